@@ -1,0 +1,27 @@
+#include "hostcatalogue.h"
+
+#include <iterator>
+
+namespace
+{
+// Keep sorted by subsystem; one line a key.
+const CCatalogueEntry entries[] = {
+    {L"common.parameterNotValid", L"Parameter %1 is not valid in %2."},
+    {L"common.parameterEmpty", L"Parameter %1 must not be empty in %2."},
+    {L"common.attributeNotValid", L"Attribute %1 is not valid in %2."},
+    {L"common.attributeEmpty", L"Attribute %1 must not be empty in %2."},
+    {L"common.functionNotSupported", L"The function %1 is not supported on this platform."},
+    {L"syslib.sysCallFailed", L"System call %1 failed at line %2 with error %3: %4 Parameters: %5. Source file: %6."},
+    {L"syslib.NT.generic", L"System call %1 failed at line %2 with error %3: %4 Parameters: %5."},
+    {L"syslib.outOfMemory", L"Out of memory."},
+    {L"syslib.sysConversionToStringFailed", L"Could not convert a number to text (got so far: %1)."},
+};
+} // namespace
+
+const wchar_t* catalogueText(const iastring& key)
+{
+    for (const CCatalogueEntry& entry : entries)
+        if (key == entry.key)
+            return entry.text;
+    return nullptr;
+}

@@ -1,0 +1,114 @@
+#include "hostlogbook.h"
+#include "hostcatalogue.h"
+
+#include "syslib/common/syswin.h"
+
+#include <cwchar>
+
+CHostLogBook::CHostLogBook(std::wostream& sink) : m_sink(sink)
+{
+}
+
+void CHostLogBook::addSecret(const iastring& secret)
+{
+    if (!secret.empty())
+        m_secrets.push_back(secret);
+}
+
+iastring CHostLogBook::renderMessage(const iastring& key, const CLogArguments& arguments)
+{
+    const wchar_t* text = catalogueText(key);
+    if (!text)
+    {
+        iastring rendered = key;
+        for (std::size_t i = 0; i < arguments.size(); ++i)
+            rendered += (i == 0 ? L" [" : L" | ") + arguments[i];
+        if (!arguments.empty())
+            rendered += L"]";
+        return rendered;
+    }
+    iastring rendered;
+    for (const wchar_t* p = text; *p; ++p)
+    {
+        if (*p == L'%' && p[1] >= L'1' && p[1] <= L'9')
+        {
+            const std::size_t index = static_cast<std::size_t>(p[1] - L'1');
+            rendered += index < arguments.size() ? arguments[index] : iastring();
+            ++p;
+        }
+        else
+        {
+            rendered += *p;
+        }
+    }
+    return rendered;
+}
+
+iastring CHostLogBook::mask(const iastring& text) const
+{
+    iastring masked = text;
+    for (const iastring& secret : m_secrets)
+        for (iastring::size_type at = masked.find(secret); at != iastring::npos; at = masked.find(secret, at + 8))
+            masked.replace(at, secret.size(), L"********");
+    return masked;
+}
+
+// Formatting the clock is the dearest part of a line: done again only when the millisecond changes.
+const iastring& CHostLogBook::timestamp()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const unsigned long long tick =
+        ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
+    if (tick != m_timestampTick)
+    {
+        m_timestampTick = tick;
+        FILETIME local;
+        SYSTEMTIME t;
+        ::FileTimeToLocalFileTime(&now, &local);
+        ::FileTimeToSystemTime(&local, &t);
+        wchar_t buffer[32];
+        std::swprintf(buffer, 32, L"%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                      t.wMinute, t.wSecond, t.wMilliseconds);
+        m_timestamp = buffer;
+    }
+    return m_timestamp;
+}
+
+void CHostLogBook::write(const CLine& line)
+{
+    if (line.kind != LINE_MESSAGE && !m_verbose)
+        return;
+    const wchar_t* level = L"TRC ";
+    if (line.kind == LINE_LOG)
+        level = L"LOG ";
+    else if (line.kind == LINE_MESSAGE)
+        level = line.type == CMessage::LOG_ERROR ? L"ERR " : line.type == CMessage::LOG_WARNING ? L"WRN " : L"INF ";
+
+    iastring out;
+    out.reserve(128);
+    out += timestamp();
+    out += L' ';
+    out += level;
+    out.append(static_cast<std::size_t>(line.depth) * 2, L' ');
+    if (line.kind == LINE_MESSAGE)
+    {
+        out += renderMessage(line.text, line.arguments);
+        out += L" {";
+        out += line.text;
+        out += L'}';
+    }
+    else
+    {
+        out += line.text;
+    }
+    out += L"  <";
+    out += line.sourceFile;
+    out += L':';
+    out += std::to_wstring(line.line);
+    out += L'>';
+    if (!m_secrets.empty())
+        out = mask(out);
+    out += L'\n';
+    m_sink << out;
+}

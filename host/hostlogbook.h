@@ -1,0 +1,35 @@
+// Host side: the readable log book of syhost. Lines are timestamped and indented by call depth;
+// message keys are rendered through the English catalogue; registered secrets never reach the sink.
+#pragma once
+
+#include "logbookbase.h"
+
+#include <ostream>
+#include <vector>
+
+class CHostLogBook : public CLogBookBase
+{
+public:
+    explicit CHostLogBook(std::wostream& sink);
+
+    // Trace and log lines are written only when verbose; messages always.
+    void setVerbose(bool verbose) { m_verbose = verbose; }
+    // Any occurrence of the text in a line is written as ********.
+    void addSecret(const iastring& secret);
+
+    // The text a message key and its arguments render to.
+    static iastring renderMessage(const iastring& key, const CLogArguments& arguments);
+
+protected:
+    void write(const CLine& line) override;
+
+private:
+    iastring mask(const iastring& text) const;
+    const iastring& timestamp();
+
+    std::wostream& m_sink;
+    bool m_verbose = true;
+    std::vector<iastring> m_secrets;
+    iastring m_timestamp;
+    unsigned long long m_timestampTick = ~0ull;
+};

@@ -1,0 +1,11 @@
+#!/bin/sh
+# The main job: builds the library and runs syhost under wine with the given arguments.
+#   scripts/syhost.sh support-info
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${SYSLIB_BUILD_DIR:-$root/build}
+"$root/scripts/build.sh" "$build" >/dev/null
+status=0
+"$build/wine-run" "$build/bin/syhost.exe" "$@" || status=$?
+WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+exit $status

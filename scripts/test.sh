@@ -1,0 +1,11 @@
+#!/bin/sh
+# Builds everything and runs the whole test suite under wine: scripts/test.sh [ctest arguments]
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${SYSLIB_BUILD_DIR:-$root/build}
+"$root/scripts/build.sh" "$build"
+status=0
+ctest --test-dir "$build" --output-on-failure -j2 "$@" || status=$?
+# The persistent wineserver of the test prefix goes with the run.
+WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+exit $status

@@ -1,0 +1,8 @@
+// The account manager's interface, as the factory hands it out.
+#pragma once
+
+#include "syslib/common/sygeneric.h"
+
+class ISyAccountMgt : public ISyGeneric
+{
+};

@@ -1,0 +1,97 @@
+// Object-model roots of the library: every public interface derives from ISyGeneric, every
+// implementation from CSyGenericImpl, every handle from CSyHandle (which embeds its implementation).
+#pragma once
+
+#include "framework/iaptr.h"
+#include "framework/logbook.h"
+
+class ISyGeneric : public IIaGeneric
+{
+public:
+    // Makes the given log book the library-wide one and returns the previous one.
+    virtual ILogBook* setLogBook(ILogBook* logBook) = 0;
+};
+
+class ISyGenericNoRefCount
+{
+public:
+    virtual ~ISyGenericNoRefCount() {}
+};
+
+class CIaGenericImpl
+{
+public:
+    virtual ~CIaGenericImpl() {}
+};
+
+class CSyGenericImpl : public CIaGenericImpl
+{
+public:
+    CSyGenericImpl() : m_refCount(0) {}
+    CSyGenericImpl(const CSyGenericImpl&) : m_refCount(0) {}
+    CSyGenericImpl& operator=(const CSyGenericImpl&) { return *this; }
+
+    virtual ILogBook* setLogBook(ILogBook* logBook);
+    virtual ILogBook* getLogBook() const;
+
+    int incrementRefCount() { return ++m_refCount; }
+    int decrementRefCount() { return --m_refCount; }
+    int refCount() const { return m_refCount; }
+
+private:
+    int m_refCount;
+};
+
+// A handle: implements interface I by forwarding to the embedded implementation, its only member.
+// Reference counting lives in the implementation; the handle deletes itself with its last reference.
+template <class I, class Impl>
+class CSyHandle : public I
+{
+public:
+    template <class... Args>
+    explicit CSyHandle(Args&&... args) : m_impl(static_cast<Args&&>(args)...)
+    {
+    }
+
+    int addRef() override { return m_impl.incrementRefCount(); }
+    int release() override
+    {
+        if (m_impl.refCount() <= 1)
+        {
+            delete this;
+            return 0;
+        }
+        return m_impl.decrementRefCount();
+    }
+    int getRefCount() override { return m_impl.refCount(); }
+    ILogBook* setLogBook(ILogBook* logBook) override { return m_impl.setLogBook(logBook); }
+
+    Impl& impl() { return m_impl; }
+    const Impl& impl() const { return m_impl; }
+
+protected:
+    Impl m_impl;
+};
+
+// Base of the manager handles: they live until the library is unloaded, so counting does nothing.
+template <class I>
+class CEmptyRefCounted : public I
+{
+public:
+    int addRef() override { return 0; }
+    int release() override { return 0; }
+    int getRefCount() override { return 0; }
+};
+
+// A manager handle: a CEmptyRefCounted interface that embeds its implementation.
+template <class I, class Impl>
+class CSyManagerHandle : public CEmptyRefCounted<I>
+{
+public:
+    ILogBook* setLogBook(ILogBook* logBook) override { return m_impl.setLogBook(logBook); }
+
+    Impl& impl() { return m_impl; }
+
+protected:
+    Impl m_impl;
+};

@@ -1,0 +1,8 @@
+// The file-system manager's interface, as the factory hands it out.
+#pragma once
+
+#include "syslib/common/sygeneric.h"
+
+class ISyFileSystemMgt : public ISyGeneric
+{
+};
