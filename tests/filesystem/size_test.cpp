@@ -1,3 +1,4 @@
+#include "syslib/common/syfactory.h"
 #include "syslib/filesystem/sysizeimpl.h"
 #include "tests/support/expectthrow.h"
 
@@ -101,4 +102,15 @@ TEST(SizeTest, ArithmeticMakesNewSizes)
                                        {L"pSutrahend", L"diff()"});
     // A sum past the largest double is refused rather than stored as infinity.
     EXPECT_THROW(bytes(DBL_MAX)->add(bytes(DBL_MAX)), ESyPrecondition);
+}
+
+TEST(SizeTest, FileSystemManagerHandsOutSizes)
+{
+    CRecordingLogBook book;
+    const IaPtr<ISyFileSystemMgt> manager = getSyslibFactory()->getFileSystemMgt();
+    const PSySize size = manager->getSize(2048.9);
+    EXPECT_EQ(2048.0, size->getBytes());
+    EXPECT_EQ(1, size->getRefCount());
+    EXPECT_EQ(L"CSyFileSystemMgtImpl::getSize(double)", book.lines().front().functionName);
+    EXPECT_THROW(manager->getSize(-1), ESyPrecondition);
 }
