@@ -14,41 +14,32 @@ PSySize bytes(double value)
 }
 } // namespace
 
-TEST(SizeTest, SettersRoundDownToWholeBytes)
+TEST(SizeTest, UnitsConvertByWholeBytesUpToTheDoubleRange)
 {
     CRecordingLogBook book;
-    const PSySize size = bytes(0);
-    size->setBytes(10.7);
+    const PSySize size = getSyslibFactory()->getFileSystemMgt()->getSize(10.7);
     EXPECT_EQ(10.0, size->getBytes());
-    EXPECT_TRUE(book.hasTrace(L"parameter(s): 10.7"));
     EXPECT_TRUE(book.hasTrace(L"return value: Return value: ISySize* (10)"));
-
     size->setKBytes(1.5);
     EXPECT_EQ(1536.0, size->getBytes());
-    EXPECT_EQ(1.5, size->getKBytes());
     EXPECT_EQ(1536.0 / 1048576.0, size->getMBytes());
     size->setMBytes(0.5);
-    EXPECT_EQ(524288.0, size->getBytes());
     EXPECT_EQ(512.0, size->getKBytes());
-    // Just below one byte is none; the unit boundaries land exactly.
     size->setKBytes(1023.0 / 1024.0 / 1024.0);
     EXPECT_EQ(0.0, size->getBytes());
-    size->setKBytes(1.0 / 1024.0);
-    EXPECT_EQ(1.0, size->getBytes());
-    size->setMBytes(1.0 / 1024.0);
-    EXPECT_EQ(1024.0, size->getBytes());
-}
 
-TEST(SizeTest, SixtyFourBitEdgeConvertsExactly)
-{
-    CRecordingLogBook book;
     const double twoTo64 = 18446744073709551616.0;
-    const PSySize size = bytes(twoTo64);
-    EXPECT_EQ(twoTo64, size->getBytes());
-    EXPECT_EQ(std::ldexp(1.0, 54), size->getKBytes());
-    EXPECT_EQ(std::ldexp(1.0, 44), size->getMBytes());
     size->setMBytes(std::ldexp(1.0, 44));
     EXPECT_EQ(twoTo64, size->getBytes());
+    EXPECT_EQ(std::ldexp(1.0, 54), size->getKBytes());
+
+    // The largest value of each unit whose bytes are still a finite double, and the next one up.
+    size->setKBytes(DBL_MAX / 1024);
+    EXPECT_EQ(DBL_MAX, size->getBytes());
+    EXPECT_THROW(size->setKBytes(std::nextafter(DBL_MAX / 1024, DBL_MAX)), ESyPrecondition);
+    size->setMBytes(DBL_MAX / 1048576);
+    EXPECT_THROW(size->setMBytes(std::nextafter(DBL_MAX / 1048576, DBL_MAX)), ESyPrecondition);
+    EXPECT_THROW(size->setBytes(std::numeric_limits<double>::infinity()), ESyPrecondition);
 }
 
 TEST(SizeTest, RefusalsNameTheParameterAndKeepTheValue)
@@ -62,17 +53,7 @@ TEST(SizeTest, RefusalsNameTheParameterAndKeepTheValue)
     expectLoggedThrow<ESyPrecondition>(book, [&] { size->setMBytes(-2); }, L"common.parameterNotValid",
                                        {L"MBytes", L"-2", L"setMBytes()"});
     EXPECT_THROW(size->setBytes(std::numeric_limits<double>::quiet_NaN()), ESyPrecondition);
-    EXPECT_THROW(size->setBytes(std::numeric_limits<double>::infinity()), ESyPrecondition);
     EXPECT_EQ(42.0, size->getBytes());
-
-    // The largest value of each unit whose bytes are still a finite double, and the next one up.
-    size->setKBytes(DBL_MAX / 1024);
-    EXPECT_EQ(DBL_MAX, size->getBytes());
-    EXPECT_THROW(size->setKBytes(std::nextafter(DBL_MAX / 1024, DBL_MAX)), ESyPrecondition);
-    size->setMBytes(DBL_MAX / 1048576);
-    EXPECT_EQ(DBL_MAX, size->getBytes());
-    EXPECT_THROW(size->setMBytes(std::nextafter(DBL_MAX / 1048576, DBL_MAX)), ESyPrecondition);
-    EXPECT_EQ(DBL_MAX, size->getBytes());
 }
 
 TEST(SizeTest, ArithmeticMakesNewSizes)
@@ -81,19 +62,14 @@ TEST(SizeTest, ArithmeticMakesNewSizes)
     const PSySize ten = bytes(10);
     const PSySize three = bytes(3);
     EXPECT_EQ(13.0, ten->add(three)->getBytes());
-    EXPECT_TRUE(book.hasTrace(L"return value: Return value: ISySize* (13)"));
     EXPECT_EQ(7.0, ten->diff(three)->getBytes());
-    EXPECT_EQ(0.0, ten->diff(ten)->getBytes());
     EXPECT_EQ(4.0, three->mul(1.5)->getBytes());
     EXPECT_EQ(3.0, ten->div(3)->getBytes());
-    EXPECT_EQ(20.0, ten->div(0.5)->getBytes());
     EXPECT_EQ(10.0, ten->getBytes());
-    EXPECT_EQ(3.0, three->getBytes());
 
     expectLoggedThrow<ESyPrecondition>(book, [&] { bytes(1)->diff(bytes(2)); }, L"common.parameterNotValid",
                                        {L"bytes", L"-1", L"setBytes()"});
-    expectLoggedThrow<ESyPrecondition>(book, [&] { ten->mul(-1); }, L"common.parameterNotValid",
-                                       {L"bytes", L"-10", L"setBytes()"});
+    EXPECT_THROW(ten->mul(-1), ESyPrecondition);
     expectLoggedThrow<ESyPrecondition>(book, [&] { ten->div(0); }, L"common.parameterNotValid",
                                        {L"dividend", L"div()"});
     expectLoggedThrow<ESyPrecondition>(book, [&] { ten->add(PSySize()); }, L"common.parameterEmpty",
@@ -102,15 +78,4 @@ TEST(SizeTest, ArithmeticMakesNewSizes)
                                        {L"pSutrahend", L"diff()"});
     // A sum past the largest double is refused rather than stored as infinity.
     EXPECT_THROW(bytes(DBL_MAX)->add(bytes(DBL_MAX)), ESyPrecondition);
-}
-
-TEST(SizeTest, FileSystemManagerHandsOutSizes)
-{
-    CRecordingLogBook book;
-    const IaPtr<ISyFileSystemMgt> manager = getSyslibFactory()->getFileSystemMgt();
-    const PSySize size = manager->getSize(2048.9);
-    EXPECT_EQ(2048.0, size->getBytes());
-    EXPECT_EQ(1, size->getRefCount());
-    EXPECT_EQ(L"CSyFileSystemMgtImpl::getSize(double)", book.lines().front().functionName);
-    EXPECT_THROW(manager->getSize(-1), ESyPrecondition);
 }

@@ -7,19 +7,14 @@
 
 namespace
 {
-// 2008-12-31 23:59:59 UTC, the last second of a year.
+// 2008-12-31 23:59:59 UTC, the last second of a leap year.
 const time_t endOf2008 = 1230767999;
 
 // Pins the runtime's local time zone for one test and puts the process's own back afterwards.
 class CScopedTimeZone
 {
 public:
-    explicit CScopedTimeZone(const char* zone)
-    {
-        const char* previous = std::getenv("TZ");
-        m_previous = previous ? previous : "";
-        set(zone);
-    }
+    explicit CScopedTimeZone(const char* zone) : m_previous(std::getenv("TZ") ? std::getenv("TZ") : "") { set(zone); }
     ~CScopedTimeZone() { set(m_previous.c_str()); }
 
 private:
@@ -30,51 +25,30 @@ private:
     }
     std::string m_previous;
 };
-
-iastring printed(ISyTime::eTimeZone zone)
-{
-    std::wostringstream stream;
-    stream << zone;
-    return stream.str();
-}
 } // namespace
 
-TEST(TimeTest, TimeZoneNames)
-{
-    EXPECT_EQ(L"GMT", printed(ISyTime::GMT));
-    EXPECT_EQ(L"LOCAL", printed(ISyTime::LOCAL));
-    EXPECT_EQ(L"unknown (7)", printed(static_cast<ISyTime::eTimeZone>(7)));
-}
-
-TEST(TimeTest, GmtFormattingAcrossYearsAndLeapDays)
+TEST(TimeTest, FormattingAcrossYearsAndTimeZones)
 {
     CRecordingLogBook book;
+    std::wostringstream names;
+    names << ISyTime::GMT << L" " << ISyTime::LOCAL << L" " << static_cast<ISyTime::eTimeZone>(7);
+    EXPECT_EQ(L"GMT LOCAL unknown (7)", names.str());
+
     EXPECT_EQ(L"1970", syslib::newTime(0)->getCalendarTime(ISyTime::GMT, L"%Y"));
     EXPECT_TRUE(book.hasTrace(L"parameter(s): GMT, \"%Y\""));
     EXPECT_TRUE(book.hasTrace(L"return value: Return value: \"1970\""));
-
     const iastring format = L"%Y-%m-%d %H:%M:%S day %j";
     EXPECT_EQ(L"2008-12-31 23:59:59 day 366", syslib::newTime(endOf2008)->getCalendarTime(ISyTime::GMT, format));
     EXPECT_EQ(L"2009-01-01 00:00:00 day 001", syslib::newTime(endOf2008 + 1)->getCalendarTime(ISyTime::GMT, format));
-    EXPECT_EQ(L"2000-02-29", syslib::newTime(951782400)->getCalendarTime(ISyTime::GMT, L"%Y-%m-%d"));
-    EXPECT_EQ(L"2038-01-19 03:14:07", syslib::newTime(2147483647)->getCalendarTime(ISyTime::GMT, L"%Y-%m-%d %X"));
-}
 
-TEST(TimeTest, LocalFormattingFollowsTheTimeZone)
-{
-    CRecordingLogBook book;
     const PSyTime time = syslib::newTime(endOf2008);
-    const iastring format = L"%Y-%m-%d %H:%M";
     {
         CScopedTimeZone east("ABC-3");
-        EXPECT_EQ(L"2009-01-01 02:59", time->getCalendarTime(ISyTime::LOCAL, format));
-        EXPECT_EQ(L"2008-12-31 23:59", time->getCalendarTime(ISyTime::GMT, format));
+        EXPECT_EQ(L"2009-01-01 02:59", time->getCalendarTime(ISyTime::LOCAL, L"%Y-%m-%d %H:%M"));
+        EXPECT_EQ(L"2008-12-31 23:59", time->getCalendarTime(ISyTime::GMT, L"%Y-%m-%d %H:%M"));
     }
-    {
-        CScopedTimeZone west("XYZ+5");
-        EXPECT_EQ(L"2008-12-31 18:59", time->getCalendarTime(ISyTime::LOCAL, format));
-    }
-    EXPECT_TRUE(book.hasTrace(L"parameter(s): LOCAL, \"%Y-%m-%d %H:%M\""));
+    CScopedTimeZone west("XYZ+5");
+    EXPECT_EQ(L"2008-12-31 18:59", time->getCalendarTime(ISyTime::LOCAL, L"%Y-%m-%d %H:%M"));
 }
 
 TEST(TimeTest, FormattingRefusals)
@@ -91,12 +65,9 @@ TEST(TimeTest, FormattingRefusals)
         L"common.parameterNotValid", {L"eTimeZone", L"unknown (2)", signature});
 
     // Before the epoch the runtime has no broken-down time to give.
-    const PSyTime early = syslib::newTime(-1);
     book.clear();
-    EXPECT_THROW(early->getCalendarTime(ISyTime::GMT, L"%Y"), ESyTimer);
-    const CRecordedLine noTime = book.onlyMessage(L"common.fatalSystemError");
-    ASSERT_EQ(2u, noTime.arguments.size());
-    EXPECT_EQ(L"gmtime()", noTime.arguments[1]);
+    EXPECT_THROW(syslib::newTime(-1)->getCalendarTime(ISyTime::GMT, L"%Y"), ESyTimer);
+    EXPECT_EQ(L"gmtime()", book.onlyMessage(L"common.fatalSystemError").arguments.at(1));
 
     // Thursday, eight letters each: 17 of them fit into the 34 + 104 bytes allowed, 18 not into 36 + 104.
     iastring fits;
@@ -106,18 +77,16 @@ TEST(TimeTest, FormattingRefusals)
     book.clear();
     EXPECT_THROW(time->getCalendarTime(ISyTime::GMT, fits + L"%A"), ESyTimer);
     const CRecordedLine full = book.onlyMessage(L"common.fatalSystemError");
-    EXPECT_EQ(CMessage::LOG_ERROR, full.type);
     ASSERT_EQ(2u, full.arguments.size());
     EXPECT_FALSE(full.arguments[0].empty());
     EXPECT_EQ(L"strftimeS()", full.arguments[1]);
 }
 
-TEST(TimeTest, AddStaysWithinTheRangeAndRoundsTowardsThePast)
+TEST(TimeTest, ArithmeticStaysInRangeAndRoundsTowardsThePast)
 {
     CRecordingLogBook book;
     const PSyTime ten = syslib::newTime(10);
     EXPECT_EQ(10, ten->add(syslib::newTimeDiff(0.9))->getTime());
-    EXPECT_EQ(0, ten->add(syslib::newTimeDiff(-9.5))->getTime());
     EXPECT_EQ(9, ten->add(syslib::newTimeDiff(-0.1))->getTime());
     EXPECT_TRUE(book.hasTrace(L"return value: Return value: ISyTime* (9)"));
     EXPECT_EQ(10, ten->getTime());
@@ -125,9 +94,7 @@ TEST(TimeTest, AddStaysWithinTheRangeAndRoundsTowardsThePast)
     const ESyTimer negative = expectLoggedThrow<ESyTimer>(
         book, [&] { ten->add(syslib::newTimeDiff(-20)); }, L"syslib.timer.negative", {L"-20"});
     EXPECT_EQ(ESyException::SPECIFIC_CODE, negative.getErrorType());
-    EXPECT_EQ(ESyTimer::SYSTEM_CALL_FAILED, negative.getCode());
     EXPECT_THROW(ten->add(syslib::newTimeDiff(-10.5)), ESyTimer);
-
     const PSyTime late = syslib::newTime(2147483640);
     EXPECT_EQ(2147483647, late->add(syslib::newTimeDiff(7))->getTime());
     // The sum is checked before the fraction goes.
@@ -135,19 +102,9 @@ TEST(TimeTest, AddStaysWithinTheRangeAndRoundsTowardsThePast)
                                 {L"7.5"});
     expectLoggedThrow<ESyPrecondition>(book, [&] { ten->add(PSyTimeDiff()); }, L"common.parameterEmpty",
                                        {L"sypSummand", L"CSyTimeImpl::add(PSyTimeDiff sypSummand)"});
-    EXPECT_TRUE(book.hasTrace(L"parameter(s): (ISyTimeDiff *) NULL"));
-}
 
-TEST(TimeTest, DiffIsSignedAndRangeChecked)
-{
-    CRecordingLogBook book;
-    const PSyTime early = syslib::newTime(100);
-    const PSyTime later = syslib::newTime(250);
-    EXPECT_EQ(150.0, later->diff(early)->get());
-    EXPECT_EQ(-150.0, early->diff(later)->get());
-    EXPECT_TRUE(book.hasTrace(L"return value: Return value: ISyTimeDiff* (-150)"));
-
-    expectLoggedThrow<ESyPrecondition>(book, [&] { early->diff(PSyTime()); }, L"common.parameterEmpty",
+    EXPECT_EQ(-150.0, syslib::newTime(100)->diff(syslib::newTime(250))->get());
+    expectLoggedThrow<ESyPrecondition>(book, [&] { ten->diff(PSyTime()); }, L"common.parameterEmpty",
                                        {L"sypSubtrahend", L"CSyTimeImpl::diff(PSyTime sypSubtrahend)"});
     EXPECT_TRUE(book.hasTrace(L"parameter(s): (ISyTime*) NULL"));
     // setTime takes any value; a difference beyond the range of a difference is refused.
