@@ -1,0 +1,157 @@
+// Generated and mutated expressions: each one parses or throws a syntax error, and what parses
+// comes back unchanged through its text form.
+#include "compatibilitylevel.h"
+#include "syslib/account/syaclparser.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+#include <typeinfo>
+
+using namespace SyAclStrings;
+
+namespace
+{
+const wchar_t* const pieces[] = {L"(",     L")",      L",",        L"+",    L"-",        L"=",
+                                 L"|",     L"!",      L"r",        L"w",    L"x",        L"s",
+                                 L"z",     L"t",      L"o",        L"g",    L" ",        L"\t",
+                                 L"\r\n",  L"USER",   L"group",    L"Ad s", L"DELETE",   L"0x1F",
+                                 L"object_inherit_ace", L"\u00C4\u00DF", L"\u3000", L"\u00A0"};
+
+class CExpressionGenerator
+{
+public:
+    explicit CExpressionGenerator(unsigned seed) : m_random(seed) {}
+
+    iastring next()
+    {
+        iastring text = below(2) ? entries() : randomPieces(20);
+        for (int mutations = below(4); mutations > 0 && !text.empty(); --mutations)
+        {
+            const std::size_t at = below(static_cast<int>(text.size()));
+            switch (below(3))
+            {
+            case 0:
+                text.erase(at, 1);
+                break;
+            case 1:
+                text.insert(at, below(2) ? iastring(1, anyCodeUnit()) : iastring(piece()));
+                break;
+            default:
+                text[at] = anyCodeUnit();
+            }
+        }
+        return text;
+    }
+
+private:
+    int below(int n) { return static_cast<int>(m_random() % static_cast<unsigned>(n)); }
+    const wchar_t* piece() { return pieces[below(sizeof(pieces) / sizeof(pieces[0]))]; }
+    // Half the time a character of the grammar, else any 16-bit code unit (NUL and U+FFFF included).
+    wchar_t anyCodeUnit() { return below(2) ? piece()[0] : static_cast<wchar_t>(below(0x10000)); }
+
+    iastring randomPieces(int most)
+    {
+        iastring text;
+        for (int n = below(most + 1); n > 0; --n)
+            text += below(5) ? iastring(piece()) : iastring(1, anyCodeUnit());
+        return text;
+    }
+
+    iastring rights()
+    {
+        iastring text;
+        for (int n = below(4); n > 0; --n)
+            text += iastring(1, L"rwxsztog"[below(8)]) + (below(3) ? L"" : L" ");
+        if (below(2))
+            text += L" | " + randomPieces(2);
+        return text;
+    }
+
+    iastring entries()
+    {
+        static const wchar_t* const types[] = {L"USER", L"GROUP", L"user", L"", L"other"};
+        static const wchar_t* const operations[] = {L"+", L"-", L"="};
+        iastring text;
+        for (int n = 1 + below(3); n > 0; --n)
+        {
+            text += L"(" + randomPieces(4) + L"," + types[below(5)] + L", " + operations[below(3)] + rights();
+            if (below(2))
+                text += L"!" + rights();
+            if (below(2))
+                text += L", " + randomPieces(3) + (below(2) ? L" | INHERITED_ACE" : L"");
+            text += below(8) ? L")" : L"";
+            text += below(2) ? L" " : L"";
+        }
+        return text;
+    }
+
+    std::mt19937 m_random;
+};
+
+iastring printed(const CSyACEExpressionList& aces)
+{
+    iastring text;
+    for (const CSyACEExpression& ace : aces)
+        text += ace.toString();
+    return text;
+}
+
+std::string shown(const iastring& text)
+{
+    std::string result;
+    for (wchar_t c : text)
+        result += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : "\\u" + std::to_string(c);
+    return result;
+}
+} // namespace
+
+TEST(AclFuzzTest, EveryInputParsesOrThrowsASyntaxErrorAndRoundTrips)
+{
+    const int count = 300000;
+    CExpressionGenerator generator(20240611);
+    int parsed = 0;
+    std::map<std::string, int> errors;
+    for (int i = 0; i < count; ++i)
+    {
+        CCompatibilityLevel level(i % 2 ? 641 : 999);
+        const iastring input = generator.next();
+        try
+        {
+            const CSyACEExpressionList aces = parseAclExpression(input);
+            ++parsed;
+            const iastring text = printed(aces);
+            CSyACEExpressionList again;
+            try
+            {
+                again = parseAclExpression(text);
+            }
+            catch (const CSySecurityParser::ESecuritySyntaxError& error)
+            {
+                FAIL() << "text form does not parse: " << shown(text) << " from " << shown(input);
+            }
+            ASSERT_EQ(aces.size(), again.size()) << shown(input);
+            for (std::size_t n = 0; n < aces.size(); ++n)
+                ASSERT_EQ(aces[n], again[n]) << shown(aces[n].toString()) << " vs " << shown(again[n].toString())
+                                             << " from " << shown(input);
+        }
+        catch (const CSySecurityParser::ESecuritySyntaxError& error)
+        {
+            ++errors[typeid(error).name()];
+            ASSERT_LE(error.getPosition(), static_cast<int>(input.size())) << shown(input);
+            ASSERT_EQ(L"Security syntax error in ACL expression near " + error.getToken(), error.getText());
+        }
+        catch (...)
+        {
+            FAIL() << "unexpected exception for " << shown(input);
+        }
+    }
+    // The generator must reach every outcome, or the test proves little.
+    EXPECT_GT(parsed, count / 10);
+    for (const std::type_info* type :
+         {&typeid(CSySecurityParser::EMissingLeftBrace), &typeid(CSySecurityParser::EMissingComma),
+          &typeid(CSySecurityParser::EBadOperation), &typeid(CSySecurityParser::EMissingRightBrace)})
+        EXPECT_GT(errors[type->name()], count / 100) << type->name();
+}
