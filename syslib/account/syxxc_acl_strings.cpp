@@ -15,16 +15,6 @@ SY_SOURCE_FILE(L"syxxc_acl_strings")
 
 namespace
 {
-// The static initialisers build these when the library is loaded.
-const iastring g_read = L"r";
-const iastring g_write = L"w";
-const iastring g_execute = L"x";
-const iastring g_switchUid = L"s";
-const iastring g_switchGid = L"z";
-const iastring g_sticky = L"t";
-const iastring g_owner = L"o";
-const iastring g_group = L"g";
-const iastring g_denyOp = L"!";
 const iastring g_rights = L"rwxsztog!";
 
 // The letters without the deny operator: what the scanner hands out as one-letter tokens.
@@ -54,48 +44,33 @@ void addOnce(std::vector<iastring>& names, const iastring& name)
 iastring joined(const std::vector<iastring>& parts, const wchar_t* separator)
 {
     iastring text;
-    for (const iastring& part : parts)
-        text += (text.empty() ? L"" : separator) + part;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? L"" : separator) + parts[i];
     return text;
 }
 } // namespace
 
-const iastring& ISyACLRight::getREAD()
-{
-    return g_read;
-}
-const iastring& ISyACLRight::getWRITE()
-{
-    return g_write;
-}
-const iastring& ISyACLRight::getEXECUTE()
-{
-    return g_execute;
-}
-const iastring& ISyACLRight::getSWITCHUID()
-{
-    return g_switchUid;
-}
-const iastring& ISyACLRight::getSWITCHGID()
-{
-    return g_switchGid;
-}
-const iastring& ISyACLRight::getSTICKY()
-{
-    return g_sticky;
-}
-const iastring& ISyACLRight::getOWNER()
-{
-    return g_owner;
-}
-const iastring& ISyACLRight::getGROUP()
-{
-    return g_group;
-}
-const iastring& ISyACLRight::getDENYOP()
-{
-    return g_denyOp;
-}
+// Function-local constants would be built on first use; these are built when the library loads.
+#define SY_RIGHT_CONSTANT(getter, value)                                                               \
+    namespace                                                                                          \
+    {                                                                                                  \
+    const iastring g_##getter = value;                                                                 \
+    }                                                                                                  \
+    const iastring& ISyACLRight::getter()                                                              \
+    {                                                                                                  \
+        return g_##getter;                                                                             \
+    }
+SY_RIGHT_CONSTANT(getREAD, L"r")
+SY_RIGHT_CONSTANT(getWRITE, L"w")
+SY_RIGHT_CONSTANT(getEXECUTE, L"x")
+SY_RIGHT_CONSTANT(getSWITCHUID, L"s")
+SY_RIGHT_CONSTANT(getSWITCHGID, L"z")
+SY_RIGHT_CONSTANT(getSTICKY, L"t")
+SY_RIGHT_CONSTANT(getOWNER, L"o")
+SY_RIGHT_CONSTANT(getGROUP, L"g")
+SY_RIGHT_CONSTANT(getDENYOP, L"!")
+#undef SY_RIGHT_CONSTANT
+
 const iastring& ISyACLRight::getRIGHTS()
 {
     return g_rights;
