@@ -14,12 +14,16 @@ using namespace SyAclStrings;
 
 namespace
 {
-const wchar_t* const pieces[] = {L"(",     L")",      L",",        L"+",    L"-",        L"=",
-                                 L"|",     L"!",      L"r",        L"w",    L"x",        L"s",
-                                 L"z",     L"t",      L"o",        L"g",    L" ",        L"\t",
-                                 L"\r\n",  L"USER",   L"group",    L"Ad s", L"DELETE",   L"0x1F",
-                                 L"object_inherit_ace", L"\u00C4\u00DF", L"\u3000", L"\u00A0"};
+const wchar_t* const pieces[] = {L"(",    L")", L",", L"+", L"-", L"=", L"|", L"!", L"r", L"w", L"x", L"s", L"z",
+                                 L"t",    L"o", L"g", L" ", L"\t", L"\r\n", L"USER", L"group", L"Ad s", L"DELETE",
+                                 L"0x1F", L"object_inherit_ace", L"\u00C4\u00DF", L"\u3000", L"\u00A0"};
 
+const wchar_t* const seeds[] = {
+    L"(Administrators, GROUP, =rwx)", L"(guest, USER, -w)", L"(a,b,+)",
+    L"( x y ,user, = r w x ! o | 0x1F, INHERITED_ACE)",
+    L"(SYSTEM, USER, +rw | DELETE ! x, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)"};
+
+// One to three seed entries or runs of pieces, then up to four single-character mutations.
 class CExpressionGenerator
 {
 public:
@@ -27,8 +31,10 @@ public:
 
     iastring next()
     {
-        iastring text = below(2) ? entries() : randomPieces(20);
-        for (int mutations = below(4); mutations > 0 && !text.empty(); --mutations)
+        iastring text;
+        for (int n = 1 + below(3); n > 0; --n)
+            text += below(4) ? iastring(seeds[below(5)]) : randomPieces();
+        for (int mutations = below(5); mutations > 0 && !text.empty(); --mutations)
         {
             const std::size_t at = below(static_cast<int>(text.size()));
             switch (below(3))
@@ -51,40 +57,11 @@ private:
     const wchar_t* piece() { return pieces[below(sizeof(pieces) / sizeof(pieces[0]))]; }
     // Half the time a character of the grammar, else any 16-bit code unit (NUL and U+FFFF included).
     wchar_t anyCodeUnit() { return below(2) ? piece()[0] : static_cast<wchar_t>(below(0x10000)); }
-
-    iastring randomPieces(int most)
+    iastring randomPieces()
     {
         iastring text;
-        for (int n = below(most + 1); n > 0; --n)
+        for (int n = below(13); n > 0; --n)
             text += below(5) ? iastring(piece()) : iastring(1, anyCodeUnit());
-        return text;
-    }
-
-    iastring rights()
-    {
-        iastring text;
-        for (int n = below(4); n > 0; --n)
-            text += iastring(1, L"rwxsztog"[below(8)]) + (below(3) ? L"" : L" ");
-        if (below(2))
-            text += L" | " + randomPieces(2);
-        return text;
-    }
-
-    iastring entries()
-    {
-        static const wchar_t* const types[] = {L"USER", L"GROUP", L"user", L"", L"other"};
-        static const wchar_t* const operations[] = {L"+", L"-", L"="};
-        iastring text;
-        for (int n = 1 + below(3); n > 0; --n)
-        {
-            text += L"(" + randomPieces(4) + L"," + types[below(5)] + L", " + operations[below(3)] + rights();
-            if (below(2))
-                text += L"!" + rights();
-            if (below(2))
-                text += L", " + randomPieces(3) + (below(2) ? L" | INHERITED_ACE" : L"");
-            text += below(8) ? L")" : L"";
-            text += below(2) ? L" " : L"";
-        }
         return text;
     }
 
