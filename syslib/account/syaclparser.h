@@ -181,6 +181,9 @@ public:
     bool operator!=(const CSyACEExpression& other) const { return !(*this == other); }
 };
 
+// The entries' text forms one after the other, as an expression that reads back the same.
+iastring toString(const CSyACEExpressionList& aces);
+
 // Parses a whole expression held in a string.
 CSyACEExpressionList parseAclExpression(const iastring& expression);
 } // namespace SyAclStrings

@@ -205,6 +205,14 @@ bool CSyACEExpression::operator==(const CSyACEExpression& other) const
            m_inheritanceFlags == other.m_inheritanceFlags;
 }
 
+iastring toString(const CSyACEExpressionList& aces)
+{
+    iastring text;
+    for (const CSyACEExpression& ace : aces)
+        text += ace.toString();
+    return text;
+}
+
 CSySecurityParser::CSySecurityParser(std::wistream& input)
     : m_scanner(input),
       m_oldBehaviour(CSyslibFactory::getPrivilegedInstance()->getCompatibility() <
@@ -267,10 +275,7 @@ CSyACEExpressionList CSySecurityParser::readAclExpression()
         aces.push_back(readAceExpression());
         skipSpaces();
     }
-    iastring text;
-    for (const CSyACEExpression& ace : aces)
-        text += ace.toString();
-    SY_TRACE_RETURN(text);
+    SY_TRACE_RETURN(toString(aces));
     return aces;
 }
 
