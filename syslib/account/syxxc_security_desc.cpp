@@ -86,7 +86,7 @@ unsigned long CSySecurityDescConverter::rightsExpessionToNative(const SyAclStrin
 {
     static const wchar_t* const signature = L"unsigned long CSySecurityDescConverter::rightsExpessionToNative("
                                             L"const CSyRightsExpression & rights, SecurableObjectType objectType)";
-    SY_TRACE_FUNCTION(signature);
+    SY_TRACE_FUNCTION_TEXT(signature);
     SY_TRACE_PARAMETERS(rights.toString() + L", " + typeText(objectType));
     const CSyRightsTable& table = tableOf(objectType, signature);
 
@@ -127,7 +127,7 @@ void CSySecurityDescConverter::fillRightsExpression(unsigned long mask, Securabl
 {
     static const wchar_t* const signature = L"void CSySecurityDescConverter::fillRightsExpression(unsigned long mask, "
                                             L"SecurableObjectType objectType, CSyRightsExpression & rights)";
-    SY_TRACE_FUNCTION(signature);
+    SY_TRACE_FUNCTION_TEXT(signature);
     SY_TRACE_PARAMETERS(hexText(mask) + L", " + typeText(objectType));
     const CSyRightsTable& table = tableOf(objectType, signature);
 
