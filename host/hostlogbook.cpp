@@ -5,8 +5,28 @@
 
 #include <cwchar>
 
+namespace
+{
+void appendNumber(iastring& out, int value)
+{
+    wchar_t digits[16];
+    int count = 0;
+    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+    do
+    {
+        digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (value < 0)
+        out += L'-';
+    while (count)
+        out += digits[--count];
+}
+} // namespace
+
 CHostLogBook::CHostLogBook(std::wostream& sink) : m_sink(sink)
 {
+    m_line.reserve(256);
 }
 
 void CHostLogBook::addSecret(const iastring& secret)
@@ -53,25 +73,33 @@ iastring CHostLogBook::mask(const iastring& text) const
     return masked;
 }
 
-// Formatting the clock is the dearest part of a line: done again only when the millisecond changes.
+// Reading the wall clock is dear (a system call under wine), so the clock is read once a second
+// and advanced in between by the tick count; the text is formatted again only when the tick changes.
 const iastring& CHostLogBook::timestamp()
 {
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    const unsigned long long tick =
-        ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
-    if (tick != m_timestampTick)
+    const unsigned long long tick = ::GetTickCount64();
+    if (tick == m_timestampTick && !m_timestamp.empty())
+        return m_timestamp;
+    if (m_timestamp.empty() || tick - m_clockTick >= 1000)
     {
-        m_timestampTick = tick;
-        FILETIME local;
-        SYSTEMTIME t;
-        ::FileTimeToLocalFileTime(&now, &local);
-        ::FileTimeToSystemTime(&local, &t);
-        wchar_t buffer[32];
-        std::swprintf(buffer, 32, L"%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
-                      t.wMinute, t.wSecond, t.wMilliseconds);
-        m_timestamp = buffer;
+        FILETIME now;
+        ::GetSystemTimeAsFileTime(&now);
+        m_clock = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+        m_clockTick = tick;
     }
+    m_timestampTick = tick;
+    const unsigned long long current = m_clock + (tick - m_clockTick) * 10000ull;
+    FILETIME utc;
+    utc.dwLowDateTime = static_cast<DWORD>(current);
+    utc.dwHighDateTime = static_cast<DWORD>(current >> 32);
+    FILETIME local;
+    SYSTEMTIME t;
+    ::FileTimeToLocalFileTime(&utc, &local);
+    ::FileTimeToSystemTime(&local, &t);
+    wchar_t buffer[32];
+    std::swprintf(buffer, 32, L"%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                  t.wSecond, t.wMilliseconds);
+    m_timestamp = buffer;
     return m_timestamp;
 }
 
@@ -85,8 +113,8 @@ void CHostLogBook::write(const CLine& line)
     else if (line.kind == LINE_MESSAGE)
         level = line.type == CMessage::LOG_ERROR ? L"ERR " : line.type == CMessage::LOG_WARNING ? L"WRN " : L"INF ";
 
-    iastring out;
-    out.reserve(128);
+    iastring& out = m_line;
+    out.clear();
     out += timestamp();
     out += L' ';
     out += level;
@@ -105,10 +133,10 @@ void CHostLogBook::write(const CLine& line)
     out += L"  <";
     out += line.sourceFile;
     out += L':';
-    out += std::to_wstring(line.line);
+    appendNumber(out, line.line);
     out += L'>';
     if (!m_secrets.empty())
         out = mask(out);
     out += L'\n';
-    m_sink << out;
+    m_sink.write(out.data(), static_cast<std::streamsize>(out.size()));
 }

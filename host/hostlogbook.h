@@ -30,6 +30,9 @@ private:
     std::wostream& m_sink;
     bool m_verbose = true;
     std::vector<iastring> m_secrets;
+    iastring m_line; // reused: a line costs no allocation
     iastring m_timestamp;
-    unsigned long long m_timestampTick = ~0ull;
+    unsigned long long m_timestampTick = 0;
+    unsigned long long m_clock = 0;     // wall clock (FILETIME units) read at m_clockTick
+    unsigned long long m_clockTick = 0;
 };

@@ -5,8 +5,15 @@
 
 class CSyAccountMgtImpl : public CSyGenericImpl
 {
+public:
+    PSyACLExpression parseACLExpression(const iastring& expression, SecurableObjectType objectType);
 };
 
 class CSyAccountMgt : public CSyManagerHandle<ISyAccountMgt, CSyAccountMgtImpl>
 {
+public:
+    PSyACLExpression parseACLExpression(const iastring& expression, SecurableObjectType objectType) override
+    {
+        return m_impl.parseACLExpression(expression, objectType);
+    }
 };

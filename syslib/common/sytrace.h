@@ -8,7 +8,9 @@
 #include "framework/logbook.h"
 #include "syexcept.h"
 
+#include <cstddef>
 #include <sstream>
+#include <type_traits>
 #include <typeinfo>
 
 namespace syslib
@@ -44,15 +46,47 @@ void printNTError(ILogBook* logBook, const iastring& systemCall, int line, const
 
 void logSystemState();
 
+// A per-thread conversion stream, emptied and cleared: building a stream costs more than the conversion.
+std::wostringstream& conversionStream();
+
 // Decimal text through a wide string stream; std::bad_cast when the stream fails.
 template <class T>
 iastring toString(T value)
 {
-    std::wostringstream stream;
-    stream << value;
-    if (stream.fail())
-        throw std::bad_cast();
-    return stream.str();
+    if constexpr (std::is_integral<T>::value && !std::is_same<T, bool>::value && sizeof(T) > 1)
+    {
+        // The same digits the stream would write, without its locale machinery.
+        wchar_t digits[24];
+        wchar_t* end = digits + 24;
+        wchar_t* p = end;
+        typedef typename std::make_unsigned<T>::type Unsigned;
+        Unsigned magnitude = value < 0 ? static_cast<Unsigned>(0) - static_cast<Unsigned>(value)
+                                       : static_cast<Unsigned>(value);
+        do
+        {
+            *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude);
+        if (value < 0)
+            *--p = L'-';
+        return iastring(p, end);
+    }
+    else if constexpr (std::is_arithmetic<T>::value)
+    {
+        std::wostringstream& stream = conversionStream();
+        stream << value;
+        if (stream.fail())
+            throw std::bad_cast();
+        return stream.str();
+    }
+    else
+    {
+        std::wostringstream stream;
+        stream << value;
+        if (stream.fail())
+            throw std::bad_cast();
+        return stream.str();
+    }
 }
 // Logs "syslib.sysConversionToStringFailed" with what was written so far, then throws ESyTypeConversion.
 [[noreturn]] void throwConversionFailed(const iastring& soFar, int line);
@@ -61,11 +95,16 @@ iastring toString(T value)
 template <class T>
 iastring toStringChecked(T value)
 {
-    std::wostringstream stream;
-    stream << value;
-    if (stream.fail())
-        throwConversionFailed(stream.str(), __LINE__);
-    return stream.str();
+    if constexpr (std::is_integral<T>::value)
+        return toString(value);
+    else
+    {
+        std::wostringstream& stream = conversionStream();
+        stream << value;
+        if (stream.fail())
+            throwConversionFailed(stream.str(), __LINE__);
+        return stream.str();
+    }
 }
 
 // Writes "parameter(s): …" / "return value: …".
@@ -89,21 +128,29 @@ class CSyTraceGuard
 public:
     CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, const iastring& signature, int line,
                   const iastring& beginText, const iastring& endText, bool indent);
+
+    // For the trace macros: endText must outlive the guard (the macros pass static texts), so no copy is made.
+    struct CStaticEndText
+    {
+        const iastring& text;
+    };
+    CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, const iastring& signature, int line,
+                  const iastring& beginText, CStaticEndText endText, bool indent);
+
     ~CSyTraceGuard();
     CSyTraceGuard(const CSyTraceGuard&) = delete;
     CSyTraceGuard& operator=(const CSyTraceGuard&) = delete;
 
 private:
+    void enter(const iastring& sourceFile, const iastring& signature, int line, const iastring& beginText);
+
     ILogBook* m_logBook;
-    iastring m_endText;
+    const iastring* m_endText;
+    iastring m_ownedEndText;
     bool m_indent;
-    int m_traceLevel;
-    CMessage::eLogMessage m_messageType;
-    CLogArguments m_arguments;
-    iastring m_sourceFile;
-    iastring m_contextText1;
-    iastring m_contextText2;
-    iastring m_functionName;
+    // What the log book held before; kept in a per-thread stack whose strings keep their capacity,
+    // because guards nest strictly and a traced call must not pay for allocations.
+    std::size_t m_savedSlot;
 };
 
 class CTypeMappingBackup
@@ -127,18 +174,59 @@ public:
     CUseTypeMapping(ILogBook* logBook, CMessage::eLogMessage from, CMessage::eLogMessage to);
 };
 
+namespace syslib
+{
+template <class T>
+struct CSyIsWideLiteral
+{
+    static const bool value = false;
+};
+template <std::size_t N>
+struct CSyIsWideLiteral<const wchar_t (&)[N]>
+{
+    static const bool value = true;
+};
+
+// The fixed texts of the trace guard, built once.
+struct CSyGuardTexts
+{
+    iastring beginFunction = L"begin of function";
+    iastring endFunction = L"end of function";
+    iastring beginConstructor = L"begin of constructor";
+    iastring endConstructor = L"end of constructor";
+    iastring beginDestructor = L"begin of destructor";
+    iastring endDestructor = L"end of destructor";
+};
+const CSyGuardTexts& guardTexts();
+} // namespace syslib
+
+// Names the source file in the trace lines of every function of this .cpp.
 #define SY_SOURCE_FILE(name)                                                                           \
     namespace                                                                                          \
     {                                                                                                  \
     const wchar_t* const syThisSourceFile = name;                                                      \
+    [[maybe_unused]] const iastring& syThisSourceFileName()                                            \
+    {                                                                                                  \
+        static const iastring text(name);                                                              \
+        return text;                                                                                   \
+    }                                                                                                  \
     }
 
+// The signature is a string literal, built into an iastring once per call site.
 #define SY_TRACE_GUARD_(signature, begin, end)                                                         \
-    CSyTraceGuard syTraceGuard(&syslib::logBook(), syThisSourceFile, signature, __LINE__, begin, end, true)
-#define SY_TRACE_FUNCTION(signature) SY_TRACE_GUARD_(signature, L"begin of function", L"end of function")
-#define SY_TRACE_CONSTRUCTOR(signature)                                                                \
-    SY_TRACE_GUARD_(signature, L"begin of constructor", L"end of constructor")
-#define SY_TRACE_DESTRUCTOR(signature) SY_TRACE_GUARD_(signature, L"begin of destructor", L"end of destructor")
+    static_assert(syslib::CSyIsWideLiteral<decltype((signature))>::value,                             \
+                  "a computed signature needs SY_TRACE_FUNCTION_TEXT");                                \
+    static const iastring syTraceSignature(signature);                                                 \
+    CSyTraceGuard syTraceGuard(&syslib::logBook(), syThisSourceFileName(), syTraceSignature, __LINE__, \
+                               syslib::guardTexts().begin, CSyTraceGuard::CStaticEndText{syslib::guardTexts().end}, true)
+#define SY_TRACE_FUNCTION(signature) SY_TRACE_GUARD_(signature, beginFunction, endFunction)
+#define SY_TRACE_CONSTRUCTOR(signature) SY_TRACE_GUARD_(signature, beginConstructor, endConstructor)
+#define SY_TRACE_DESTRUCTOR(signature) SY_TRACE_GUARD_(signature, beginDestructor, endDestructor)
+// For signatures that carry values, e.g. L"CSyX::get(" + path + L")".
+#define SY_TRACE_FUNCTION_TEXT(signature)                                                              \
+    CSyTraceGuard syTraceGuard(&syslib::logBook(), syThisSourceFileName(), signature, __LINE__,       \
+                               syslib::guardTexts().beginFunction,                                     \
+                               CSyTraceGuard::CStaticEndText{syslib::guardTexts().endFunction}, true)
 
 #define SY_TRACE_PARAMETERS(values) syslib::traceParameters(values, __LINE__)
 #define SY_TRACE_RETURN(value) syslib::traceReturnValue(value, __LINE__)

@@ -94,14 +94,26 @@ void traceExceptionAt(int line, const iastring& sourceFile)
                     line);
 }
 
+namespace
+{
+// Prefix and value joined in a per-thread buffer that keeps its capacity.
+void tracePrefixed(const wchar_t* prefix, const iastring& value, int line)
+{
+    thread_local iastring text;
+    text.assign(prefix);
+    text += value;
+    logBook().trace(text, line);
+}
+} // namespace
+
 void traceParameters(const iastring& values, int line)
 {
-    logBook().trace(L"parameter(s): " + values, line);
+    tracePrefixed(L"parameter(s): ", values, line);
 }
 
 void traceReturnValue(const iastring& value, int line)
 {
-    logBook().trace(L"return value: " + value, line);
+    tracePrefixed(L"return value: ", value, line);
 }
 
 void reportError(const iastring& key, const CLogArguments& arguments, int line)

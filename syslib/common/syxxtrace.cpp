@@ -2,6 +2,8 @@
 #include "sygeneric.h"
 #include "sytrace.h"
 
+#include <vector>
+
 namespace
 {
 ILogBook* g_logBook = nullptr;
@@ -74,24 +76,84 @@ ILogBook* CSyGenericImpl::getLogBook() const
     return syslib::getLogBook();
 }
 
+namespace
+{
+struct CSyGuardSavedState
+{
+    int traceLevel;
+    CMessage::eLogMessage messageType;
+    CLogArguments arguments;
+    iastring sourceFile;
+    iastring contextText1;
+    iastring contextText2;
+    iastring functionName;
+};
+
+// Slots are reused, not popped, so their strings keep their capacity.
+struct CSyGuardStack
+{
+    std::vector<CSyGuardSavedState> slots;
+    std::size_t depth = 0;
+};
+
+CSyGuardStack& guardStack()
+{
+    thread_local CSyGuardStack stack;
+    return stack;
+}
+} // namespace
+
+namespace syslib
+{
+const CSyGuardTexts& guardTexts()
+{
+    static const CSyGuardTexts texts;
+    return texts;
+}
+
+std::wostringstream& conversionStream()
+{
+    thread_local std::wostringstream stream;
+    stream.str(iastring());
+    stream.clear();
+    return stream;
+}
+} // namespace syslib
+
 CSyTraceGuard::CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, const iastring& signature, int line,
                              const iastring& beginText, const iastring& endText, bool indent)
-    : m_logBook(logBook),
-      m_endText(endText),
-      m_indent(indent),
-      m_traceLevel(logBook->getTraceLevel()),
-      m_messageType(logBook->getMessageType()),
-      m_arguments(logBook->getArguments()),
-      m_sourceFile(logBook->getSourceFile()),
-      m_contextText1(logBook->getContextText1()),
-      m_contextText2(logBook->getContextText2()),
-      m_functionName(logBook->getFunctionName())
+    : m_logBook(logBook), m_endText(&m_ownedEndText), m_ownedEndText(endText), m_indent(indent), m_savedSlot(0)
 {
+    enter(sourceFile, signature, line, beginText);
+}
+
+CSyTraceGuard::CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, const iastring& signature, int line,
+                             const iastring& beginText, CStaticEndText endText, bool indent)
+    : m_logBook(logBook), m_endText(&endText.text), m_indent(indent), m_savedSlot(0)
+{
+    enter(sourceFile, signature, line, beginText);
+}
+
+void CSyTraceGuard::enter(const iastring& sourceFile, const iastring& signature, int line, const iastring& beginText)
+{
+    CSyGuardStack& stack = guardStack();
+    m_savedSlot = stack.depth++;
+    if (stack.slots.size() <= m_savedSlot)
+        stack.slots.resize(m_savedSlot + 1);
+    CSyGuardSavedState& saved = stack.slots[m_savedSlot];
+    saved.traceLevel = m_logBook->getTraceLevel();
+    saved.messageType = m_logBook->getMessageType();
+    saved.arguments = m_logBook->getArguments();
+    saved.sourceFile = m_logBook->getSourceFile();
+    saved.contextText1 = m_logBook->getContextText1();
+    saved.contextText2 = m_logBook->getContextText2();
+    saved.functionName = m_logBook->getFunctionName();
+
     if (m_indent)
         m_logBook->indent();
     m_logBook->setSourceFile(sourceFile);
     m_logBook->setFunctionName(signature);
-    if (!m_arguments.empty())
+    if (!saved.arguments.empty())
         m_logBook->clearArguments();
     if (!beginText.empty())
         m_logBook->trace(beginText, line);
@@ -99,20 +161,23 @@ CSyTraceGuard::CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, cons
 
 CSyTraceGuard::~CSyTraceGuard()
 {
-    if (!m_endText.empty())
-        m_logBook->trace(m_endText, 0);
+    CSyGuardStack& stack = guardStack();
+    const CSyGuardSavedState& saved = stack.slots[m_savedSlot];
+    if (!m_endText->empty())
+        m_logBook->trace(*m_endText, 0);
     if (m_indent)
         m_logBook->unindent();
-    m_logBook->setTraceLevel(m_traceLevel);
-    m_logBook->setMessageType(m_messageType);
-    if (!m_arguments.empty())
-        m_logBook->setArguments(m_arguments);
+    m_logBook->setTraceLevel(saved.traceLevel);
+    m_logBook->setMessageType(saved.messageType);
+    if (!saved.arguments.empty())
+        m_logBook->setArguments(saved.arguments);
     else if (!m_logBook->getArguments().empty())
         m_logBook->clearArguments();
-    m_logBook->setSourceFile(m_sourceFile);
-    m_logBook->setContextText1(m_contextText1);
-    m_logBook->setContextText2(m_contextText2);
-    m_logBook->setFunctionName(m_functionName);
+    m_logBook->setSourceFile(saved.sourceFile);
+    m_logBook->setContextText1(saved.contextText1);
+    m_logBook->setContextText2(saved.contextText2);
+    m_logBook->setFunctionName(saved.functionName);
+    stack.depth = m_savedSlot;
 }
 
 CTypeMappingBackup::CTypeMappingBackup(ILogBook* logBook) : m_logBook(logBook), m_saved(logBook->getTypeMapping())

@@ -113,11 +113,11 @@ TEST(ExceptionTest, SyntaxErrorsBelongToTheDescriptorFamily)
 {
     try
     {
-        throw SyAclStrings::CSySecurityParser::EMissingComma(L"r w");
+        throw SyAclStrings::CSySecurityParser::EMissingComma(3, L"r w");
     }
     catch (const ESySecurityDescError& caught)
     {
-        EXPECT_EQ(L"r w", caught.getText());
+        EXPECT_EQ(L"Security syntax error in ACL expression near r w", caught.getText());
     }
     EXPECT_STREQ("Unmatched double quote", EUnmatchedDoubleQuote().what());
 }

@@ -27,6 +27,11 @@ iastring systemText(DWORD error)
 // A number no system has a message for (the customer bit is set).
 const DWORD noSuchError = 0x20000001;
 
+void tracedWithValue(const iastring& value)
+{
+    SY_TRACE_FUNCTION_TEXT(L"get(" + value + L")");
+}
+
 void throwingTracedFunction()
 {
     SY_TRACE_FUNCTION(L"inner()");
@@ -129,6 +134,16 @@ TEST(TraceGuardTest, ConstructorAndDestructorTexts)
     EXPECT_EQ((std::vector<iastring>{L"begin of constructor", L"end of constructor", L"begin of destructor",
                                      L"end of destructor"}),
               book.traces());
+}
+
+TEST(TraceGuardTest, ComputedSignaturesAreNotFrozenAtTheFirstCall)
+{
+    CRecordingLogBook book;
+    tracedWithValue(L"a");
+    tracedWithValue(L"b");
+    ASSERT_EQ(4u, book.lines().size());
+    EXPECT_EQ(L"get(a)", book.lines()[0].functionName);
+    EXPECT_EQ(L"get(b)", book.lines()[2].functionName);
 }
 
 TEST(TypeMappingTest, MappingHoldsExactlyForItsScope)
@@ -329,5 +344,10 @@ TEST(LogSystemStateTest, NotesWhatCannotBeDumpedAndRestoresTheMapping)
 TEST(ToStringTest, DecimalText)
 {
     EXPECT_EQ(L"-17", syslib::toString(-17));
+    EXPECT_EQ(L"0", syslib::toString(0u));
+    EXPECT_EQ(L"-2147483648", syslib::toString(static_cast<int>(-2147483647 - 1)));
+    EXPECT_EQ(L"-9223372036854775808", syslib::toString(static_cast<long long>(-9223372036854775807LL - 1)));
+    EXPECT_EQ(L"18446744073709551615", syslib::toString(18446744073709551615ull));
+    EXPECT_EQ(L"2.5", syslib::toString(2.5));
     EXPECT_EQ(L"4294967295", syslib::toStringChecked(4294967295ul));
 }
