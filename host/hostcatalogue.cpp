@@ -15,6 +15,12 @@ const CCatalogueEntry entries[] = {
     {L"syslib.NT.generic", L"System call %1 failed at line %2 with error %3: %4 Parameters: %5."},
     {L"syslib.outOfMemory", L"Out of memory."},
     {L"syslib.sysConversionToStringFailed", L"Could not convert a number to text (got so far: %1)."},
+    {L"syslib.filesystem.badCharacterInPathComponent", L"Character %1 is not allowed in the path component %2."},
+    {L"syslib.filesystem.badCharacterInPath", L"Character %1 is not allowed in the path %2."},
+    {L"syslib.filesystem.cannotAppendPrefixComponent", L"The path prefix %1 cannot be appended to a path."},
+    {L"syslib.filesystem.cannotGetAbsolutePath", L"Cannot get the absolute path of %1."},
+    {L"syslib.filesystem.cannotGetAbsolutePath2", L"Cannot get the absolute path of %1: %2"},
+    {L"syslib.filesystem.pathHasNoFileComponent", L"The path %1 has no file component."},
 };
 } // namespace
 
