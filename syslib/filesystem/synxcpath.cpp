@@ -85,7 +85,14 @@ CSyPath CSyPath::getCanonicalPathImpl() const
         throw ESyCannotGetAbsolutePath(osText);
     }
 
-    CSyPath result = CSyPath(full).resolveShortPathComponents();
+    CSyPath result(full);
+    // A server named "?" reads back as a long prefix: such a text has no absolute form.
+    if (!result.isAbsolute())
+    {
+        syslib::reportError(L"syslib.filesystem.cannotGetAbsolutePath", {result.toString()}, __LINE__);
+        throw ESyCannotGetAbsolutePath(result.toString());
+    }
+    result = result.resolveShortPathComponents();
     result.normalize();
     const std::size_t prefix = result.significantPrefixIndex();
     if (result.m_components[prefix].getType() == CSyPathComponent::DRIVE)

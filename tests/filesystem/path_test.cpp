@@ -2,6 +2,7 @@
 #include "syslib/common/syfactory.h"
 #include "syslib/common/syswin.h"
 #include "syslib/filesystem/syfspathimpl.h"
+#include "tests/filesystem/pathprint.h"
 #include "tests/support/recordinglogbook.h"
 #include "tests/support/tempdir.h"
 
