@@ -44,6 +44,13 @@ void printNTError(ILogBook* logBook, const iastring& systemCall, int line, const
 
 void logSystemState();
 
+// True while the host has attached a log book: a trace text that costs something to build (one that
+// holds a parameter) is worth building only then.
+inline bool isTracing()
+{
+    return getLogBook() != nullptr;
+}
+
 // Decimal text through a wide string stream; std::bad_cast when the stream fails.
 template <class T>
 iastring toString(T value)
@@ -76,16 +83,31 @@ class CSyTraceGuard
 public:
     CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, const iastring& signature, int line,
                   const iastring& beginText, const iastring& endText, bool indent);
+    // The macros' form, for the library-wide log book: while the host has attached none, whatever would
+    // be written is discarded anyway, so the guard builds no texts and touches nothing.
+    template <class Signature> // a literal or an iastring: converted only when it is written
+    CSyTraceGuard(const wchar_t* sourceFile, const Signature& signature, int line, const wchar_t* beginText,
+                  const wchar_t* endText)
+        : m_logBook(syslib::getLogBook()), m_indent(true)
+    {
+        if (m_logBook)
+        {
+            m_endText = endText;
+            begin(sourceFile, signature, line, beginText);
+        }
+    }
     ~CSyTraceGuard();
     CSyTraceGuard(const CSyTraceGuard&) = delete;
     CSyTraceGuard& operator=(const CSyTraceGuard&) = delete;
 
 private:
-    ILogBook* m_logBook;
+    void begin(const iastring& sourceFile, const iastring& signature, int line, const iastring& beginText);
+
+    ILogBook* m_logBook; // null: a guard that does nothing
     iastring m_endText;
     bool m_indent;
-    int m_traceLevel;
-    CMessage::eLogMessage m_messageType;
+    int m_traceLevel = 0;
+    CMessage::eLogMessage m_messageType = CMessage::LOG_INFO;
     CLogArguments m_arguments;
     iastring m_sourceFile;
     iastring m_contextText1;
@@ -121,7 +143,7 @@ public:
     }
 
 #define SY_TRACE_GUARD_(signature, begin, end)                                                         \
-    CSyTraceGuard syTraceGuard(&syslib::logBook(), syThisSourceFile, signature, __LINE__, begin, end, true)
+    CSyTraceGuard syTraceGuard(syThisSourceFile, signature, __LINE__, begin, end)
 #define SY_TRACE_FUNCTION(signature) SY_TRACE_GUARD_(signature, L"begin of function", L"end of function")
 #define SY_TRACE_CONSTRUCTOR(signature)                                                                \
     SY_TRACE_GUARD_(signature, L"begin of constructor", L"end of constructor")

@@ -102,11 +102,15 @@ void traceExceptionAt(int line, const iastring& sourceFile)
 
 void traceParameters(const iastring& values, int line)
 {
+    if (!isTracing())
+        return;
     logBook().trace(L"parameter(s): " + values, line);
 }
 
 void traceReturnValue(const iastring& value, int line)
 {
+    if (!isTracing())
+        return;
     logBook().trace(L"return value: " + value, line);
 }
 

@@ -76,17 +76,20 @@ ILogBook* CSyGenericImpl::getLogBook() const
 
 CSyTraceGuard::CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, const iastring& signature, int line,
                              const iastring& beginText, const iastring& endText, bool indent)
-    : m_logBook(logBook),
-      m_endText(endText),
-      m_indent(indent),
-      m_traceLevel(logBook->getTraceLevel()),
-      m_messageType(logBook->getMessageType()),
-      m_arguments(logBook->getArguments()),
-      m_sourceFile(logBook->getSourceFile()),
-      m_contextText1(logBook->getContextText1()),
-      m_contextText2(logBook->getContextText2()),
-      m_functionName(logBook->getFunctionName())
+    : m_logBook(logBook), m_endText(endText), m_indent(indent)
 {
+    begin(sourceFile, signature, line, beginText);
+}
+
+void CSyTraceGuard::begin(const iastring& sourceFile, const iastring& signature, int line, const iastring& beginText)
+{
+    m_traceLevel = m_logBook->getTraceLevel();
+    m_messageType = m_logBook->getMessageType();
+    m_arguments = m_logBook->getArguments();
+    m_sourceFile = m_logBook->getSourceFile();
+    m_contextText1 = m_logBook->getContextText1();
+    m_contextText2 = m_logBook->getContextText2();
+    m_functionName = m_logBook->getFunctionName();
     if (m_indent)
         m_logBook->indent();
     m_logBook->setSourceFile(sourceFile);
@@ -99,6 +102,8 @@ CSyTraceGuard::CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, cons
 
 CSyTraceGuard::~CSyTraceGuard()
 {
+    if (!m_logBook)
+        return;
     if (!m_endText.empty())
         m_logBook->trace(m_endText, 0);
     if (m_indent)

@@ -4,11 +4,14 @@
 #include "syfspath.h"
 #include "sypath.h"
 
+#include <utility>
+
 class CSyFSPathImpl : public CSyGenericImpl
 {
 public:
     CSyFSPathImpl() {}
     explicit CSyFSPathImpl(const CSyPath& path) : m_path(path) {}
+    explicit CSyFSPathImpl(CSyPath&& path) : m_path(std::move(path)) {}
 
     const CSyPath& path() const { return m_path; }
 
@@ -47,6 +50,7 @@ class CSyFSPath : public CSyHandle<ISyFSPath, CSyFSPathImpl>
 {
 public:
     explicit CSyFSPath(const CSyPath& path) : CSyHandle(path) {}
+    explicit CSyFSPath(CSyPath&& path) : CSyHandle(std::move(path)) {}
 
     bool isEqual(const PSyFSPath& path) const override { return m_impl.isEqual(path); }
     bool isPrefixOf(const PSyFSPath& path) const override { return m_impl.isPrefixOf(path); }
@@ -101,28 +105,13 @@ private:
     CSyPath m_current;
 };
 
-class CSyFSPathAncestorIterator : public ISyFSPathIterator
+class CSyFSPathAncestorIterator : public CSyCountedHandle<ISyFSPathIterator, CSyFSPathAncestorIteratorImpl>
 {
 public:
-    explicit CSyFSPathAncestorIterator(const CSyPath& path) : m_impl(path) {}
-
-    int addRef() override { return m_impl.incrementRefCount(); }
-    int release() override
-    {
-        if (m_impl.refCount() <= 1)
-        {
-            delete this;
-            return 0;
-        }
-        return m_impl.decrementRefCount();
-    }
-    int getRefCount() override { return m_impl.refCount(); }
+    explicit CSyFSPathAncestorIterator(const CSyPath& path) : CSyCountedHandle(path) {}
 
     void first() override { m_impl.first(); }
     void next() override { m_impl.next(); }
     bool isDone() const override { return m_impl.isDone(); }
     PSyFSPath get() const override { return m_impl.get(); }
-
-private:
-    CSyFSPathAncestorIteratorImpl m_impl;
 };

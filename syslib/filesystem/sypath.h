@@ -28,7 +28,7 @@ public:
     // Classifies text (some types are recognised only in the first position) and checks it for
     // forbidden characters: logs "syslib.filesystem.badCharacterInPathComponent" and throws
     // ESyForbiddenCharInPath on a hit.
-    CSyPathComponent(const iastring& text, bool firstPosition);
+    CSyPathComponent(iastring text, bool firstPosition);
     // A prefix of the given type with its fixed text (not for DRIVE, HOME and VOLUME_PREFIX).
     static CSyPathComponent prefix(eType type);
 
@@ -137,7 +137,7 @@ public:
 
 private:
     void parse(const iastring& text);
-    void parseRest(const iastring& text, std::size_t start);
+    void parseRest(const iastring& text, std::size_t start, std::size_t end);
     iastring join(iachar separator) const;
 
     std::vector<CSyPathComponent> m_components;

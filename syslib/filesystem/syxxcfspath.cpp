@@ -16,6 +16,11 @@ PSyFSPath newPath(const CSyPath& path)
 {
     return PSyFSPath(new CSyFSPath(path));
 }
+
+PSyFSPath newPath(CSyPath&& path)
+{
+    return PSyFSPath(new CSyFSPath(std::move(path)));
+}
 } // namespace
 
 CSyPath CSyFSPathImpl::pathOf(const PSyFSPath& path, const wchar_t* signature)

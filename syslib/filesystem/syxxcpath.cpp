@@ -5,6 +5,7 @@
 #include "syslib/common/sytrace.h"
 
 #include <algorithm>
+#include <utility>
 
 SY_SOURCE_FILE(L"syxxcpath")
 
@@ -34,6 +35,31 @@ bool isForbidden(iachar c, bool slashesAllowed)
     }
 }
 
+bool isSeparator(iachar c)
+{
+    return c == L'/' || c == L'\\';
+}
+
+// Whether text[pos, end) starts with pattern, where a "/" of the pattern matches either separator.
+bool startsWith(const iastring& text, std::size_t pos, std::size_t end, const wchar_t* pattern)
+{
+    for (; *pattern; ++pattern, ++pos)
+    {
+        if (pos >= end)
+            return false;
+        if (*pattern == L'/' ? !isSeparator(text[pos]) : text[pos] != *pattern)
+            return false;
+    }
+    return true;
+}
+
+std::size_t findSeparator(const iastring& text, std::size_t pos, std::size_t end)
+{
+    while (pos < end && !isSeparator(text[pos]))
+        ++pos;
+    return pos;
+}
+
 bool isWhiteSpace(iachar c)
 {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f';
@@ -54,8 +80,8 @@ bool equalIgnoringCase(const CSyPathComponent& a, const CSyPathComponent& b)
 }
 } // namespace
 
-CSyPathComponent::CSyPathComponent(const iastring& text, bool firstPosition)
-    : m_text(text), m_type(classify(text, firstPosition))
+CSyPathComponent::CSyPathComponent(iastring text, bool firstPosition)
+    : m_text(std::move(text)), m_type(classify(m_text, firstPosition))
 {
     const iachar forbidden = findForbiddenChar(m_text, m_type);
     if (forbidden != 0)
@@ -136,7 +162,7 @@ CSyPath::CSyPath()
 
 CSyPath::CSyPath(const iastring& text)
 {
-    SY_TRACE_CONSTRUCTOR(L"CSyPath::CSyPath(" + text + L")");
+    SY_TRACE_CONSTRUCTOR(syslib::isTracing() ? L"CSyPath::CSyPath(" + text + L")" : iastring());
     try
     {
         parse(text);
@@ -168,53 +194,53 @@ bool CSyPath::canCreatePath(const iastring& text, CSyPath* result)
     }
 }
 
-void CSyPath::parse(const iastring& original)
+void CSyPath::parse(const iastring& text)
 {
+    // Read in place, either separator standing for "/": no converted copy of the text is made.
     std::size_t first = 0;
-    std::size_t last = original.size();
-    while (first < last && isWhiteSpace(original[first]))
+    std::size_t end = text.size();
+    while (first < end && isWhiteSpace(text[first]))
         ++first;
-    while (last > first && isWhiteSpace(original[last - 1]))
-        --last;
-    iastring text(original, first, last - first);
-    std::replace(text.begin(), text.end(), L'\\', L'/');
+    while (end > first && isWhiteSpace(text[end - 1]))
+        --end;
+    std::size_t separators = 0;
+    for (std::size_t i = first; i < end; ++i)
+        separators += isSeparator(text[i]) ? 1 : 0;
     m_components.clear();
-    m_components.reserve(8);
-    parseRest(text, 0);
+    m_components.reserve(separators + 2);
+    parseRest(text, first, end);
 }
 
 // From the prefix on; called again after a long prefix, for what follows it.
-void CSyPath::parseRest(const iastring& text, std::size_t start)
+void CSyPath::parseRest(const iastring& text, std::size_t start, std::size_t end)
 {
-    const std::size_t length = text.size();
-    if (start >= length)
+    if (start >= end)
     {
         m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::EMPTY_PREFIX));
         return;
     }
     std::size_t rest = start;
-    if (text[start] == L'/')
+    if (isSeparator(text[start]))
     {
-        if (text.compare(start, 8, L"//?/UNC/") == 0)
+        if (startsWith(text, start, end, L"//?/UNC/"))
         {
             m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::LONG_UNC_PREFIX));
             rest = start + 8;
         }
-        else if (text.compare(start, 11, L"//?/Volume{") == 0)
+        else if (startsWith(text, start, end, L"//?/Volume{"))
         {
-            const std::size_t slash = text.find(L'/', start + 11);
-            rest = slash == iastring::npos ? length : slash;
+            rest = findSeparator(text, start + 11, end);
             iastring volume = text.substr(start, rest - start);
             std::replace(volume.begin(), volume.end(), L'/', L'\\');
-            m_components.emplace_back(volume, true);
+            m_components.emplace_back(std::move(volume), true);
         }
-        else if (m_components.empty() && text.compare(start, 4, L"//?/") == 0)
+        else if (m_components.empty() && startsWith(text, start, end, L"//?/"))
         {
             m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::LONG_PREFIX));
-            parseRest(text, start + 4);
+            parseRest(text, start + 4, end);
             return;
         }
-        else if (text.compare(start, 2, L"//") == 0)
+        else if (startsWith(text, start, end, L"//"))
         {
             m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::UNC_PREFIX));
             rest = start + 2;
@@ -225,10 +251,9 @@ void CSyPath::parseRest(const iastring& text, std::size_t start)
             rest = start + 1;
         }
     }
-    else if (text[start] == L'~' || (length - start >= 2 && text[start + 1] == L':'))
+    else if (text[start] == L'~' || (end - start >= 2 && text[start + 1] == L':'))
     {
-        const std::size_t slash = text.find(L'/', start);
-        rest = slash == iastring::npos ? length : slash;
+        rest = findSeparator(text, start, end);
         m_components.emplace_back(text.substr(start, rest - start), true);
     }
     else
@@ -236,13 +261,12 @@ void CSyPath::parseRest(const iastring& text, std::size_t start)
         m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::EMPTY_PREFIX));
     }
 
-    while (rest < length)
+    while (rest < end)
     {
-        const std::size_t slash = text.find(L'/', rest);
-        const std::size_t end = slash == iastring::npos ? length : slash;
-        if (end > rest)
-            m_components.emplace_back(text.substr(rest, end - rest), false);
-        rest = end + 1;
+        const std::size_t separator = findSeparator(text, rest, end);
+        if (separator > rest) // doubled and trailing separators make no component
+            m_components.emplace_back(text.substr(rest, separator - rest), false);
+        rest = separator + 1;
     }
 }
 
@@ -271,7 +295,8 @@ CSyPath CSyPath::head(std::size_t count) const
 
 void CSyPath::push_back(const CSyPathComponent& component)
 {
-    SY_TRACE_FUNCTION(L"CSyPath::push_back(const CSyPathComponent& " + component.getText() + L")");
+    SY_TRACE_FUNCTION(syslib::isTracing() ? L"CSyPath::push_back(const CSyPathComponent& " + component.getText() + L")"
+                                           : iastring());
     if (CSyPathComponent::isPrefixType(component.getType()))
     {
         syslib::reportError(L"syslib.filesystem.cannotAppendPrefixComponent", {component.getText()}, __LINE__);
