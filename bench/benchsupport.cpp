@@ -45,11 +45,11 @@ double timeIt(const std::function<void()>& work, int repeats)
 
 void compareRates(const char* title, long long operations, const char* candidateName,
                   const std::function<void()>& candidate, const char* baselineName,
-                  const std::function<void()>& baseline, double target)
+                  const std::function<void()>& baseline, double target, int repeats)
 {
-    std::printf("%s (%lld operations a run, best of 3)\n", title, operations);
-    const double baselineSeconds = timeIt(baseline);
-    const double candidateSeconds = timeIt(candidate);
+    std::printf("%s (%lld operations a run, best of %d)\n", title, operations, repeats);
+    const double baselineSeconds = timeIt(baseline, repeats);
+    const double candidateSeconds = timeIt(candidate, repeats);
     printPerOperation(candidateName, candidateSeconds, operations);
     printPerOperation(baselineName, baselineSeconds, operations);
     const double ratio = candidateSeconds / baselineSeconds;

@@ -13,11 +13,11 @@ namespace bench
 // Seconds for one call of work (the best of `repeats` runs, to shed noise from the other core).
 double timeIt(const std::function<void()>& work, int repeats = 3);
 
-// Times both sides (`operations` operations each), prints per-operation figures and
-// candidate/baseline, and notes whether the ratio meets target (≤ target).
+// Times both sides (`operations` operations each, best of `repeats` runs), prints per-operation figures
+// and candidate/baseline, and notes whether the ratio meets target (≤ target).
 void compareRates(const char* title, long long operations, const char* candidateName,
                   const std::function<void()>& candidate, const char* baselineName,
-                  const std::function<void()>& baseline, double target);
+                  const std::function<void()>& baseline, double target, int repeats = 3);
 
 // A log book that formats every line as syhost's does into a discarded sink: what tracing costs a host.
 class CDiscardingHostLogBook

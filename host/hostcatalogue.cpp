@@ -22,6 +22,12 @@ const CCatalogueEntry entries[] = {
     {L"common.fatalSystemError", L"Fatal system error: %1 (in %2)."},
     {L"syslib.timer.overflow", L"The time value %1 is out of range (more than 2147483647 seconds)."},
     {L"syslib.timer.negative", L"Adding %1 seconds gives a time before 1970-01-01 00:00 UTC."},
+    {L"syslib.filesystem.badCharacterInPathComponent", L"Character %1 is not allowed in the path component %2."},
+    {L"syslib.filesystem.badCharacterInPath", L"Character %1 is not allowed in the path %2."},
+    {L"syslib.filesystem.cannotAppendPrefixComponent", L"The path prefix %1 cannot be appended to a path."},
+    {L"syslib.filesystem.cannotGetAbsolutePath", L"Cannot get the absolute path of %1."},
+    {L"syslib.filesystem.cannotGetAbsolutePath2", L"Cannot get the absolute path of %1: %2"},
+    {L"syslib.filesystem.pathHasNoFileComponent", L"The path %1 has no file component."},
 };
 } // namespace
 

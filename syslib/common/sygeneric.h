@@ -42,14 +42,14 @@ private:
     int m_refCount;
 };
 
-// A handle: implements interface I by forwarding to the embedded implementation, its only member.
-// Reference counting lives in the implementation; the handle deletes itself with its last reference.
+// A reference-counted handle: implements interface I by forwarding to the embedded implementation, its
+// only member. Counting lives in the implementation; the handle deletes itself with its last reference.
 template <class I, class Impl>
-class CSyHandle : public I
+class CSyCountedHandle : public I
 {
 public:
     template <class... Args>
-    explicit CSyHandle(Args&&... args) : m_impl(static_cast<Args&&>(args)...)
+    explicit CSyCountedHandle(Args&&... args) : m_impl(static_cast<Args&&>(args)...)
     {
     }
 
@@ -64,13 +64,22 @@ public:
         return m_impl.decrementRefCount();
     }
     int getRefCount() override { return m_impl.refCount(); }
-    ILogBook* setLogBook(ILogBook* logBook) override { return m_impl.setLogBook(logBook); }
 
     Impl& impl() { return m_impl; }
     const Impl& impl() const { return m_impl; }
 
 protected:
     Impl m_impl;
+};
+
+// The handle of an ISyGeneric interface.
+template <class I, class Impl>
+class CSyHandle : public CSyCountedHandle<I, Impl>
+{
+public:
+    using CSyCountedHandle<I, Impl>::CSyCountedHandle;
+
+    ILogBook* setLogBook(ILogBook* logBook) override { return this->m_impl.setLogBook(logBook); }
 };
 
 // Base of the manager handles: they live until the library is unloaded, so counting does nothing.

@@ -189,6 +189,19 @@ private:
     T* m_p;
 };
 
+// Sets the process's error mode for a scope (SEM_FAILCRITICALERRORS keeps "insert a disk" boxes away).
+class CSyErrorModeGuard
+{
+public:
+    explicit CSyErrorModeGuard(UINT mode) : m_previous(::SetErrorMode(mode)) {}
+    ~CSyErrorModeGuard() { ::SetErrorMode(m_previous); }
+    CSyErrorModeGuard(const CSyErrorModeGuard&) = delete;
+    CSyErrorModeGuard& operator=(const CSyErrorModeGuard&) = delete;
+
+private:
+    UINT m_previous;
+};
+
 // Keeps the thread's last error across cleanup code that may change it.
 class CSyLastErrorKeeper
 {

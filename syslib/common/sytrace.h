@@ -46,6 +46,13 @@ void printNTError(ILogBook* logBook, const iastring& systemCall, int line, const
 
 void logSystemState();
 
+// True while the host has attached a log book: a trace text that costs something to build (one that
+// holds a parameter) is worth building only then.
+inline bool isTracing()
+{
+    return getLogBook() != nullptr;
+}
+
 // A per-thread conversion stream, emptied and cleared: building a stream costs more than the conversion.
 std::wostringstream& conversionStream();
 
@@ -123,6 +130,7 @@ void reportError(const iastring& key, const CLogArguments& arguments, int line);
 [[noreturn]] void throwOutOfMemory(int line);
 } // namespace syslib
 
+// Does nothing when given no log book: what it would write would be discarded anyway.
 class CSyTraceGuard
 {
 public:
@@ -217,16 +225,18 @@ const CSyGuardTexts& guardTexts();
     static_assert(syslib::CSyIsWideLiteral<decltype((signature))>::value,                             \
                   "a computed signature needs SY_TRACE_FUNCTION_TEXT");                                \
     static const iastring syTraceSignature(signature);                                                 \
-    CSyTraceGuard syTraceGuard(&syslib::logBook(), syThisSourceFileName(), syTraceSignature, __LINE__, \
+    CSyTraceGuard syTraceGuard(syslib::getLogBook(), syThisSourceFileName(), syTraceSignature, __LINE__, \
                                syslib::guardTexts().begin, CSyTraceGuard::CStaticEndText{syslib::guardTexts().end}, true)
 #define SY_TRACE_FUNCTION(signature) SY_TRACE_GUARD_(signature, beginFunction, endFunction)
 #define SY_TRACE_CONSTRUCTOR(signature) SY_TRACE_GUARD_(signature, beginConstructor, endConstructor)
 #define SY_TRACE_DESTRUCTOR(signature) SY_TRACE_GUARD_(signature, beginDestructor, endDestructor)
 // For signatures that carry values, e.g. L"CSyX::get(" + path + L")".
-#define SY_TRACE_FUNCTION_TEXT(signature)                                                              \
-    CSyTraceGuard syTraceGuard(&syslib::logBook(), syThisSourceFileName(), signature, __LINE__,       \
-                               syslib::guardTexts().beginFunction,                                     \
-                               CSyTraceGuard::CStaticEndText{syslib::guardTexts().endFunction}, true)
+// Build such a text only while tracing: SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? … : iastring()).
+#define SY_TRACE_TEXT_GUARD_(signature, begin, end)                                                    \
+    CSyTraceGuard syTraceGuard(syslib::getLogBook(), syThisSourceFileName(), signature, __LINE__,     \
+                               syslib::guardTexts().begin, CSyTraceGuard::CStaticEndText{syslib::guardTexts().end}, true)
+#define SY_TRACE_FUNCTION_TEXT(signature) SY_TRACE_TEXT_GUARD_(signature, beginFunction, endFunction)
+#define SY_TRACE_CONSTRUCTOR_TEXT(signature) SY_TRACE_TEXT_GUARD_(signature, beginConstructor, endConstructor)
 
 #define SY_TRACE_PARAMETERS(values) syslib::traceParameters(values, __LINE__)
 #define SY_TRACE_RETURN(value) syslib::traceReturnValue(value, __LINE__)

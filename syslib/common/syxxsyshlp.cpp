@@ -99,6 +99,8 @@ namespace
 // Prefix and value joined in a per-thread buffer that keeps its capacity.
 void tracePrefixed(const wchar_t* prefix, const iastring& value, int line)
 {
+    if (!isTracing())
+        return;
     thread_local iastring text;
     text.assign(prefix);
     text += value;

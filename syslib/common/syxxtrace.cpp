@@ -136,6 +136,8 @@ CSyTraceGuard::CSyTraceGuard(ILogBook* logBook, const iastring& sourceFile, cons
 
 void CSyTraceGuard::enter(const iastring& sourceFile, const iastring& signature, int line, const iastring& beginText)
 {
+    if (!m_logBook)
+        return;
     CSyGuardStack& stack = guardStack();
     m_savedSlot = stack.depth++;
     if (stack.slots.size() <= m_savedSlot)
@@ -161,6 +163,8 @@ void CSyTraceGuard::enter(const iastring& sourceFile, const iastring& signature,
 
 CSyTraceGuard::~CSyTraceGuard()
 {
+    if (!m_logBook)
+        return;
     CSyGuardStack& stack = guardStack();
     const CSyGuardSavedState& saved = stack.slots[m_savedSlot];
     if (!m_endText->empty())

@@ -6,11 +6,17 @@
 class CSyFileSystemMgtImpl : public CSyGenericImpl
 {
 public:
+    PSyFSPath getFSPath(const iastring& text) const;
+    bool isValidPath(const iastring& text) const;
+    iastring convertToOSPath(const iastring& pathName) const;
     PSySize getSize(double bytes);
 };
 
 class CSyFileSystemMgt : public CSyManagerHandle<ISyFileSystemMgt, CSyFileSystemMgtImpl>
 {
 public:
+    PSyFSPath getFSPath(const iastring& text) override { return m_impl.getFSPath(text); }
+    bool isValidPath(iastring text) override { return m_impl.isValidPath(text); }
+    iastring convertToOSPath(iastring const& pathName) const override { return m_impl.convertToOSPath(pathName); }
     PSySize getSize(double bytes) override { return m_impl.getSize(bytes); }
 };

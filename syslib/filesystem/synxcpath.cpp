@@ -1,0 +1,169 @@
+// Windows code: full and long path names, the working directory and the limits of a volume.
+#include "sypath.h"
+
+#include "framework/iastrutil.h"
+#include "syslib/common/sytrace.h"
+#include "syslib/common/syswin.h"
+
+#include <vector>
+
+SY_SOURCE_FILE(L"synxcpath")
+
+namespace
+{
+// For the Win32 calls that fill a buffer and return the length written, the size needed (with the
+// terminator) when the buffer is too small, or 0 on failure. Nearly every path fits the stack buffer,
+// so one call is the rule: these calls are the cost of canonicalisation.
+template <class Call>
+bool fillBuffer(Call call, iastring& result, DWORD& error)
+{
+    wchar_t small[MAX_PATH + 1];
+    DWORD length = call(small, MAX_PATH + 1);
+    if (length != 0 && length <= MAX_PATH)
+    {
+        result.assign(small, length);
+        return true;
+    }
+    std::vector<wchar_t> buffer;
+    // The answer can grow between the calls (another thread changing the current directory).
+    for (int attempt = 0; attempt < 4 && length != 0; ++attempt)
+    {
+        buffer.resize(length + 1);
+        const DWORD written = call(buffer.data(), length + 1);
+        if (written != 0 && written <= length)
+        {
+            result.assign(buffer.data(), written);
+            return true;
+        }
+        length = written;
+    }
+    error = length == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER;
+    return false;
+}
+} // namespace
+
+CSyPath CSyPath::getWorkingDirectory()
+{
+    SY_TRACE_FUNCTION(L"CSyPath::getWorkingDirectory()");
+    iastring directory;
+    DWORD error = 0;
+    if (!fillBuffer([](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); }, directory,
+                    error))
+    {
+        SY_PRINT_OS_ERROR(error, L"GetCurrentDirectory", L"");
+        throw ESyCurrentDirError(syslib::getOSErrorText(error), false);
+    }
+    SY_TRACE_RETURN(directory);
+    return CSyPath(directory);
+}
+
+// Home directories are account data; until the library manages accounts no home directory is known,
+// so every home indicator is unresolvable.
+CSyPath CSyPath::getHomeDirectory(const iastring& user)
+{
+    SY_TRACE_FUNCTION(L"CSyPath::getHomeDirectory(const iastring&)");
+    SY_TRACE_PARAMETERS(user);
+    return CSyPath();
+}
+
+CSyPath CSyPath::getCanonicalPathImpl() const
+{
+    SY_TRACE_FUNCTION(L"CSyPath::getCanonicalPathImpl()");
+    CSyPath absolute = getAbsolutePath();
+    const bool longForm = absolute.hasLongFormPrefix();
+    if (absolute.significantPrefixType() == CSyPathComponent::LONG_UNC_PREFIX)
+        absolute.removeLongForm();
+    const iastring osText = absolute.toOSString();
+    iastring full;
+    DWORD error = 0;
+    if (!fillBuffer([&osText](wchar_t* buffer,
+                              DWORD size) { return ::GetFullPathNameW(osText.c_str(), size, buffer, nullptr); },
+                    full, error))
+    {
+        syslib::reportError(L"syslib.filesystem.cannotGetAbsolutePath2", {osText, syslib::getOSErrorText(error)},
+                            __LINE__);
+        throw ESyCannotGetAbsolutePath(osText);
+    }
+
+    CSyPath result(full);
+    // A server named "?" reads back as a long prefix: such a text has no absolute form.
+    if (!result.isAbsolute())
+    {
+        syslib::reportError(L"syslib.filesystem.cannotGetAbsolutePath", {result.toString()}, __LINE__);
+        throw ESyCannotGetAbsolutePath(result.toString());
+    }
+    result = result.resolveShortPathComponents();
+    result.normalize();
+    const std::size_t prefix = result.significantPrefixIndex();
+    if (result.m_components[prefix].getType() == CSyPathComponent::DRIVE)
+        result.m_components[prefix] = CSyPathComponent(stringToUpper(result.m_components[prefix].getText()), true);
+    if (longForm)
+        result.addLongForm();
+    SY_TRACE_RETURN(result.toString());
+    return result;
+}
+
+CSyPath CSyPath::resolveShortPathComponents() const
+{
+    SY_TRACE_FUNCTION(L"CSyPath::resolveShortPathComponents()");
+    CSyPath resolved = *this;
+    std::vector<CSyPathComponent> pending; // the unresolved tail, last component first
+    for (;;)
+    {
+        const iastring osText = resolved.toOSString();
+        iastring longName;
+        DWORD error = 0;
+        if (fillBuffer([&osText](wchar_t* buffer,
+                                 DWORD size) { return ::GetLongPathNameW(osText.c_str(), buffer, size); },
+                       longName, error))
+        {
+            resolved = CSyPath(longName);
+            break;
+        }
+        // Usually a component that does not exist yet: expand what does exist.
+        syslib::logBook().log(L"GetLongPathNam failed for " + resolved.toString() + L" OS error message: " +
+                                  syslib::getOSErrorText(error),
+                              __LINE__);
+        if (!resolved.hasRelativePart())
+            break;
+        pending.push_back(resolved.back());
+        resolved.m_components.pop_back();
+    }
+    resolved.m_components.insert(resolved.m_components.end(), pending.rbegin(), pending.rend());
+    return resolved;
+}
+
+unsigned int CSyPath::getMaxComponentNameLength() const
+{
+    SY_TRACE_FUNCTION(L"CSyPath::getMaxComponentNameLength()");
+    CSyPath canonical = getCanonicalPathImpl();
+    if (canonical.significantPrefixType() == CSyPathComponent::LONG_UNC_PREFIX)
+        canonical.removeLongForm();
+    const iastring osText = canonical.toOSString();
+    std::vector<wchar_t> volume(osText.size() + 2, L'\0');
+    if (!::GetVolumePathNameW(osText.c_str(), volume.data(), static_cast<DWORD>(volume.size())))
+    {
+        const DWORD error = ::GetLastError();
+        SY_PRINT_OS_ERROR(error, L"GetVolumePathName", osText);
+        throw ESyException(syslib::getOSErrorText(error));
+    }
+    const iastring volumePath(volume.data());
+
+    DWORD maximumLength = 0;
+    BOOL answered = FALSE;
+    DWORD error = 0;
+    {
+        // No "insert a disk" box for an empty drive.
+        syslib::CSyErrorModeGuard errorMode(SEM_FAILCRITICALERRORS);
+        answered = ::GetVolumeInformationW(volumePath.c_str(), nullptr, 0, nullptr, &maximumLength, nullptr,
+                                           nullptr, 0);
+        error = ::GetLastError();
+    }
+    if (!answered)
+    {
+        SY_PRINT_OS_ERROR(error, L"GetVolumeInformation", volumePath);
+        throw ESyException(L"Mount point " + volumePath + L" " + syslib::getOSErrorText(error));
+    }
+    SY_TRACE_RETURN(syslib::toString(maximumLength));
+    return maximumLength;
+}

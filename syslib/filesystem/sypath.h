@@ -1,0 +1,144 @@
+// The library's internal path value: a prefix component followed by typed components.
+#pragma once
+
+#include "framework/iastring.h"
+
+#include <cstddef>
+#include <vector>
+
+class CSyPathComponent
+{
+public:
+    // The numbering is fixed: callers test ranges of it.
+    enum eType
+    {
+        EMPTY_PREFIX = 0,
+        NAME = 1,
+        ROOT = 2,
+        HOME = 3,
+        CURRENT_DIR = 4,
+        PARENT_DIR = 5,
+        DRIVE = 6,
+        UNC_PREFIX = 7,
+        LONG_PREFIX = 8,
+        LONG_UNC_PREFIX = 9,
+        VOLUME_PREFIX = 10
+    };
+
+    // Classifies text (some types are recognised only in the first position) and checks it for
+    // forbidden characters: logs "syslib.filesystem.badCharacterInPathComponent" and throws
+    // ESyForbiddenCharInPath on a hit.
+    CSyPathComponent(iastring text, bool firstPosition);
+    // A prefix of the given type with its fixed text (not for DRIVE, HOME and VOLUME_PREFIX).
+    static CSyPathComponent prefix(eType type);
+
+    const iastring& getText() const { return m_text; }
+    eType getType() const { return m_type; }
+    bool operator==(const CSyPathComponent& other) const
+    {
+        return m_type == other.m_type && m_text == other.m_text;
+    }
+    bool operator!=(const CSyPathComponent& other) const { return !(*this == other); }
+
+    static eType classify(const iastring& text, bool firstPosition);
+    // The first forbidden character of text for a component of this type, or 0.
+    static iachar findForbiddenChar(const iastring& text, eType type);
+    static const wchar_t* typeName(eType type);
+
+    static bool isPrefixType(eType type) { return type != NAME && type != CURRENT_DIR && type != PARENT_DIR; }
+    static bool isAbsolutePrefix(eType type)
+    {
+        return type == DRIVE || type == UNC_PREFIX || type == LONG_UNC_PREFIX || type == VOLUME_PREFIX;
+    }
+    static bool isLongFormPrefix(eType type)
+    {
+        return type == LONG_PREFIX || type == LONG_UNC_PREFIX || type == VOLUME_PREFIX;
+    }
+    static bool takesSeparator(eType type)
+    {
+        return type == NAME || type == HOME || type == CURRENT_DIR || type == PARENT_DIR || type == DRIVE ||
+               type == VOLUME_PREFIX;
+    }
+    static bool isNameLike(eType type) { return type == NAME || type == HOME; }
+
+private:
+    CSyPathComponent(eType type, const iastring& text) : m_text(text), m_type(type) {}
+
+    iastring m_text;
+    eType m_type;
+};
+
+class CSyPath
+{
+public:
+    // The empty path: EMPTY_PREFIX alone.
+    CSyPath();
+    // Parses text with either separator. A forbidden character is logged and thrown as
+    // ESyForbiddenCharInPath; nothing else is thrown for any text.
+    explicit CSyPath(const iastring& text);
+
+    // True when text parses; parse errors are logged as warnings only. result (may be null) receives the path.
+    static bool canCreatePath(const iastring& text, CSyPath* result = nullptr);
+
+    std::size_t size() const { return m_components.size(); }
+    const CSyPathComponent& operator[](std::size_t index) const { return m_components[index]; }
+    const CSyPathComponent& back() const { return m_components.back(); }
+    bool operator==(const CSyPath& other) const { return m_components == other.m_components; }
+    bool operator!=(const CSyPath& other) const { return !(*this == other); }
+
+    // The prefix that counts: the drive of a long-form drive path, else the first component.
+    std::size_t significantPrefixIndex() const;
+    CSyPathComponent::eType significantPrefixType() const { return m_components[significantPrefixIndex()].getType(); }
+    // Index of the first component after the prefix (and after server and share of UNC paths).
+    std::size_t relativeStart() const;
+    bool hasRelativePart() const { return relativeStart() < size(); }
+    // The first count components (at least the prefix).
+    CSyPath head(std::size_t count) const;
+
+    // Refuses prefix components: logs "syslib.filesystem.cannotAppendPrefixComponent", throws ESyCannotAppendPrefix.
+    void push_back(const CSyPathComponent& component);
+    void pop_back();
+    // Classified as a first component when this path is empty.
+    void appendComponent(const iastring& text);
+    // Appends the relative part of path.
+    void append(const CSyPath& path);
+
+    bool isEmpty() const { return size() == 1 && m_components[0].getType() == CSyPathComponent::EMPTY_PREFIX; }
+    bool isAbsolute() const { return CSyPathComponent::isAbsolutePrefix(significantPrefixType()); }
+    bool isRoot() const;
+    bool hasFileComponent() const;
+    bool hasLongFormPrefix() const { return CSyPathComponent::isLongFormPrefix(m_components[0].getType()); }
+
+    iastring toString() const;
+    iastring toOSString() const;
+    iastring getPrefix() const;
+
+    // Drops "." and resolves ".." without climbing above the prefix, server or share.
+    void normalize();
+    void removeLongForm();
+    void addLongForm();
+
+    bool canResolveHomeIndicator() const;
+    CSyPath getAbsolutePath() const;
+    CSyPath getCanonicalPathImpl() const;
+    CSyPath resolveShortPathComponents() const;
+    int getMaxPathLength() const;
+    unsigned int getMaxComponentNameLength() const;
+    static CSyPath getWorkingDirectory();
+    // Empty when the user's home directory is not known.
+    static CSyPath getHomeDirectory(const iastring& user);
+
+    // Canonical forms, components compared ignoring case; both consult the file system.
+    bool isEqual(const CSyPath& other) const;
+    bool isPrefixOf(const CSyPath& other) const;
+
+    // name = base "." version "." extension, or base "." version, or base "." extension.
+    static void splitFileName(const iastring& name, iastring& base, int& version, iastring& extension);
+
+private:
+    void parse(const iastring& text);
+    void parseRest(const iastring& text, std::size_t start, std::size_t end);
+    iastring join(iachar separator) const;
+
+    std::vector<CSyPathComponent> m_components;
+};
