@@ -88,8 +88,19 @@ iastring toString(T value)
         return stream.str();
     }
 }
-// The unsigned form used for OS error numbers: a failure is logged and thrown as ESyTypeConversion.
-iastring toStringChecked(unsigned long value);
+// Logs "syslib.sysConversionToStringFailed" with what was written so far, then throws ESyTypeConversion.
+[[noreturn]] void throwConversionFailed(const iastring& soFar, int line);
+// Number text for trace lines and message arguments (doubles with six significant digits); a stream
+// failure is logged and thrown as ESyTypeConversion.
+template <class T>
+iastring toStringChecked(T value)
+{
+    std::wostringstream stream;
+    stream << value;
+    if (stream.fail())
+        throwConversionFailed(stream.str(), __LINE__);
+    return stream.str();
+}
 
 // Writes "parameter(s): …" / "return value: …".
 void traceParameters(const iastring& values, int line);
@@ -99,6 +110,8 @@ void traceReturnValue(const iastring& value, int line);
 void reportError(const iastring& key, const CLogArguments& arguments, int line);
 // "common.parameterNotValid" with (argument, signature), then ESyPrecondition(PARAMETER_NOT_VALID).
 [[noreturn]] void throwParameterNotValid(const iastring& argument, const iastring& signature, int line);
+// "common.parameterEmpty" with (argument, signature), then ESyPrecondition(PARAMETER_NOT_VALID).
+[[noreturn]] void throwParameterEmpty(const iastring& argument, const iastring& signature, int line);
 // "common.functionNotSupported" with (signature), then ESyPrecondition(FUNCTION_NOT_SUPPORTED).
 [[noreturn]] void throwFunctionNotSupported(const iastring& signature, int line);
 // "syslib.outOfMemory", then ESyException("Out of memory").

@@ -7,18 +7,12 @@ SY_SOURCE_FILE(L"syxxsyshlp")
 
 namespace syslib
 {
-iastring toStringChecked(unsigned long value)
+void throwConversionFailed(const iastring& soFar, int line)
 {
-    std::wostringstream stream;
-    stream << value;
-    if (stream.fail())
-    {
-        ILogBook& book = logBook();
-        book.addArgument(stream.str());
-        book.message(L"syslib.sysConversionToStringFailed", CMessage::LOG_ERROR, __LINE__);
-        throw ESyTypeConversion(stream.str());
-    }
-    return stream.str();
+    ILogBook& book = logBook();
+    book.addArgument(soFar);
+    book.message(L"syslib.sysConversionToStringFailed", CMessage::LOG_ERROR, line);
+    throw ESyTypeConversion(soFar);
 }
 
 void printOSError(SyOSError osError, const iastring& systemCall, int line, const iastring& parameters,
@@ -133,6 +127,12 @@ void reportError(const iastring& key, const CLogArguments& arguments, int line)
 void throwParameterNotValid(const iastring& argument, const iastring& signature, int line)
 {
     reportError(L"common.parameterNotValid", {argument, signature}, line);
+    throw ESyPrecondition(ESyPrecondition::PARAMETER_NOT_VALID);
+}
+
+void throwParameterEmpty(const iastring& argument, const iastring& signature, int line)
+{
+    reportError(L"common.parameterEmpty", {argument, signature}, line);
     throw ESyPrecondition(ESyPrecondition::PARAMETER_NOT_VALID);
 }
 

@@ -5,8 +5,12 @@
 
 class CSyFileSystemMgtImpl : public CSyGenericImpl
 {
+public:
+    PSySize getSize(double bytes);
 };
 
 class CSyFileSystemMgt : public CSyManagerHandle<ISyFileSystemMgt, CSyFileSystemMgtImpl>
 {
+public:
+    PSySize getSize(double bytes) override { return m_impl.getSize(bytes); }
 };

@@ -5,8 +5,16 @@
 
 class CSyTimerMgtImpl : public CSyGenericImpl
 {
+public:
+    IaPtr<ISyTimer> getTimer();
+    PSyTime getTime(time_t time);
+    PSyTimeDiff getTimeDiff(double seconds);
 };
 
 class CSyTimerMgt : public CSyManagerHandle<ISyTimerMgt, CSyTimerMgtImpl>
 {
+public:
+    IaPtr<ISyTimer> getTimer() override { return m_impl.getTimer(); }
+    PSyTime getTime(time_t time) override { return m_impl.getTime(time); }
+    PSyTimeDiff getTimeDiff(double seconds) override { return m_impl.getTimeDiff(seconds); }
 };

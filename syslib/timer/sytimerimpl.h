@@ -1,0 +1,15 @@
+#pragma once
+
+#include "sytimer.h"
+
+class CSyTimerImpl : public CSyGenericImpl
+{
+public:
+    PSyTime getTime();
+};
+
+class CSyTimer : public CSyHandle<ISyTimer, CSyTimerImpl>
+{
+public:
+    PSyTime getTime() override { return m_impl.getTime(); }
+};
