@@ -15,16 +15,13 @@ const CCatalogueEntry entries[] = {
     {L"syslib.NT.generic", L"System call %1 failed at line %2 with error %3: %4 Parameters: %5."},
     {L"syslib.outOfMemory", L"Out of memory."},
     {L"syslib.sysConversionToStringFailed", L"Could not convert a number to text (got so far: %1)."},
-<<<<<<< HEAD
     {L"syslib.account.aclMissingRightBrace", L"ACL expression entry without closing bracket at position %1; accepted."},
     {L"syslib.account.aclUnknowenStandardRight", L"Unknown right %1 for objects of type %2; ignored."},
     {L"syslib.account.aclUnknowenSpecialRight", L"Unknown special right %1 for objects of type %2; ignored."},
     {L"syslib.account.aclUnknowenInheritanceFlag", L"Unknown inheritance flag %1; ignored."},
-=======
     {L"common.fatalSystemError", L"Fatal system error: %1 (in %2)."},
     {L"syslib.timer.overflow", L"The time value %1 is out of range (more than 2147483647 seconds)."},
     {L"syslib.timer.negative", L"Adding %1 seconds gives a time before 1970-01-01 00:00 UTC."},
->>>>>>> timers
 };
 } // namespace
 

@@ -95,11 +95,16 @@ iastring toString(T value)
 template <class T>
 iastring toStringChecked(T value)
 {
-    std::wostringstream stream;
-    stream << value;
-    if (stream.fail())
-        throwConversionFailed(stream.str(), __LINE__);
-    return stream.str();
+    if constexpr (std::is_integral<T>::value)
+        return toString(value);
+    else
+    {
+        std::wostringstream& stream = conversionStream();
+        stream << value;
+        if (stream.fail())
+            throwConversionFailed(stream.str(), __LINE__);
+        return stream.str();
+    }
 }
 
 // Writes "parameter(s): …" / "return value: …".
