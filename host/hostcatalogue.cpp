@@ -19,9 +19,14 @@ const CCatalogueEntry entries[] = {
     {L"syslib.account.aclUnknowenStandardRight", L"Unknown right %1 for objects of type %2; ignored."},
     {L"syslib.account.aclUnknowenSpecialRight", L"Unknown special right %1 for objects of type %2; ignored."},
     {L"syslib.account.aclUnknowenInheritanceFlag", L"Unknown inheritance flag %1; ignored."},
-    {L"common.fatalSystemError", L"Fatal system error: %1 (in %2)."},
+    {L"common.fatalSystemError", L"Fatal system error: %1 (%2)."},
     {L"syslib.timer.overflow", L"The time value %1 is out of range (more than 2147483647 seconds)."},
     {L"syslib.timer.negative", L"Adding %1 seconds gives a time before 1970-01-01 00:00 UTC."},
+    {L"syslib.system.kernelParameterNotFound", L"There is no kernel parameter %1."},
+    {L"syslib.system.overriddenOsFaName", L"The platform name is overridden: %1."},
+    {L"syslib.system.revertOverriddenOsFaName", L"The platform name is no longer overridden."},
+    {L"syslib.system.overriddenOsBits", L"The word width of the operating system is overridden: %1."},
+    {L"syslib.system.revertOverriddenOsBits", L"The word width of the operating system is no longer overridden."},
 };
 } // namespace
 
