@@ -4,30 +4,15 @@
 
 namespace
 {
-// Keep sorted by subsystem; one line a key.
+// One file a subsystem, so that work on different subsystems never touches the same lines.
 const CCatalogueEntry entries[] = {
-    {L"common.parameterNotValid", L"Parameter %1 is not valid in %2."},
-    {L"common.parameterEmpty", L"Parameter %1 must not be empty in %2."},
-    {L"common.attributeNotValid", L"Attribute %1 is not valid in %2."},
-    {L"common.attributeEmpty", L"Attribute %1 must not be empty in %2."},
-    {L"common.functionNotSupported", L"The function %1 is not supported on this platform."},
-    {L"syslib.sysCallFailed", L"System call %1 failed at line %2 with error %3: %4 Parameters: %5. Source file: %6."},
-    {L"syslib.NT.generic", L"System call %1 failed at line %2 with error %3: %4 Parameters: %5."},
-    {L"syslib.outOfMemory", L"Out of memory."},
-    {L"syslib.sysConversionToStringFailed", L"Could not convert a number to text (got so far: %1)."},
-    {L"syslib.account.aclMissingRightBrace", L"ACL expression entry without closing bracket at position %1; accepted."},
-    {L"syslib.account.aclUnknowenStandardRight", L"Unknown right %1 for objects of type %2; ignored."},
-    {L"syslib.account.aclUnknowenSpecialRight", L"Unknown special right %1 for objects of type %2; ignored."},
-    {L"syslib.account.aclUnknowenInheritanceFlag", L"Unknown inheritance flag %1; ignored."},
-    {L"common.fatalSystemError", L"Fatal system error: %1 (in %2)."},
-    {L"syslib.timer.overflow", L"The time value %1 is out of range (more than 2147483647 seconds)."},
-    {L"syslib.timer.negative", L"Adding %1 seconds gives a time before 1970-01-01 00:00 UTC."},
-    {L"syslib.filesystem.badCharacterInPathComponent", L"Character %1 is not allowed in the path component %2."},
-    {L"syslib.filesystem.badCharacterInPath", L"Character %1 is not allowed in the path %2."},
-    {L"syslib.filesystem.cannotAppendPrefixComponent", L"The path prefix %1 cannot be appended to a path."},
-    {L"syslib.filesystem.cannotGetAbsolutePath", L"Cannot get the absolute path of %1."},
-    {L"syslib.filesystem.cannotGetAbsolutePath2", L"Cannot get the absolute path of %1: %2"},
-    {L"syslib.filesystem.pathHasNoFileComponent", L"The path %1 has no file component."},
+#include "messages/common.inc"
+#include "messages/timer.inc"
+#include "messages/process.inc"
+#include "messages/account.inc"
+#include "messages/filesystem.inc"
+#include "messages/system.inc"
+#include "messages/network.inc"
 };
 } // namespace
 

@@ -126,9 +126,21 @@ void CHostLogBook::write(const CLine& line)
         out += line.text;
         out += L'}';
     }
-    else
+    else if (line.text.find(L'\n') == iastring::npos)
     {
         out += line.text;
+    }
+    else
+    {
+        // A dump: its lines are aligned under the first, its final line end dropped.
+        const std::size_t margin = out.size();
+        const iastring::size_type end = line.text.find_last_not_of(L"\r\n");
+        for (iastring::size_type i = 0; end != iastring::npos && i <= end; ++i)
+        {
+            out += line.text[i];
+            if (line.text[i] == L'\n')
+                out.append(margin, L' ');
+        }
     }
     out += L"  <";
     out += line.sourceFile;

@@ -1,11 +1,12 @@
 // Portable code only: where the support dumps come from.
 #include "sysysdump.h"
 #include "syexcept.h"
+#include "syfactory.h"
 
 namespace syslib
 {
-// The process environment and the system information are reported by their managers once those
-// exist; until then there is nothing to dump and the callers say so.
+// The process environment is reported by the process manager once it exists; until then there is
+// nothing to dump and the callers say so.
 iastring dumpCurrentProcessEnvironment()
 {
     throw ESyPrecondition(ESyPrecondition::FUNCTION_NOT_SUPPORTED);
@@ -13,6 +14,6 @@ iastring dumpCurrentProcessEnvironment()
 
 iastring dumpSystemInformation()
 {
-    throw ESyPrecondition(ESyPrecondition::FUNCTION_NOT_SUPPORTED);
+    return CSyslibFactory::getPrivilegedInstance()->getPrivilegedSystemMgt()->getPrivilegedSystemInfo()->dump();
 }
 } // namespace syslib

@@ -5,11 +5,17 @@
 
 class CSySystemMgtImpl : public CSyGenericImpl
 {
+public:
+    PSySystemInfo getSystemInfo();
+    PSyPrivilegedSystemInfo getPrivilegedSystemInfo();
 };
 
 class CSySystemMgt : public ISyPrivilegedSystemMgt
 {
 public:
+    PSySystemInfo getSystemInfo() override { return m_impl.getSystemInfo(); }
+    PSyPrivilegedSystemInfo getPrivilegedSystemInfo() override { return m_impl.getPrivilegedSystemInfo(); }
+
     CSySystemMgtImpl& impl() { return m_impl; }
 
 private:
