@@ -9,7 +9,8 @@ endfunction()
 function(syslib_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE syslib_static syslib_test_support)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  # A cold wine prefix is made by the first program that runs; the others wait for it.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 300 PROPERTIES TIMEOUT 300)
 endfunction()
 
 # A benchmark program: built with the tests, run by hand (see bench/README).
