@@ -37,6 +37,6 @@ PSySize CSyFileSystemMgtImpl::getSize(double bytes)
     SY_TRACE_FUNCTION(L"CSyFileSystemMgtImpl::getSize(double)");
     SY_TRACE_PARAMETERS(syslib::toStringChecked(bytes));
     PSySize result = syslib::newSize(bytes);
-    SY_TRACE_RETURN(L"ISySize* (" + syslib::toStringChecked(result->getBytes()) + L")");
+    SY_TRACE_RETURN(L"Return value: ISySize* (" + syslib::toStringChecked(result->getBytes()) + L")");
     return result;
 }
