@@ -230,44 +230,29 @@ unsigned int CSySystemInfoImpl::getCPUCount()
     return count;
 }
 
-namespace
-{
-iastring versionNumber(DWORD value)
-{
-    return syslib::toString(value);
-}
-} // namespace
 
 iastring CSySystemInfoImpl::getOSVersionMajor()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getOSVersionMajor()");
-    const iastring result = versionNumber(m_facts->versionInfo.dwMajorVersion);
-    SY_TRACE_RETURN(L"\"" + result + L"\"");
-    return result;
+    return returned(syslib::toString(m_facts->versionInfo.dwMajorVersion));
 }
 
 iastring CSySystemInfoImpl::getOSVersionMinor()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getOSVersionMinor()");
-    const iastring result = versionNumber(m_facts->versionInfo.dwMinorVersion);
-    SY_TRACE_RETURN(L"\"" + result + L"\"");
-    return result;
+    return returned(syslib::toString(m_facts->versionInfo.dwMinorVersion));
 }
 
 iastring CSySystemInfoImpl::getOSVersionBuild()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getOSVersionBuild()");
-    const iastring result = versionNumber(m_facts->versionInfo.dwBuildNumber);
-    SY_TRACE_RETURN(L"\"" + result + L"\"");
-    return result;
+    return returned(syslib::toString(m_facts->versionInfo.dwBuildNumber));
 }
 
 iastring CSySystemInfoImpl::getOSUname()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getOSUname()");
-    const iastring result = L"Microsoft " + getOSName() + L" [Version " + getOSVersionMajor() + L"." +
+    return returned(L"Microsoft " + getOSName() + L" [Version " + getOSVersionMajor() + L"." +
                             getOSVersionMinor() + L"." + getOSVersionBuild() + L" " +
-                            m_facts->versionInfo.szCSDVersion + L"] " + fromAnsi(m_uname.nodename);
-    SY_TRACE_RETURN(L"\"" + result + L"\"");
-    return result;
+                            m_facts->versionInfo.szCSDVersion + L"] " + fromAnsi(m_uname.nodename));
 }

@@ -69,6 +69,8 @@ private:
     // Shared form of the two size getters: the size and its trace in megabytes.
     PSySize sizeResult(unsigned long long bytes) const;
     static iastring fromAnsi(const char* text);
+    // Every getter traces its result in double quotes.
+    static iastring returned(const iastring& result);
 
     UnameRecord m_uname;
     CSyNativeFacts* m_facts; // system info, version info, memory status

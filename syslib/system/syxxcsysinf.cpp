@@ -57,6 +57,12 @@ void setOverride(iastring& current, const iastring& value, const wchar_t* revert
 }
 } // namespace
 
+iastring CSySystemInfoImpl::returned(const iastring& result)
+{
+    SY_TRACE_RETURN(quoted(result));
+    return result;
+}
+
 iastring CSySystemInfoImpl::fromAnsi(const char* text)
 {
     return toIastring(std::string(text));
@@ -65,9 +71,7 @@ iastring CSySystemInfoImpl::fromAnsi(const char* text)
 iastring CSySystemInfoImpl::getOSName()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getOSName()");
-    const iastring result = L"Windows";
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+    return returned(L"Windows");
 }
 
 iastring CSySystemInfoImpl::getOSFAName()
@@ -75,29 +79,23 @@ iastring CSySystemInfoImpl::getOSFAName()
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getOSFAName()");
     if (overrides().osFANameHook)
         overrides().osFANameHook->run();
-    const iastring result = overrides().osFAName.empty() ? getRealOSFAName() : overrides().osFAName;
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+    return returned(overrides().osFAName.empty() ? getRealOSFAName() : overrides().osFAName);
 }
 
 iastring CSySystemInfoImpl::getRealOSFAName()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getRealOSFAName()");
     // The platform the library is built for, whatever the machine runs.
-    const iastring result = L"I386";
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+    return returned(L"I386");
 }
 
 iastring CSySystemInfoImpl::getRuntimeOSFAName()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getRuntimeOSFAName()");
     const unsigned short architecture = nativeArchitecture();
-    const iastring result = architecture == ARCHITECTURE_IA64    ? L"IA64"
+    return returned(architecture == ARCHITECTURE_IA64    ? L"IA64"
                             : architecture == ARCHITECTURE_AMD64 ? L"AMD64"
-                                                                 : L"I386";
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+                                                                 : L"I386");
 }
 
 iastring CSySystemInfoImpl::getOSBits()
@@ -105,34 +103,26 @@ iastring CSySystemInfoImpl::getOSBits()
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getOSBits()");
     if (overrides().osBitsHook)
         overrides().osBitsHook->run();
-    const iastring result = overrides().osBits.empty() ? getRealOSBits() : overrides().osBits;
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+    return returned(overrides().osBits.empty() ? getRealOSBits() : overrides().osBits);
 }
 
 iastring CSySystemInfoImpl::getRealOSBits()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getRealOSBits()");
     const unsigned short architecture = nativeArchitecture();
-    const iastring result = architecture == ARCHITECTURE_IA64 || architecture == ARCHITECTURE_AMD64 ? L"64" : L"32";
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+    return returned(architecture == ARCHITECTURE_IA64 || architecture == ARCHITECTURE_AMD64 ? L"64" : L"32");
 }
 
 iastring CSySystemInfoImpl::getMakePlatform()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getMakePlatform()");
-    const iastring result = L"NTINTEL";
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+    return returned(L"NTINTEL");
 }
 
 iastring CSySystemInfoImpl::getCPUFamily()
 {
     SY_TRACE_FUNCTION(L"CSySystemInfoImpl::getCPUFamily()");
-    const iastring result = fromAnsi(m_uname.machine);
-    SY_TRACE_RETURN(quoted(result));
-    return result;
+    return returned(fromAnsi(m_uname.machine));
 }
 
 PSySize CSySystemInfoImpl::sizeResult(unsigned long long bytes) const
