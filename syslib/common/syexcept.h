@@ -217,6 +217,7 @@ class ESyFileNotFound : public ESyFileSystem
 {
 public:
     explicit ESyFileNotFound(const iastring& path) : ESyFileSystem(path) {}
+    ESyFileNotFound(const iastring& path, eErrorType type, int code) : ESyFileSystem(path, type, code) {}
 };
 
 class ESyFileCreate : public ESyFileSystem
@@ -242,6 +243,7 @@ class ESyFileWrite : public ESyFileSystem
 {
 public:
     explicit ESyFileWrite(const iastring& path) : ESyFileSystem(path) {}
+    ESyFileWrite(const iastring& path, eErrorType type, int code) : ESyFileSystem(path, type, code) {}
 };
 
 class ESyPath : public ESyFileSystem
