@@ -216,6 +216,7 @@ private:
 class ESyFileNotFound : public ESyFileSystem
 {
 public:
+    ESyFileNotFound() : ESyFileSystem(iastring()) {}
     explicit ESyFileNotFound(const iastring& path) : ESyFileSystem(path) {}
     ESyFileNotFound(const iastring& path, eErrorType type, int code) : ESyFileSystem(path, type, code) {}
 };

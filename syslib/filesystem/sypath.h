@@ -134,7 +134,7 @@ public:
 
     // What the file system holds at this path: 1 directory, 2 file, 0 undetermined (an unexpected error,
     // logged as a warning when warn is set), NOT_EXISTING when nothing is there.
-    static const int NOT_EXISTING = 8;
+    static constexpr int NOT_EXISTING = 8;
     int getOSNodeType(bool warn) const;
 
     // name = base "." version "." extension, or base "." version, or base "." extension.
