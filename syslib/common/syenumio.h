@@ -20,4 +20,23 @@ std::wostream& writeEnumName(std::wostream& os, int value, const CSyEnumName (&n
             return os << entry.name;
     return os << L"unknown (" << value << L")";
 }
+
+// Writing a bit set: the names of the set bits joined by "|"; bits without a name follow as one number,
+// and no bit at all reads "0".
+template <std::size_t N>
+std::wostream& writeFlagNames(std::wostream& os, int value, const CSyEnumName (&names)[N])
+{
+    const char* separator = "";
+    int rest = value;
+    for (const CSyEnumName& entry : names)
+        if ((value & entry.value) == entry.value && entry.value != 0)
+        {
+            os << separator << entry.name;
+            separator = "|";
+            rest &= ~entry.value;
+        }
+    if (rest != 0 || value == 0)
+        os << separator << rest;
+    return os;
+}
 } // namespace syslib

@@ -216,7 +216,9 @@ private:
 class ESyFileNotFound : public ESyFileSystem
 {
 public:
+    ESyFileNotFound() : ESyFileSystem(iastring()) {}
     explicit ESyFileNotFound(const iastring& path) : ESyFileSystem(path) {}
+    ESyFileNotFound(const iastring& path, eErrorType type, int code) : ESyFileSystem(path, type, code) {}
 };
 
 class ESyFileCreate : public ESyFileSystem
@@ -242,6 +244,7 @@ class ESyFileWrite : public ESyFileSystem
 {
 public:
     explicit ESyFileWrite(const iastring& path) : ESyFileSystem(path) {}
+    ESyFileWrite(const iastring& path, eErrorType type, int code) : ESyFileSystem(path, type, code) {}
 };
 
 class ESyPath : public ESyFileSystem

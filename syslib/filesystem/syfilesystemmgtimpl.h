@@ -7,6 +7,7 @@ class CSyFileSystemMgtImpl : public CSyGenericImpl
 {
 public:
     PSyFSPath getFSPath(const iastring& text) const;
+    PSyNode getNode(const PSyFSPath& path) const;
     bool isValidPath(const iastring& text) const;
     iastring convertToOSPath(const iastring& pathName) const;
     PSySize getSize(double bytes);
@@ -16,6 +17,7 @@ class CSyFileSystemMgt : public CSyManagerHandle<ISyFileSystemMgt, CSyFileSystem
 {
 public:
     PSyFSPath getFSPath(const iastring& text) override { return m_impl.getFSPath(text); }
+    PSyNode getNode(const PSyFSPath& path) override { return m_impl.getNode(path); }
     bool isValidPath(iastring text) override { return m_impl.isValidPath(text); }
     iastring convertToOSPath(iastring const& pathName) const override { return m_impl.convertToOSPath(pathName); }
     PSySize getSize(double bytes) override { return m_impl.getSize(bytes); }

@@ -167,3 +167,86 @@ unsigned int CSyPath::getMaxComponentNameLength() const
     SY_TRACE_RETURN(syslib::toString(maximumLength));
     return maximumLength;
 }
+
+namespace
+{
+// The errors that mean "nothing there" rather than "could not look".
+bool meansNotExisting(DWORD error)
+{
+    switch (error)
+    {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_NOT_DOS_DISK:
+    case ERROR_BAD_NETPATH:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_DIRECTORY:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int getOSNodeTypeFromMode(DWORD attributes)
+{
+    if (syslib::isTracing())
+        syslib::logBook().trace(L"getOSNodeTypeFromMode(" + syslib::toString(attributes) + L")", __LINE__);
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 2;
+}
+} // namespace
+
+int CSyPath::getOSNodeType(bool warn) const
+{
+    SY_TRACE_FUNCTION(L"CSyPath::getOSNodeType(bool)");
+    const iastring osPath = toOSString();
+    if (syslib::isTracing())
+        SY_TRACE_PARAMETERS(osPath);
+    int type = 0;
+    DWORD error = 0;
+    if (isRoot())
+    {
+        wchar_t name[4096];
+        wchar_t fileSystem[4096];
+        DWORD serial = 0;
+        DWORD maximumLength = 0;
+        BOOL answered = FALSE;
+        {
+            syslib::CSyErrorModeGuard errorMode(SEM_FAILCRITICALERRORS);
+            answered = ::GetVolumeInformationW(osPath.c_str(), name, 4095, &serial, &maximumLength, nullptr,
+                                               fileSystem, 4095);
+            error = ::GetLastError();
+        }
+        if (answered)
+            type = 1;
+    }
+    else
+    {
+        WIN32_FIND_DATAW data;
+        syslib::CSyFindHandle search(::FindFirstFileW(osPath.c_str(), &data));
+        if (search)
+            type = getOSNodeTypeFromMode(data.dwFileAttributes);
+        else
+            error = ::GetLastError();
+    }
+    if (type == 0)
+    {
+        if (meansNotExisting(error))
+            type = NOT_EXISTING;
+        else if (warn)
+        {
+            syslib::logBook().addArgument(toString());
+            syslib::logBook().addArgument(syslib::getOSErrorText(error));
+            syslib::logBook().message(isRoot() ? L"syslib.filesystem.getVolumeInformationFailed"
+                                               : L"syslib.filesystem.findFirstFileFailed",
+                                      CMessage::LOG_WARNING, __LINE__);
+        }
+    }
+    if (syslib::isTracing())
+        SY_TRACE_RETURN(syslib::toString(type));
+    return type;
+}

@@ -132,6 +132,11 @@ public:
     bool isEqual(const CSyPath& other) const;
     bool isPrefixOf(const CSyPath& other) const;
 
+    // What the file system holds at this path: 1 directory, 2 file, 0 undetermined (an unexpected error,
+    // logged as a warning when warn is set), NOT_EXISTING when nothing is there.
+    static constexpr int NOT_EXISTING = 8;
+    int getOSNodeType(bool warn) const;
+
     // name = base "." version "." extension, or base "." version, or base "." extension.
     static void splitFileName(const iastring& name, iastring& base, int& version, iastring& extension);
 

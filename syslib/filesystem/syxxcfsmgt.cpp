@@ -1,6 +1,7 @@
 // Portable code only: the file-system manager.
 #include "syfilesystemmgtimpl.h"
 #include "syfspathimpl.h"
+#include "synodeimpl.h"
 #include "sysizeimpl.h"
 
 #include "syslib/common/sytrace.h"
@@ -11,6 +12,15 @@ PSyFSPath CSyFileSystemMgtImpl::getFSPath(const iastring& text) const
 {
     SY_TRACE_FUNCTION(L"CSyFileSystemMgtImpl::getFSPath(const iastring&)");
     return PSyFSPath(new CSyFSPath(CSyPath(text)));
+}
+
+PSyNode CSyFileSystemMgtImpl::getNode(const PSyFSPath& path) const
+{
+    const CSyPath nodePath = CSyFSPathImpl::pathOf(path, L"CSyFileSystemMgtImpl::getNode(const CSyPath & path) const");
+    SY_TRACE_FUNCTION_TEXT(syslib::isTracing()
+                               ? L"CSyFileSystemMgtImpl::getNode(const CSyPath &" + nodePath.toString() + L") const"
+                               : iastring());
+    return syslib::filesystem::makeNode(nodePath);
 }
 
 bool CSyFileSystemMgtImpl::isValidPath(const iastring& text) const

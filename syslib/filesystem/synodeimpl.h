@@ -1,0 +1,198 @@
+// The node implementation base, the handle template every node kind uses, node time stamps and the
+// internal ways to obtain a node for a path.
+#pragma once
+
+#include "sydirectory.h"
+#include "syfspathimpl.h"
+#include "synode.h"
+#include "sypath.h"
+#include "syslib/common/syexcept.h"
+
+class CSyNodeImpl : public CSyGenericImpl
+{
+public:
+    // The result of preparing a copy or move. m_realNodeType is what is at m_path now (8: nothing);
+    // m_nodeTypeForCombiCheck is what the source meets there (an existing directory as target counts
+    // as DIRECTORY even when the final path is inside it).
+    struct CopyMoveDestinationInfo
+    {
+        CSyPath m_path;
+        int m_realNodeType;
+        int m_nodeTypeForCombiCheck;
+    };
+
+    CSyNodeImpl(const CSyPath& path, ISyNode::eNodeType type) : m_path(path), m_nodeType(type) {}
+    virtual ~CSyNodeImpl() {}
+
+    virtual ISyNode::eNodeType getNodeType() const;
+    virtual iastring getName() const;
+    virtual iastring getFullName() const;
+    virtual iastring getFullNameNoPath() const;
+    virtual iastring getPath() const;
+    virtual iastring getExtension() const;
+    virtual int getVersion() const;
+    virtual PSySize getSize() const;
+    virtual PSyDirectory getParentDirectory() const;
+    virtual PSyACL getACL() const;
+    virtual PSyNodeTimeStamp getTimeStamp() const;
+    virtual void setACL(const PSyACL& acl, ISyNode::eACLInheritMode inheritMode, ISyErrorHandler* errorHandler,
+                        ISyProgressObserver* observer);
+    virtual void setTimeStamp(const PSyNodeTimeStamp& timeStamp);
+    virtual bool copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer);
+    virtual bool move(const CSyPath& target, ISyNode::CopyMoveMode_t mode);
+    virtual int saveVersion(bool withACL);
+    virtual int moveToVersion();
+    virtual int getHighestVersion() const;
+    virtual void revertVersion();
+    virtual void revertToVersion(int version);
+    virtual void remove();
+    virtual bool isExecable(const PSyAccount& account) const;
+    virtual bool fileSystemSupportsSecurity() const;
+    virtual PSyFSPath getFSPath() const;
+    // decision: whether decideIfMoveCopyNode allows the move.
+    virtual CopyMoveDestinationInfo prepareMove(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                                                bool& decision);
+    virtual CopyMoveDestinationInfo prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode);
+    // existingTarget: whether a node is at the final target now.
+    virtual bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
+                                      bool& existingTarget);
+    virtual void setNodeType(ISyNode::eNodeType type) { m_nodeType = type; }
+    virtual void setFullName(const CSyPath& path) { m_path = path; }
+
+    const CSyPath& path() const { return m_path; }
+
+protected:
+    // Rejects kinds that cannot be removed: "syslib.filesystem.nodeTypeRemoveNotSupported", ESyPrecondition.
+    void checkRemovable() const;
+    // Logs "syslib.filesystem.functionNotSupported" with the signature, throws ESyPrecondition(code).
+    [[noreturn]] static void throwNodeFunctionNotSupported(const iastring& signature, int line,
+                                                           ESyPrecondition::eSpecificCode code);
+
+    CSyPath m_path;
+    ISyNode::eNodeType m_nodeType;
+
+private:
+    CopyMoveDestinationInfo resolveDestination(const CSyPath& target) const;
+    CopyMoveDestinationInfo prepare(const CSyPath& target, const wchar_t* operation, const wchar_t* typesKey,
+                                    bool isMove);
+    // Common part of saveVersion and moveToVersion.
+    int toNextVersion(bool moveNode, const iastring& signature);
+    void revertTo(int version);
+};
+
+// The handle of every node kind: forwards the ISyNode operations to an implementation derived from
+// CSyNodeImpl. The kinds add their own operations on top.
+template <class I, class Impl>
+class CSyNodeHandle : public CSyHandle<I, Impl>
+{
+public:
+    using CSyHandle<I, Impl>::CSyHandle;
+
+    ISyNode::eNodeType getNodeType() const override { return this->m_impl.getNodeType(); }
+    iastring getName() const override { return this->m_impl.getName(); }
+    iastring getFullName() const override { return this->m_impl.getFullName(); }
+    iastring getFullNameNoPath() const override { return this->m_impl.getFullNameNoPath(); }
+    iastring getPath() const override { return this->m_impl.getPath(); }
+    iastring getExtension() const override { return this->m_impl.getExtension(); }
+    int getVersion() const override { return this->m_impl.getVersion(); }
+    PSySize getSize() const override { return this->m_impl.getSize(); }
+    PSyDirectory getParentDirectory() const override { return this->m_impl.getParentDirectory(); }
+    PSyACL getACL() const override { return this->m_impl.getACL(); }
+    PSyNodeTimeStamp getTimeStamp() const override { return this->m_impl.getTimeStamp(); }
+    void setACL(const PSyACL& acl, ISyNode::eACLInheritMode inheritMode, ISyErrorHandler* errorHandler,
+                ISyProgressObserver* observer) override
+    {
+        this->m_impl.setACL(acl, inheritMode, errorHandler, observer);
+    }
+    void setTimeStamp(const PSyNodeTimeStamp& timeStamp) override { this->m_impl.setTimeStamp(timeStamp); }
+    bool copy(const PSyFSPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer) override
+    {
+        return this->m_impl.copy(CSyFSPathImpl::pathOf(target, L"ISyNode::copy(const IaPtr<ISyFSPath>&)"), mode,
+                                 observer);
+    }
+    bool copy(const iastring& target, ISyNode::CopyMoveMode_t mode) override
+    {
+        return this->m_impl.copy(CSyPath(target), mode, nullptr);
+    }
+    bool move(const PSyFSPath& target, ISyNode::CopyMoveMode_t mode) override
+    {
+        return this->m_impl.move(CSyFSPathImpl::pathOf(target, L"ISyNode::move(const IaPtr<ISyFSPath>&)"), mode);
+    }
+    bool move(const iastring& target) override
+    {
+        return this->m_impl.move(CSyPath(target), ISyNode::MISSING | ISyNode::EXISTING);
+    }
+    int saveVersion(bool withACL) override { return this->m_impl.saveVersion(withACL); }
+    int moveToVersion() override { return this->m_impl.moveToVersion(); }
+    int getHighestVersion() const override { return this->m_impl.getHighestVersion(); }
+    void revertVersion() override { this->m_impl.revertVersion(); }
+    void revertToVersion(int version) override { this->m_impl.revertToVersion(version); }
+    void remove() override { this->m_impl.remove(); }
+    bool isExecable(const PSyAccount& account) const override { return this->m_impl.isExecable(account); }
+    bool fileSystemSupportsSecurity() const override { return this->m_impl.fileSystemSupportsSecurity(); }
+    PSyFSPath getFSPath() const override { return this->m_impl.getFSPath(); }
+};
+
+// A node of a kind the library has no special object for.
+class CSyNode : public CSyNodeHandle<ISyNode, CSyNodeImpl>
+{
+public:
+    CSyNode(const CSyPath& path, ISyNode::eNodeType type) : CSyNodeHandle(path, type) {}
+};
+
+class CSyNodeTimeStampImpl : public CSyGenericImpl
+{
+public:
+    CSyNodeTimeStampImpl(const CSyPath& path, ISyNode::eNodeType type)
+        : m_fullName(path.toString()), m_osPath(path.toOSString()), m_nodeType(type)
+    {
+    }
+    PSyTime getCreationTime() const;
+    PSyTime getModificationTime() const;
+    PSyTime getAccessTime() const;
+
+private:
+    iastring m_fullName;
+    iastring m_osPath;
+    ISyNode::eNodeType m_nodeType;
+};
+
+class CSyNodeTimeStamp : public CSyHandle<ISyNodeTimeStamp, CSyNodeTimeStampImpl>
+{
+public:
+    CSyNodeTimeStamp(const CSyPath& path, ISyNode::eNodeType type) : CSyHandle(path, type) {}
+    PSyTime getCreationTime() const override { return m_impl.getCreationTime(); }
+    PSyTime getModificationTime() const override { return m_impl.getModificationTime(); }
+    PSyTime getAccessTime() const override { return m_impl.getAccessTime(); }
+};
+
+namespace syslib
+{
+namespace filesystem
+{
+// The node object for path, whose kind the caller knows (no probe).
+PSyNode newNode(const CSyPath& path, ISyNode::eNodeType type);
+// The node object for an existing path: canonicalises, probes the kind and builds the matching object.
+// Nothing there: "syslib.filesystem.nodeDoesNotExist", ESyFileNotFound.
+PSyNode makeNode(const CSyPath& path);
+
+// How long a removed file may stay visible before the removal says so and returns.
+struct CSyRemovalWait
+{
+    int probes = 100;
+    unsigned long intervalMilliseconds = 100;
+};
+CSyRemovalWait& removalWait();
+
+// Creates the missing ancestors of path, top down (not path itself); a failure is logged and thrown
+// as ESyFileCreate.
+void createMissingParentDirectories(const CSyPath& path);
+// The names of the entries of directory that match pattern ('*', '?'), "." and ".." left out.
+std::vector<iastring> listDirectory(const CSyPath& directory, const iastring& pattern);
+// SetFileAttributesW(osPath, FILE_ATTRIBUTE_NORMAL); a failure is reported as a warning when report is
+// set, else traced. Returns the OS error (0: done).
+unsigned long setNormalAttributes(const iastring& osPath, bool report);
+// Logs key with the arguments as a message of the given type.
+void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line);
+} // namespace filesystem
+} // namespace syslib

@@ -1,0 +1,298 @@
+// Windows code of files: copying (plain, through the setup services, replacing files in use), removal
+// with the delayed delete of files in use, and the version resource.
+#include "syfileimpl.h"
+
+#include "syslib/common/sytrace.h"
+#include "syslib/common/syswin.h"
+
+#include <setupapi.h>
+
+#include <vector>
+
+SY_SOURCE_FILE(L"synxcfile")
+
+namespace
+{
+const iastring writeThrough = L", MOVEFILE_WRITE_THROUGH";
+const iastring delayUntilReboot = L", NULL, MOVEFILE_DELAY_UNTIL_REBOOT";
+
+bool isInUseError(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_BUSY;
+}
+
+void info(const iastring& key, const CLogArguments& arguments, int line)
+{
+    syslib::filesystem::reportMessage(key, arguments, CMessage::LOG_INFO, line);
+}
+
+// CopyFileW(source, target, FALSE); the OS error (0: copied).
+DWORD copyFile(const iastring& source, const iastring& target)
+{
+    return ::CopyFileW(source.c_str(), target.c_str(), FALSE) ? 0 : ::GetLastError();
+}
+
+[[noreturn]] void throwCopyFailed(DWORD error, const wchar_t* call, const iastring& source, const iastring& target,
+                                  int line)
+{
+    syslib::printOSError(error, call, line, source + L", " + target + L", FALSE", CMessage::LOG_ERROR,
+                         syThisSourceFile);
+    throw ESyFileWrite(target, ESyException::WIN32_ERROR, static_cast<int>(error));
+}
+
+// A free name in directory made by GetTempFileNameW (which creates the file); empty on failure, reported.
+iastring makeTemporaryName(const iastring& directory, int line)
+{
+    wchar_t buffer[MAX_PATH + 1] = {0};
+    if (::GetTempFileNameW(directory.c_str(), L"qel", 0, buffer) == 0)
+    {
+        syslib::printOSError(::GetLastError(), L"GetTempFileName", line,
+                             directory + L", qel, TCHAR tmpFileName[MAX_PATH]", CMessage::LOG_ERROR,
+                             syThisSourceFile);
+        return iastring();
+    }
+    return buffer;
+}
+
+// MoveFileExW(from, to, flags) with the failure reported; the OS error (0: moved).
+DWORD moveFile(const iastring& from, const wchar_t* to, DWORD flags, const iastring& parameters, int line)
+{
+    if (::MoveFileExW(from.c_str(), to, flags))
+        return 0;
+    const DWORD error = ::GetLastError();
+    syslib::printOSError(error, L"MoveFileEx", line, parameters, CMessage::LOG_ERROR, syThisSourceFile);
+    return error;
+}
+
+// Registers temporary for deletion at the next reboot; the OS error (0: registered).
+DWORD registerForDeletion(const iastring& temporary, int line)
+{
+    info(L"syslib.filesystem.registeringForDeletion", {temporary}, line);
+    return moveFile(temporary, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT, temporary + delayUntilReboot, line);
+}
+
+iastring parentOf(const CSyPath& path)
+{
+    return path.head(path.size() - 1).toOSString();
+}
+
+typedef BOOL(WINAPI* SfcIsFileProtectedFunction)(HANDLE, LPCWSTR);
+
+// File protection is looked up at run time: not every system (nor every toolchain) offers it.
+bool isFileProtected(const iastring& path)
+{
+    static syslib::CSyModule module(::LoadLibraryW(L"sfc.dll"));
+    static const SfcIsFileProtectedFunction function =
+        module ? reinterpret_cast<SfcIsFileProtectedFunction>(
+                     reinterpret_cast<void*>(::GetProcAddress(module.get(), "SfcIsFileProtected")))
+               : nullptr;
+    return function != nullptr && function(nullptr, path.c_str()) != FALSE;
+}
+} // namespace
+
+bool CSyFileImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver*)
+{
+    SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyFileImpl::copy(const CSyPath & " + target.toString() +
+                                                     L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
+                                                     L", ISyProgressObserver* )"
+                                               : iastring());
+    if (target.isEmpty())
+        syslib::throwParameterEmpty(L"destination", L"prepareCopy()", __LINE__);
+    const CopyMoveDestinationInfo destination = prepareCopy(target.getCanonicalPathImpl(), mode);
+    bool targetExists = false;
+    const bool copying = decideIfMoveCopyNode(destination, mode, targetExists);
+    const iastring sourceName = m_path.toString();
+    const iastring targetName = destination.m_path.toString();
+    syslib::logBook().log(copying ? L"Copying file " + sourceName + L" to " + targetName
+                                  : L"I will not copy " + sourceName + L" to " + targetName,
+                          __LINE__);
+    if (!copying)
+        return false;
+    if (mode & ISyNode::CREATE_PARENTS)
+        syslib::filesystem::createMissingParentDirectories(destination.m_path);
+
+    const iastring source = m_path.toOSString();
+    const iastring osTarget = destination.m_path.toOSString();
+    if (mode & ISyNode::REPLACE_IN_USE)
+    {
+        if (!copyReplacingInUse(source, osTarget, destination.m_path))
+            return false;
+    }
+    else if (mode & ISyNode::USE_SETUP_API)
+        return copyWithSetupApi(source, osTarget, mode);
+    else
+    {
+        if (targetExists)
+            syslib::filesystem::setNormalAttributes(osTarget, false);
+        if (const DWORD error = copyFile(source, osTarget))
+            throwCopyFailed(error, L"CopyFile", source, osTarget, __LINE__);
+    }
+    CSyFileImpl(destination.m_path).setTimeStamp(getTimeStamp());
+    info(L"syslib.filesystem.copiedFile", {sourceName, targetName}, __LINE__);
+    return true;
+}
+
+bool CSyFileImpl::copyWithSetupApi(const iastring& source, const iastring& target, ISyNode::CopyMoveMode_t mode)
+{
+    if (syslib::isTracing())
+        syslib::logBook().trace(L"Going to call SetupInstallFileEx(NULL, NULL, " + m_path.toString() + L", NULL, " +
+                                    CSyPath(target).toString() + L", ...) now",
+                                __LINE__);
+    DWORD flags = SP_COPY_SOURCE_ABSOLUTE | SP_COPY_IN_USE_NEEDS_REBOOT;
+    if (mode & ISyNode::IF_HIGHER_VERSION)
+        flags |= SP_COPY_FORCE_NEWER | SP_COPY_LANGUAGEAWARE;
+    BOOL fileWasInUse = FALSE;
+    ::SetLastError(0);
+    if (!::SetupInstallFileExW(nullptr, nullptr, source.c_str(), nullptr, target.c_str(), flags, nullptr, nullptr,
+                               &fileWasInUse))
+    {
+        const DWORD error = ::GetLastError();
+        if (error != 0)
+        {
+            SY_PRINT_OS_ERROR(error, L"SetupInstallFileEx", L"NULL, NULL, " + source + L", NULL, " + target);
+            throw ESyFileWrite(target, ESyException::WIN32_ERROR, static_cast<int>(error));
+        }
+    }
+    if (fileWasInUse)
+        info(L"syslib.filesystem.libInUse", {CSyPath(target).toString()}, __LINE__);
+    else
+        info(L"syslib.filesystem.copiedFile", {m_path.toString(), CSyPath(target).toString()}, __LINE__);
+    return true;
+}
+
+bool CSyFileImpl::copyReplacingInUse(const iastring& source, const iastring& target, const CSyPath& targetPath)
+{
+    if (isFileProtected(target))
+    {
+        info(L"syslib.filesystem.destinationIsFSProtected", {m_path.toString(), targetPath.toString()}, __LINE__);
+        return false;
+    }
+    syslib::filesystem::setNormalAttributes(target, false);
+    const DWORD error = copyFile(source, target);
+    if (error == 0)
+        return true;
+    if (!isInUseError(error))
+        throwCopyFailed(error, L"CopyFile", source, target, __LINE__);
+
+    SY_TRACE_OS_ERROR(error, L"CopyFile", source + L", " + target + L", FALSE");
+    const iastring temporary = makeTemporaryName(parentOf(targetPath), __LINE__);
+    if (temporary.empty())
+        throw ESyFileWrite(target);
+    info(L"syslib.filesystem.movingFile", {target, temporary}, __LINE__);
+    // GetTempFileNameW made the file; the move needs the name free.
+    ::DeleteFileW(temporary.c_str());
+    if (const DWORD moveError =
+            moveFile(target, temporary.c_str(), MOVEFILE_WRITE_THROUGH, target + L", " + temporary + writeThrough,
+                     __LINE__))
+        throw ESyFileWrite(target, ESyException::WIN32_ERROR, static_cast<int>(moveError));
+    if (const DWORD copyError = copyFile(source, target))
+        throwCopyFailed(copyError, L"CopyFile(after move)", source, target, __LINE__);
+    syslib::filesystem::setNormalAttributes(temporary, false);
+    if (const DWORD registerError = registerForDeletion(temporary, __LINE__))
+        throw ESyFileWrite(temporary, ESyException::WIN32_ERROR, static_cast<int>(registerError));
+    return true;
+}
+
+void CSyFileImpl::remove()
+{
+    SY_TRACE_FUNCTION(L"CSyFileImpl::remove()");
+    checkRemovable();
+    const iastring path = m_path.toOSString();
+    info(L"syslib.filesystem.removingFile", {path}, __LINE__);
+    syslib::filesystem::setNormalAttributes(path, true);
+
+    DWORD error = ::DeleteFileW(path.c_str()) ? 0 : ::GetLastError();
+    if (error != 0)
+        SY_TRACE_OS_ERROR(error, L"DeleteFile", path);
+    const CSyPathComponent::eType prefix = m_path.significantPrefixType();
+    const bool onShare = prefix == CSyPathComponent::UNC_PREFIX || prefix == CSyPathComponent::LONG_UNC_PREFIX;
+    if (error != 0 && (isInUseError(error) || error == ERROR_ACCESS_DENIED) && !onShare)
+    {
+        const iastring temporary = makeTemporaryName(parentOf(m_path), __LINE__);
+        if (!temporary.empty())
+        {
+            info(L"syslib.filesystem.movingFile", {path, temporary}, __LINE__);
+            ::DeleteFileW(temporary.c_str());
+            error = moveFile(path, temporary.c_str(), MOVEFILE_WRITE_THROUGH, path + L", " + temporary + writeThrough,
+                             __LINE__);
+            if (error == 0)
+                error = registerForDeletion(temporary, __LINE__);
+        }
+        else
+            error = ::GetLastError() ? ::GetLastError() : error;
+    }
+    if (error != 0)
+    {
+        syslib::reportError(L"syslib.filesystem.nodeRemoveFailed", {path, L"file", syslib::getOSErrorText(error)},
+                            __LINE__);
+        throw ESyFileDelete(path, ESyException::WIN32_ERROR, static_cast<int>(error));
+    }
+
+    const syslib::filesystem::CSyRemovalWait& wait = syslib::filesystem::removalWait();
+    for (int probe = 0; probe < wait.probes; ++probe)
+    {
+        const int type = m_path.getOSNodeType(false);
+        if (type == CSyPath::NOT_EXISTING || type == ISyNode::NODE)
+            return;
+        ::Sleep(wait.intervalMilliseconds);
+    }
+    syslib::filesystem::reportMessage(L"syslib.filesystem.nodeRemoveOKButFileExists", {path}, CMessage::LOG_WARNING,
+                                      __LINE__);
+}
+
+namespace
+{
+// The version resource of a file; empty when it has none.
+std::vector<unsigned char> versionResource(const iastring& osPath)
+{
+    DWORD handle = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(osPath.c_str(), &handle);
+    std::vector<unsigned char> buffer;
+    if (size == 0)
+        return buffer;
+    buffer.resize(size);
+    if (!::GetFileVersionInfoW(osPath.c_str(), 0, size, buffer.data()))
+        buffer.clear();
+    return buffer;
+}
+} // namespace
+
+CSyFileVersion CSyFileImpl::getFileVersion() const
+{
+    SY_TRACE_FUNCTION(L"CSyFileImpl::getFileVersion()");
+    CSyFileVersion version;
+    std::vector<unsigned char> resource = versionResource(m_path.toOSString());
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!resource.empty() && ::VerQueryValueW(resource.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
+        fixed != nullptr && length >= sizeof(VS_FIXEDFILEINFO))
+    {
+        version.mostSignificant = fixed->dwFileVersionMS;
+        version.leastSignificant = fixed->dwFileVersionLS;
+    }
+    if (syslib::isTracing())
+        syslib::logBook().trace(L"file " + m_path.toString() + L" has version " + version.toString(), __LINE__);
+    return version;
+}
+
+bool CSyFileImpl::readQelVersionResource(iastring texts[4]) const
+{
+    std::vector<unsigned char> resource = versionResource(m_path.toOSString());
+    if (resource.empty())
+        return false;
+    static const wchar_t* const keys[4] = {
+        L"\\StringFileInfo\\040704b0\\FileVersion", L"\\StringFileInfo\\040704b0\\ProductVersion",
+        L"\\StringFileInfo\\040704b0\\Platform", L"\\StringFileInfo\\040704b0\\SpecialBuild"};
+    bool found = false;
+    for (int i = 0; i < 4; ++i)
+    {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        if (::VerQueryValueW(resource.data(), keys[i], reinterpret_cast<void**>(&value), &length) && value != nullptr)
+        {
+            texts[i] = iastring(value, length > 0 && value[length - 1] == L'\0' ? length - 1 : length);
+            found = true;
+        }
+    }
+    return found;
+}

@@ -1,0 +1,582 @@
+// Portable code only: names, sizes and times of nodes, the copy/move protocol and numbered versions.
+#include "synodeimpl.h"
+#include "sydirectoryimpl.h"
+#include "syfileimpl.h"
+#include "sysizeimpl.h"
+#include "syspecialfileimpl.h"
+
+#include "framework/iastrutil.h"
+#include "syslib/common/syenumio.h"
+#include "syslib/common/sytrace.h"
+#include "syslib/timer/sytimeimpl.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/utime.h>
+
+SY_SOURCE_FILE(L"syxxcnode")
+
+namespace
+{
+const syslib::CSyEnumName nodeTypeNames[] = {
+    {ISyNode::NODE, L"NODE"}, {ISyNode::DIRECTORY, L"DIRECTORY"}, {ISyNode::FILE, L"FILE"},
+    {ISyNode::LINK, L"LINK"}, {ISyNode::CHARACTER, L"CHARACTER"}, {ISyNode::BLOCK, L"BLOCK"},
+    {ISyNode::FIFO, L"FIFO"}, {ISyNode::SOCKET, L"SOCKET"}};
+
+const syslib::CSyEnumName copyMoveModeNames[] = {
+    {ISyNode::MISSING, L"MISSING"},
+    {ISyNode::EXISTING, L"EXISTING"},
+    {ISyNode::IF_NEWER, L"IF_NEWER"},
+    {ISyNode::IF_HIGHER_VERSION, L"IF_HIGHER_VERSION"},
+    {ISyNode::USE_SETUP_API, L"USE_SETUP_API"},
+    {ISyNode::REPLACE_IN_USE, L"REPLACE_IN_USE"},
+    {ISyNode::CREATE_PARENTS, L"CREATE_PARENTS"}};
+
+const syslib::CSyEnumName inheritModeNames[] = {{ISyNode::ACL_KEEP_CHILDREN, L"ACL_KEEP_CHILDREN"},
+                                                {ISyNode::ACL_PROPAGATE_TO_CHILDREN, L"ACL_PROPAGATE_TO_CHILDREN"}};
+
+iastring typeName(int type)
+{
+    return syslib::toString(static_cast<ISyNode::eNodeType>(type));
+}
+
+iastring errnoText(int error)
+{
+    return toIastring(std::string(std::strerror(error)));
+}
+
+// The last component split into base name, version and extension.
+struct CNameParts
+{
+    iastring base;
+    int version = 0;
+    iastring extension;
+};
+
+CNameParts nameParts(const CSyPath& path)
+{
+    CNameParts parts;
+    CSyPath::splitFileName(path.hasFileComponent() ? path.back().getText() : iastring(), parts.base, parts.version,
+                           parts.extension);
+    return parts;
+}
+
+bool existsAt(int probe)
+{
+    return probe != CSyPath::NOT_EXISTING && probe != ISyNode::NODE;
+}
+
+const ISyNode::CopyMoveMode_t replaceAlways = ISyNode::MISSING | ISyNode::EXISTING;
+} // namespace
+
+std::wostream& operator<<(std::wostream& os, ISyNode::eNodeType value)
+{
+    return syslib::writeEnumName(os, value, nodeTypeNames);
+}
+
+std::wostream& operator<<(std::wostream& os, ISyNode::CopyMoveMode_t value)
+{
+    return syslib::writeFlagNames(os, value, copyMoveModeNames);
+}
+
+std::wostream& operator<<(std::wostream& os, ISyNode::eACLInheritMode value)
+{
+    return syslib::writeEnumName(os, value, inheritModeNames);
+}
+
+namespace syslib
+{
+namespace filesystem
+{
+PSyNode newNode(const CSyPath& path, ISyNode::eNodeType type)
+{
+    switch (type)
+    {
+    case ISyNode::FILE:
+        return PSyNode(new CSyFile(path));
+    case ISyNode::DIRECTORY:
+        return PSyNode(new CSyDirectory(path));
+    case ISyNode::CHARACTER:
+    case ISyNode::BLOCK:
+    case ISyNode::FIFO:
+    case ISyNode::SOCKET:
+        return PSyNode(new CSySpecialFile(path, type));
+    default:
+        return PSyNode(new CSyNode(path, type));
+    }
+}
+
+PSyNode makeNode(const CSyPath& path)
+{
+    SY_TRACE_FUNCTION(L"syslib::filesystem::makeNode(const CSyPath&)");
+    if (path.isEmpty())
+        syslib::throwParameterEmpty(L"path", L"makeNode()", __LINE__);
+    const CSyPath canonical = path.getCanonicalPathImpl();
+    const int type = canonical.getOSNodeType(true);
+    if (!existsAt(type))
+    {
+        syslib::reportError(L"syslib.filesystem.nodeDoesNotExist", {canonical.toString()}, __LINE__);
+        throw ESyFileNotFound(canonical.toString());
+    }
+    if (syslib::isTracing())
+        syslib::logBook().trace(L"Returning ISyNode(" + typeName(type) + L", " + canonical.toString() + L")",
+                                __LINE__);
+    return newNode(canonical, static_cast<ISyNode::eNodeType>(type));
+}
+
+CSyRemovalWait& removalWait()
+{
+    static CSyRemovalWait wait;
+    return wait;
+}
+
+void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line)
+{
+    ILogBook& book = syslib::logBook();
+    for (const iastring& argument : arguments)
+        book.addArgument(argument);
+    book.message(key, type, line);
+}
+} // namespace filesystem
+} // namespace syslib
+
+namespace
+{
+// _stat of a node; a failure is logged as "syslib.filesystem.nodeAccessFailed" and thrown.
+struct _stat64 statNode(const iastring& osPath, const iastring& fullName, int line)
+{
+    struct _stat64 status;
+    if (::_stat64(toMbstring(osPath).c_str(), &status) != 0)
+    {
+        const int error = errno;
+        syslib::reportError(L"syslib.filesystem.nodeAccessFailed", {fullName, errnoText(error)}, line);
+        throw ESyFileNotFound(fullName, ESyException::C_ERRNO, error);
+    }
+    return status;
+}
+
+PSyTime timeResult(time_t time)
+{
+    if (syslib::isTracing())
+        syslib::logBook().trace(CSyTimeImpl::returnText(time), __LINE__);
+    return syslib::newTime(time);
+}
+} // namespace
+
+PSyTime CSyNodeTimeStampImpl::getCreationTime() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getCreationTime()");
+    return timeResult(statNode(m_osPath, m_fullName, __LINE__).st_ctime);
+}
+
+PSyTime CSyNodeTimeStampImpl::getModificationTime() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getModificationTime()");
+    return timeResult(statNode(m_osPath, m_fullName, __LINE__).st_mtime);
+}
+
+PSyTime CSyNodeTimeStampImpl::getAccessTime() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getAccessTime()");
+    return timeResult(statNode(m_osPath, m_fullName, __LINE__).st_atime);
+}
+
+ISyNode::eNodeType CSyNodeImpl::getNodeType() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getNodeType()");
+    if (syslib::isTracing())
+        SY_TRACE_RETURN(typeName(m_nodeType));
+    return m_nodeType;
+}
+
+iastring CSyNodeImpl::getName() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getName()");
+    const iastring base = nameParts(m_path).base;
+    SY_TRACE_RETURN(base);
+    return base;
+}
+
+iastring CSyNodeImpl::getFullName() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getFullName()");
+    const iastring name = m_path.toString();
+    SY_TRACE_RETURN(name);
+    return name;
+}
+
+iastring CSyNodeImpl::getFullNameNoPath() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getFullNameNoPath()");
+    const iastring name = m_path.back().getText();
+    SY_TRACE_RETURN(name);
+    return name;
+}
+
+iastring CSyNodeImpl::getPath() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getPath()");
+    const iastring parent = m_path.hasFileComponent() ? m_path.head(m_path.size() - 1).toString() : m_path.toString();
+    SY_TRACE_RETURN(parent);
+    return parent;
+}
+
+iastring CSyNodeImpl::getExtension() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getExtension()");
+    const iastring extension = nameParts(m_path).extension;
+    SY_TRACE_RETURN(extension);
+    return extension;
+}
+
+int CSyNodeImpl::getVersion() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getVersion()");
+    const int version = nameParts(m_path).version;
+    SY_TRACE_RETURN(syslib::toString(version));
+    return version;
+}
+
+PSySize CSyNodeImpl::getSize() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getSize()");
+    const struct _stat64 status = statNode(m_path.toOSString(), m_path.toString(), __LINE__);
+    SY_TRACE_RETURN(syslib::toString(static_cast<long long>(status.st_size)));
+    return syslib::newSize(static_cast<double>(status.st_size));
+}
+
+PSyDirectory CSyNodeImpl::getParentDirectory() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getParentDirectory()");
+    const CSyPath canonical = m_path.getCanonicalPathImpl();
+    // A root is its own parent.
+    const CSyPath parent = canonical.hasFileComponent() ? canonical.head(canonical.size() - 1) : canonical;
+    SY_TRACE_RETURN(parent.toString());
+    return PSyDirectory(new CSyDirectory(parent));
+}
+
+PSyACL CSyNodeImpl::getACL() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getACL()");
+    syslib::throwFunctionNotSupported(L"CSyNodeImpl::getACL()", __LINE__);
+}
+
+void CSyNodeImpl::setACL(const PSyACL&, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)
+{
+    const wchar_t* const signature =
+        L"CSyNodeImpl::setACL(PSyACL, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    syslib::throwFunctionNotSupported(signature, __LINE__);
+}
+
+bool CSyNodeImpl::isExecable(const PSyAccount& account) const
+{
+    const wchar_t* const signature = L"CSyNodeImpl::isExecable(PSyAccount)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    if (!account)
+        syslib::throwParameterNotValid(L"account", signature, __LINE__);
+    syslib::throwFunctionNotSupported(signature, __LINE__);
+}
+
+PSyNodeTimeStamp CSyNodeImpl::getTimeStamp() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getTimeStamp()");
+    return PSyNodeTimeStamp(new CSyNodeTimeStamp(m_path, m_nodeType));
+}
+
+void CSyNodeImpl::setTimeStamp(const PSyNodeTimeStamp& timeStamp)
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::setTimeStamp(PSyNodeTimeStamp)");
+    if (!timeStamp)
+        syslib::throwParameterEmpty(L"sypTimeStamp", L"setTimeStamp()", __LINE__);
+    struct __utimbuf64 times;
+    times.actime = timeStamp->getAccessTime()->getTime();
+    times.modtime = timeStamp->getModificationTime()->getTime();
+    if (m_nodeType == ISyNode::DIRECTORY)
+        return;
+    const iastring osPath = m_path.toOSString();
+    syslib::filesystem::setNormalAttributes(osPath, false);
+    if (::_utime64(toMbstring(osPath).c_str(), &times) != 0)
+    {
+        const int error = errno;
+        syslib::reportError(L"syslib.filesystem.errorSettingTimeStamp", {m_path.toString()}, __LINE__);
+        throw ESyFileWrite(m_path.toString(), ESyException::C_ERRNO, error);
+    }
+}
+
+PSyFSPath CSyNodeImpl::getFSPath() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getFSPath()");
+    return PSyFSPath(new CSyFSPath(m_path));
+}
+
+void CSyNodeImpl::throwNodeFunctionNotSupported(const iastring& signature, int line,
+                                                ESyPrecondition::eSpecificCode code)
+{
+    syslib::reportError(L"syslib.filesystem.functionNotSupported", {signature}, line);
+    throw ESyPrecondition(code);
+}
+
+bool CSyNodeImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver*)
+{
+    const wchar_t* const signature = L"CSyNodeImpl::copy(const CSyPath&, ISyNode::CopyMoveMode_t, ISyProgressObserver*)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    if (syslib::isTracing())
+        SY_TRACE_PARAMETERS(target.toString() + L", " + syslib::toString(mode));
+    throwNodeFunctionNotSupported(signature, __LINE__, ESyPrecondition::FUNCTION_NOT_SUPPORTED);
+}
+
+void CSyNodeImpl::checkRemovable() const
+{
+    if (m_nodeType != ISyNode::FILE && m_nodeType != ISyNode::DIRECTORY)
+    {
+        syslib::reportError(L"syslib.filesystem.nodeTypeRemoveNotSupported", {typeName(m_nodeType), L"node"},
+                            __LINE__);
+        throw ESyPrecondition(ESyPrecondition::FUNCTION_NOT_SUPPORTED);
+    }
+}
+
+// Kinds that can be removed override this; whatever reaches it cannot.
+void CSyNodeImpl::remove()
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::remove()");
+    syslib::reportError(L"syslib.filesystem.nodeTypeRemoveNotSupported", {typeName(m_nodeType), L"node"}, __LINE__);
+    throw ESyPrecondition(ESyPrecondition::FUNCTION_NOT_SUPPORTED);
+}
+
+CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::resolveDestination(const CSyPath& target) const
+{
+    CopyMoveDestinationInfo info{target, target.getOSNodeType(true), ISyNode::NODE};
+    if (info.m_realNodeType == ISyNode::DIRECTORY && m_nodeType != ISyNode::DIRECTORY && m_path.hasFileComponent())
+    {
+        // Into the directory, under the node's own name.
+        info.m_path.push_back(m_path.back());
+        info.m_realNodeType = info.m_path.getOSNodeType(true);
+        info.m_nodeTypeForCombiCheck = ISyNode::DIRECTORY;
+    }
+    else
+        info.m_nodeTypeForCombiCheck =
+            info.m_realNodeType == CSyPath::NOT_EXISTING ? m_nodeType : info.m_realNodeType;
+    return info;
+}
+
+CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepare(const CSyPath& target, const wchar_t* operation,
+                                                          const wchar_t* typesKey, bool isMove)
+{
+    if (target.isEmpty())
+        syslib::throwParameterEmpty(L"destination", iastring(operation) + L"()", __LINE__);
+    CopyMoveDestinationInfo info = resolveDestination(target);
+    // Both are canonical already (the node's from its lookup, the target from the caller): comparing
+    // them ignoring case is what isEqual would do after canonicalising both once more.
+    if (stringToUpper(info.m_path.toString()) == stringToUpper(m_path.toString()))
+    {
+        syslib::reportError(L"syslib.filesystem.srcNodeEqDest", {m_path.toString()}, __LINE__);
+        throw ESyPrecondition();
+    }
+    static const int copyPairs[][2] = {{ISyNode::FILE, ISyNode::DIRECTORY},
+                                       {ISyNode::FILE, ISyNode::FILE},
+                                       {ISyNode::DIRECTORY, ISyNode::DIRECTORY}};
+    static const int movePairs[][2] = {{ISyNode::FILE, ISyNode::DIRECTORY},
+                                       {ISyNode::FILE, ISyNode::FILE},
+                                       {ISyNode::DIRECTORY, ISyNode::DIRECTORY},
+                                       {ISyNode::LINK, ISyNode::DIRECTORY},
+                                       {ISyNode::LINK, ISyNode::LINK}};
+    bool allowed = false;
+    const int(*pairs)[2] = isMove ? movePairs : copyPairs;
+    const std::size_t count = isMove ? sizeof(movePairs) / sizeof(movePairs[0]) : sizeof(copyPairs) / sizeof(copyPairs[0]);
+    for (std::size_t i = 0; i < count && !allowed; ++i)
+        allowed = pairs[i][0] == m_nodeType && pairs[i][1] == info.m_nodeTypeForCombiCheck;
+    if (!allowed)
+    {
+        syslib::reportError(typesKey, {typeName(m_nodeType), typeName(info.m_nodeTypeForCombiCheck)}, __LINE__);
+        throw ESyPrecondition();
+    }
+    return info;
+}
+
+CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t)
+{
+    SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyNodeImpl::prepareCopy(const CSyPath & " + target.toString() +
+                                                     L", ISyNode::CopyMoveMode_t )"
+                                               : iastring());
+    return prepare(target, L"prepareCopy", L"syslib.filesystem.copyTypesNotValid", false);
+}
+
+CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareMove(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                                                              bool& decision)
+{
+    SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyNodeImpl::prepareMove(" + target.toString() +
+                                                     L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
+                                                     L", bool&)"
+                                               : iastring());
+    CopyMoveDestinationInfo info = prepare(target, L"prepareMove", L"syslib.filesystem.moveTypesNotValid", true);
+    bool existingTarget = false;
+    decision = decideIfMoveCopyNode(info, mode, existingTarget);
+    if (decision && existsAt(info.m_realNodeType))
+        syslib::filesystem::newNode(info.m_path, static_cast<ISyNode::eNodeType>(info.m_realNodeType))->remove();
+    return info;
+}
+
+// The base knows no kind-specific rule: only a missing target with MISSING is taken.
+bool CSyNodeImpl::decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
+                                       bool& existingTarget)
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::decideIfMoveCopyNode(CopyMoveDestinationInfo&, ISyNode::CopyMoveMode_t, bool&)");
+    existingTarget = existsAt(info.m_realNodeType);
+    return existingTarget ? (mode & ISyNode::EXISTING) != 0 : (mode & ISyNode::MISSING) != 0;
+}
+
+bool CSyNodeImpl::move(const CSyPath& target, ISyNode::CopyMoveMode_t mode)
+{
+    SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyNodeImpl::move(const CSyPath & " + target.toString() +
+                                                     L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) + L")"
+                                               : iastring());
+    if (target.isEmpty())
+        syslib::throwParameterEmpty(L"destination", L"prepareMove()", __LINE__);
+    bool decision = false;
+    const CopyMoveDestinationInfo info = prepareMove(target.getCanonicalPathImpl(), mode, decision);
+    if (!decision)
+        return false;
+    if (mode & ISyNode::CREATE_PARENTS)
+        syslib::filesystem::createMissingParentDirectories(info.m_path);
+    const std::string source = toMbstring(m_path.toOSString());
+    const std::string destination = toMbstring(info.m_path.toOSString());
+    if (std::rename(source.c_str(), destination.c_str()) != 0)
+    {
+        SY_TRACE_OS_ERROR(static_cast<syslib::SyOSError>(_doserrno), L"rename",
+                          m_path.toOSString() + L", " + info.m_path.toOSString());
+        // Another volume: copy and remove. The target keeps the rights the copy gives it for now.
+        copy(info.m_path, replaceAlways, nullptr);
+        remove();
+    }
+    return true;
+}
+
+int CSyNodeImpl::getHighestVersion() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getHighestVersion()");
+    const CNameParts own = nameParts(m_path);
+    const iastring& base = own.base;
+    const iastring& extension = own.extension;
+    const iastring pattern = base + L".*" + (extension.empty() ? iastring() : L"." + extension);
+    int highest = 0;
+    const CSyPath parent = m_path.hasFileComponent() ? m_path.head(m_path.size() - 1) : m_path;
+    for (const iastring& name : syslib::filesystem::listDirectory(parent, pattern))
+    {
+        iastring entryBase, entryExtension;
+        int version = 0;
+        CSyPath::splitFileName(name, entryBase, version, entryExtension);
+        // "a.*" also matches the versions of "a.txt": only the same base and extension count.
+        if (version > highest && stringToUpper(entryBase) == stringToUpper(base) &&
+            stringToUpper(entryExtension) == stringToUpper(extension))
+            highest = version;
+    }
+    SY_TRACE_RETURN(syslib::toString(highest));
+    return highest;
+}
+
+int CSyNodeImpl::toNextVersion(bool moveNode, const iastring& signature)
+{
+    if (getVersion() != 0)
+    {
+        syslib::reportError(L"syslib.filesystem.nodeHasVersionAlready", {m_path.toString()}, __LINE__);
+        throw ESyPrecondition();
+    }
+    const int version = getHighestVersion() + 1;
+    const CSyPath versioned =
+        CSyFSPathImpl::pathOf(CSyFSPathImpl(m_path).getVersionedPath(version), signature.c_str());
+    if (moveNode)
+        move(versioned, replaceAlways);
+    else
+        copy(versioned, replaceAlways, nullptr);
+    if (syslib::isTracing())
+        syslib::logBook().trace(L"new version: " + syslib::toString(version), __LINE__);
+    return version;
+}
+
+int CSyNodeImpl::saveVersion(bool withACL)
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::saveVersion()");
+    SY_TRACE_PARAMETERS(withACL ? L"true" : L"false");
+    const int version = toNextVersion(false, L"CSyNodeImpl::saveVersion()");
+    if (withACL)
+    {
+        const PSyFSPath versioned = CSyFSPathImpl(m_path).getVersionedPath(version);
+        syslib::filesystem::newNode(CSyFSPathImpl::pathOf(versioned, L"CSyNodeImpl::saveVersion()"), m_nodeType)
+            ->setACL(getACL(), ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    }
+    SY_TRACE_RETURN(syslib::toString(version));
+    return version;
+}
+
+int CSyNodeImpl::moveToVersion()
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::moveToVersion()");
+    const int version = toNextVersion(true, L"CSyNodeImpl::moveToVersion()");
+    SY_TRACE_RETURN(syslib::toString(version));
+    return version;
+}
+
+void CSyNodeImpl::revertTo(int version)
+{
+    const CSyPath versioned =
+        CSyFSPathImpl::pathOf(CSyFSPathImpl(m_path).getVersionedPath(version), L"CSyNodeImpl::revertToVersion(int)");
+    if (versioned.getOSNodeType(true) == CSyPath::NOT_EXISTING)
+    {
+        syslib::reportError(L"syslib.filesystem.nodeDoesNotExist", {versioned.toString()}, __LINE__);
+        throw ESyFileNotFound(versioned.toString());
+    }
+    if (existsAt(m_path.getOSNodeType(true)))
+    {
+        // The current node is kept under the first free backup name.
+        CSyPath backup;
+        for (int i = 1;; ++i)
+        {
+            backup = m_path.head(m_path.size() - 1);
+            backup.appendComponent(m_path.back().getText() + L"." + syslib::toString(i) + L".bak");
+            if (backup.getOSNodeType(false) == CSyPath::NOT_EXISTING)
+                break;
+        }
+        move(backup, replaceAlways);
+    }
+    syslib::filesystem::newNode(versioned, m_nodeType)->move(PSyFSPath(new CSyFSPath(m_path)), replaceAlways);
+}
+
+void CSyNodeImpl::revertVersion()
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::revertVersion()");
+    const int ownVersion = getVersion();
+    if (ownVersion != 0)
+    {
+        syslib::reportError(L"syslib.filesystem.nodeIsVersionAlready",
+                            {m_path.toString(), syslib::toString(ownVersion)}, __LINE__);
+        throw ESyPrecondition();
+    }
+    const int highest = getHighestVersion();
+    if (highest == 0)
+    {
+        syslib::reportError(L"syslib.filesystem.nodeHasNoVersion2", {m_path.toString()}, __LINE__);
+        throw ESyFileNotFound(m_path.toString());
+    }
+    revertTo(highest);
+}
+
+void CSyNodeImpl::revertToVersion(int version)
+{
+    const wchar_t* const signature = L"CSyNodeImpl::revertToVersion(int)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    SY_TRACE_PARAMETERS(syslib::toString(version));
+    const int ownVersion = getVersion();
+    if (ownVersion != 0)
+    {
+        syslib::reportError(L"syslib.filesystem.nodeIsVersionAlready",
+                            {m_path.toString(), syslib::toString(ownVersion)}, __LINE__);
+        throw ESyPrecondition();
+    }
+    if (version <= 0)
+        syslib::throwParameterNotValid(L"version", signature, __LINE__);
+    revertTo(version);
+}

@@ -1,0 +1,362 @@
+// The copy decision and the Windows ways of copying and removing files, on real files.
+#include "tests/filesystem/nodetestutil.h"
+
+#include "syslib/common/syfactory.h"
+#include "syslib/common/sytrace.h"
+
+#include <vector>
+
+namespace
+{
+typedef ISyNode N;
+
+enum eTarget
+{
+    NO_TARGET,
+    OLDER_TARGET, // the source is newer
+    NEWER_TARGET
+};
+enum eVersions
+{
+    NO_VERSIONS,     // text files
+    SOURCE_HIGHER,   // 1.10 over 1.2
+    SOURCE_LOWER     // 1.2 over 1.10
+};
+
+struct CDecisionCase
+{
+    int mode;
+    eTarget target;
+    eVersions versions;
+    bool copied;
+    const wchar_t* decisionTail; // the decision trace line ends with this
+};
+
+const long long earlier = 1500000000;
+const long long later = 1600000000;
+
+const CDecisionCase decisionCases[] = {
+    {N::MISSING, NO_TARGET, NO_VERSIONS, true, L"mode & ISyNode::MISSING ==> I will copy/move."},
+    {N::EXISTING, NO_TARGET, NO_VERSIONS, false, L"(target file not found, can not update target file)"},
+    {N::IF_NEWER, NO_TARGET, NO_VERSIONS, false, L"(target file not found, can not update target file)"},
+    {N::IF_HIGHER_VERSION, NO_TARGET, SOURCE_HIGHER, false, L"(target file not found, can not update target file)"},
+    {N::MISSING, OLDER_TARGET, NO_VERSIONS, false, L"(target file exists already, not allowed to overwrite)"},
+    {N::EXISTING, NEWER_TARGET, NO_VERSIONS, true, L"mode & ISyNode::EXISTING ==> I will copy/move."},
+    {N::IF_NEWER, OLDER_TARGET, NO_VERSIONS, true, L". I will copy/move."},
+    {N::IF_NEWER, NEWER_TARGET, NO_VERSIONS, false, L"(source file is not newer than target file)"},
+    // Either file without a version resource: the version decides for copying, whatever the times.
+    {N::IF_HIGHER_VERSION, NEWER_TARGET, NO_VERSIONS, true, L". I will copy/move."},
+    {N::IF_HIGHER_VERSION, NEWER_TARGET, SOURCE_HIGHER, true, L". I will copy/move."},
+    {N::IF_HIGHER_VERSION, OLDER_TARGET, SOURCE_LOWER, false, L"The timestamp is not relevant."},
+    {N::IF_HIGHER_VERSION | N::IF_NEWER, OLDER_TARGET, SOURCE_LOWER, true, L". I will copy/move."},
+    {N::IF_HIGHER_VERSION | N::IF_NEWER, NEWER_TARGET, SOURCE_LOWER, false,
+     L"(source file is not newer than target file)"},
+};
+
+bool endsWith(const iastring& text, const iastring& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class CNodeCopyTest : public CNodeTest
+{
+protected:
+    // source.dat (or the 1.10/1.2 DLL as source.dll) and, if asked, the target beside it.
+    void prepare(const CDecisionCase& c)
+    {
+        m_extension = c.versions == NO_VERSIONS ? L".dat" : L".dll";
+        const iastring source = m_dir / (L"source" + m_extension);
+        const iastring target = m_dir / (L"target" + m_extension);
+        if (c.versions == NO_VERSIONS)
+            writeTestFile(source, "source content");
+        else
+            ASSERT_TRUE(::CopyFileW(besideTestProgram(c.versions == SOURCE_HIGHER ? L"versioned_1_10.dll"
+                                                                                  : L"versioned_1_2.dll")
+                                        .c_str(),
+                                    source.c_str(), FALSE));
+        if (c.target != NO_TARGET)
+        {
+            if (c.versions == NO_VERSIONS)
+                writeTestFile(target, "target content");
+            else
+                ASSERT_TRUE(::CopyFileW(besideTestProgram(c.versions == SOURCE_HIGHER ? L"versioned_1_2.dll"
+                                                                                      : L"versioned_1_10.dll")
+                                            .c_str(),
+                                        target.c_str(), FALSE));
+            setFileTime(target, c.target == OLDER_TARGET ? earlier : later);
+        }
+        setFileTime(source, c.target == NEWER_TARGET ? earlier : later);
+    }
+
+    iastring m_extension;
+};
+} // namespace
+
+TEST_F(CNodeCopyTest, DecisionTableCopiesExactlyWhenTheModeAllows)
+{
+    for (const CDecisionCase& c : decisionCases)
+    {
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + " target " + std::to_string(c.target) + " versions " +
+                     std::to_string(c.versions));
+        prepare(c);
+        const iastring targetName = L"target" + m_extension;
+        const std::string before = readTestFile(m_dir / targetName);
+        const long long targetTimeBefore = modificationSeconds(m_dir / targetName);
+        m_book.clear();
+
+        const bool copied = node(L"source" + m_extension)->copy(m_dir / targetName, static_cast<N::CopyMoveMode_t>(c.mode));
+
+        EXPECT_EQ(c.copied, copied);
+        bool decisionTraced = false;
+        for (const iastring& line : m_book.traces())
+            decisionTraced = decisionTraced || endsWith(line, c.decisionTail);
+        EXPECT_TRUE(decisionTraced);
+        const std::string after = readTestFile(m_dir / targetName);
+        if (c.copied)
+        {
+            EXPECT_EQ(readTestFile(m_dir / (L"source" + m_extension)), after);
+            EXPECT_EQ(modificationSeconds(m_dir / (L"source" + m_extension)), modificationSeconds(m_dir / targetName));
+            const CRecordedLine copiedMessage = m_book.onlyMessage(L"syslib.filesystem.copiedFile");
+            EXPECT_EQ((CLogArguments{canonical(L"source" + m_extension), canonical(targetName)}),
+                      copiedMessage.arguments);
+        }
+        else
+        {
+            EXPECT_EQ(before, after);
+            EXPECT_EQ(targetTimeBefore, modificationSeconds(m_dir / targetName));
+            EXPECT_TRUE(m_book.messages(L"syslib.filesystem.copiedFile").empty());
+        }
+        ::DeleteFileW((m_dir / (L"target" + m_extension)).c_str());
+    }
+}
+
+TEST_F(CNodeCopyTest, AModeThatDecidesNothingWarnsAndCopiesNothing)
+{
+    writeTestFile(m_dir / L"a.txt", "a");
+    for (bool targetThere : {false, true})
+    {
+        if (targetThere)
+            writeTestFile(m_dir / L"b.txt", "b");
+        m_book.clear();
+        EXPECT_FALSE(node(L"a.txt")->copy(m_dir / L"b.txt", N::CREATE_PARENTS));
+        const CRecordedLine warning = m_book.onlyMessage(L"syslib.filesystem.notCopiedCopyMode");
+        EXPECT_EQ(CMessage::LOG_WARNING, warning.type);
+        EXPECT_EQ((CLogArguments{canonical(L"a.txt"), canonical(L"b.txt"), L"CREATE_PARENTS"}), warning.arguments);
+        EXPECT_TRUE(m_book.hasTrace(L"I will not copy/move file " + canonical(L"a.txt") + L" to: " +
+                                    canonical(L"b.txt") +
+                                    (targetThere ? L" (target file already exists and no copy mode is specified "
+                                                   L"that allows a decision.)"
+                                                 : L" (target file does not exist and no copy mode is specified "
+                                                   L"that allows a decision.)")));
+    }
+    EXPECT_EQ("b", readTestFile(m_dir / L"b.txt"));
+}
+
+TEST_F(CNodeCopyTest, TargetsResolveIntoDirectoriesAndMissingParentsAreCreated)
+{
+    writeTestFile(m_dir / L"a.txt", "a");
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"into").c_str(), nullptr));
+    EXPECT_TRUE(node(L"a.txt")->copy(m_dir / L"into", N::MISSING));
+    EXPECT_EQ("a", readTestFile(m_dir / L"into\\a.txt"));
+
+    EXPECT_TRUE(node(L"a.txt")->copy(m_dir / L"x\\y\\a.txt", N::MISSING | N::CREATE_PARENTS));
+    EXPECT_EQ("a", readTestFile(m_dir / L"x\\y\\a.txt"));
+    EXPECT_EQ(2u, m_book.messages(L"syslib.filesystem.creatingDirectory").size()) << "x and x\\y, once each";
+}
+
+TEST_F(CNodeCopyTest, BadTargetsAreRefusedBeforeAnythingHappens)
+{
+    writeTestFile(m_dir / L"a.txt", "a");
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"dir").c_str(), nullptr));
+    const PSyNode source = node(L"a.txt");
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { source->copy(iastring(), N::EXISTING); },
+                                       L"common.parameterEmpty", {L"destination", L"prepareCopy()"});
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { source->move(iastring()); }, L"common.parameterEmpty",
+                                       {L"destination", L"prepareMove()"});
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { source->copy(m_dir / L"A.TXT", N::EXISTING); },
+                                       L"syslib.filesystem.srcNodeEqDest", {canonical(L"a.txt")});
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { node(L"dir")->move(m_dir / L"a.txt"); },
+                                       L"syslib.filesystem.moveTypesNotValid", {L"DIRECTORY", L"FILE"});
+    EXPECT_EQ("a", readTestFile(m_dir / L"a.txt"));
+}
+
+TEST_F(CNodeCopyTest, ReadOnlyTargetsAreReplacedAndReadOnlyFilesRemoved)
+{
+    writeTestFile(m_dir / L"a.txt", "new");
+    writeTestFile(m_dir / L"b.txt", "old");
+    ASSERT_TRUE(::SetFileAttributesW((m_dir / L"b.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(node(L"a.txt")->copy(m_dir / L"b.txt", N::EXISTING));
+    EXPECT_EQ("new", readTestFile(m_dir / L"b.txt"));
+
+    ASSERT_TRUE(::SetFileAttributesW((m_dir / L"b.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    const iastring removed = osPath(L"b.txt");
+    m_book.clear();
+    node(L"b.txt")->remove();
+    EXPECT_FALSE(existsOnDisk(m_dir / L"b.txt"));
+    EXPECT_EQ(CLogArguments{removed}, m_book.onlyMessage(L"syslib.filesystem.removingFile").arguments);
+}
+
+TEST_F(CNodeCopyTest, SetupServicesCopyAndReportTheCopy)
+{
+    writeTestFile(m_dir / L"a.txt", "setup");
+    EXPECT_TRUE(node(L"a.txt")->copy(m_dir / L"b.txt", N::MISSING | N::USE_SETUP_API));
+    EXPECT_EQ("setup", readTestFile(m_dir / L"b.txt"));
+    EXPECT_TRUE(m_book.hasTrace(L"Going to call SetupInstallFileEx(NULL, NULL, " + canonical(L"a.txt") + L", NULL, " +
+                                canonical(L"b.txt") + L", ...) now"));
+    EXPECT_EQ((CLogArguments{canonical(L"a.txt"), canonical(L"b.txt")}),
+              m_book.onlyMessage(L"syslib.filesystem.copiedFile").arguments);
+}
+
+namespace
+{
+const wchar_t* const sessionManager = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+// The names registered for deletion at the next reboot; the test's own entries are removed again.
+class CPendingRenames
+{
+public:
+    std::vector<iastring> read() const
+    {
+        std::vector<iastring> names;
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return names;
+        syslib::CSyRegKey owner(key);
+        DWORD size = 0;
+        if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+            return names;
+        std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+        ::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(data.data()), &size);
+        for (const wchar_t* p = data.data(); *p || p[1]; p += wcslen(p) + 1)
+            if (*p)
+                names.push_back(p);
+        return names;
+    }
+    ~CPendingRenames()
+    {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+        {
+            syslib::CSyRegKey owner(key);
+            ::RegDeleteValueW(key, L"PendingFileRenameOperations");
+        }
+    }
+};
+
+bool registeredForDeletion(const std::vector<iastring>& pending, const iastring& path)
+{
+    for (const iastring& name : pending)
+        if (endsWith(name, path.substr(2))) // the entries read "\??\C:\..."
+            return true;
+    return false;
+}
+
+// Held the way a running program holds its image: readable and renamable, not writable.
+syslib::CSyKernelHandle holdOpen(const iastring& path)
+{
+    return syslib::CSyKernelHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+} // namespace
+
+TEST_F(CNodeCopyTest, FilesInUseAreMovedAsideAndDeletedAtTheNextReboot)
+{
+    CPendingRenames pending;
+    writeTestFile(m_dir / L"a.txt", "replacement");
+    writeTestFile(m_dir / L"in use.txt", "running");
+    {
+        const syslib::CSyKernelHandle held = holdOpen(m_dir / L"in use.txt");
+        ASSERT_TRUE(held.isValid());
+        EXPECT_TRUE(node(L"a.txt")->copy(m_dir / L"in use.txt", N::EXISTING | N::REPLACE_IN_USE));
+    }
+    EXPECT_EQ("replacement", readTestFile(m_dir / L"in use.txt"));
+    const CRecordedLine moving = m_book.onlyMessage(L"syslib.filesystem.movingFile");
+    ASSERT_EQ(2u, moving.arguments.size());
+    EXPECT_EQ(osPath(L"in use.txt"), moving.arguments[0]);
+    const iastring temporary = moving.arguments[1];
+    EXPECT_EQ(CLogArguments{temporary}, m_book.onlyMessage(L"syslib.filesystem.registeringForDeletion").arguments);
+    EXPECT_EQ("running", readTestFile(temporary)) << "the old file waits for the reboot beside the new one";
+    EXPECT_TRUE(registeredForDeletion(pending.read(), temporary));
+}
+
+TEST_F(CNodeCopyTest, RemovingALoadedLibrarySchedulesItsDeletion)
+{
+    CPendingRenames pending;
+    ASSERT_TRUE(::CopyFileW(besideTestProgram(L"versioned_1_2.dll").c_str(), (m_dir / L"loaded.dll").c_str(), FALSE));
+    const PSyNode loaded = node(L"loaded.dll");
+    const syslib::CSyModule library(::LoadLibraryW((m_dir / L"loaded.dll").c_str()));
+    ASSERT_TRUE(library.isValid());
+    m_book.clear();
+    loaded->remove();
+    EXPECT_FALSE(existsOnDisk(m_dir / L"loaded.dll"));
+    const CRecordedLine moving = m_book.onlyMessage(L"syslib.filesystem.movingFile");
+    ASSERT_EQ(2u, moving.arguments.size());
+    EXPECT_TRUE(existsOnDisk(moving.arguments[1]));
+    EXPECT_TRUE(registeredForDeletion(pending.read(), moving.arguments[1]));
+    EXPECT_TRUE(m_book.messages(L"syslib.filesystem.nodeRemoveFailed").empty());
+}
+
+TEST_F(CNodeCopyTest, AFileThatCannotBeMovedAsideIsNotRemoved)
+{
+    writeTestFile(m_dir / L"locked.txt", "locked");
+    const PSyNode locked = node(L"locked.txt");
+    const syslib::CSyKernelHandle held(::CreateFileW((m_dir / L"locked.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.isValid());
+    m_book.clear();
+    try
+    {
+        locked->remove();
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESyFileDelete& e)
+    {
+        EXPECT_EQ(ERROR_SHARING_VIOLATION, e.getCode());
+        const CRecordedLine failure = m_book.onlyMessage(L"syslib.filesystem.nodeRemoveFailed");
+        EXPECT_EQ((CLogArguments{osPath(L"locked.txt"), L"file", syslib::getOSErrorText(ERROR_SHARING_VIOLATION)}),
+                  failure.arguments);
+    }
+    EXPECT_EQ("locked", readTestFile(m_dir / L"locked.txt"));
+}
+
+TEST_F(CNodeCopyTest, ARemovedFileThatStaysVisibleEndsTheWaitWithAWarning)
+{
+    syslib::filesystem::CSyRemovalWait& wait = syslib::filesystem::removalWait();
+    const syslib::filesystem::CSyRemovalWait saved = wait;
+    wait.probes = 3;
+    wait.intervalMilliseconds = 1;
+    writeTestFile(m_dir / L"pending.txt", "x");
+    const PSyNode pendingNode = node(L"pending.txt");
+    const iastring removedPath = osPath(L"pending.txt");
+    {
+        // Another opener that allows deletion keeps the name visible until it closes.
+        const syslib::CSyKernelHandle held(::CreateFileW((m_dir / L"pending.txt").c_str(), GENERIC_READ,
+                                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held.isValid());
+        m_book.clear();
+        pendingNode->remove();
+    }
+    wait = saved;
+    EXPECT_FALSE(existsOnDisk(m_dir / L"pending.txt")) << "gone once the last handle closed";
+    const std::vector<CRecordedLine> warnings = m_book.messages(L"syslib.filesystem.nodeRemoveOKButFileExists");
+    ASSERT_EQ(1u, warnings.size());
+    EXPECT_EQ(CMessage::LOG_WARNING, warnings.front().type);
+    EXPECT_EQ(CLogArguments{removedPath}, warnings.front().arguments);
+}
+
+TEST_F(CNodeCopyTest, MovesRenameAndRespectTheMode)
+{
+    writeTestFile(m_dir / L"a.txt", "a");
+    writeTestFile(m_dir / L"b.txt", "b");
+    const PSyFSPath target = getSyslibFactory()->getFileSystemMgt()->getFSPath(m_dir / L"b.txt");
+    EXPECT_FALSE(node(L"a.txt")->move(target, N::MISSING));
+    EXPECT_EQ("b", readTestFile(m_dir / L"b.txt"));
+    EXPECT_TRUE(node(L"a.txt")->move(target, N::EXISTING));
+    EXPECT_FALSE(existsOnDisk(m_dir / L"a.txt"));
+    EXPECT_EQ("a", readTestFile(m_dir / L"b.txt"));
+    EXPECT_TRUE(node(L"b.txt")->move(getSyslibFactory()->getFileSystemMgt()->getFSPath(m_dir / L"sub\\c.txt"),
+                                     N::MISSING | N::CREATE_PARENTS));
+    EXPECT_EQ("a", readTestFile(m_dir / L"sub\\c.txt"));
+}

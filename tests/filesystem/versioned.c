@@ -1,0 +1,2 @@
+/* A DLL that exists for its version resource. */
+int versionedLibraryMarker = 1;
