@@ -117,6 +117,11 @@ iastring toStringChecked(T value)
 // Writes "parameter(s): …" / "return value: …".
 void traceParameters(const iastring& values, int line);
 void traceReturnValue(const iastring& value, int line);
+inline iastring returnTraced(const iastring& value, int line)
+{
+    traceReturnValue(value, line);
+    return value;
+}
 
 // Logs key with the arguments given (in order) as LOG_ERROR.
 void reportError(const iastring& key, const CLogArguments& arguments, int line);
@@ -240,6 +245,8 @@ const CSyGuardTexts& guardTexts();
 
 #define SY_TRACE_PARAMETERS(values) syslib::traceParameters(values, __LINE__)
 #define SY_TRACE_RETURN(value) syslib::traceReturnValue(value, __LINE__)
+// Traces a text result and hands it back: return SY_RETURN_TRACED(m_path.toString());
+#define SY_RETURN_TRACED(text) syslib::returnTraced(text, __LINE__)
 #define SY_TRACE_SYSCALL(call) syslib::traceSystemCall(call, __LINE__, syThisSourceFile)
 #define SY_TRACE_SYSCALL_RETURNED() syslib::traceSystemCallReturned(__LINE__, syThisSourceFile)
 

@@ -37,9 +37,7 @@ iastring CSyFileSystemMgtImpl::convertToOSPath(const iastring& pathName) const
 {
     SY_TRACE_FUNCTION(L"CSyFileSystemMgtImpl::convertToOSPath(iastring const& pathName) const");
     SY_TRACE_PARAMETERS(pathName);
-    const iastring osPath = CSyPath(pathName).getCanonicalPathImpl().toOSString();
-    SY_TRACE_RETURN(osPath);
-    return osPath;
+    return SY_RETURN_TRACED(CSyPath(pathName).getCanonicalPathImpl().toOSString());
 }
 
 PSySize CSyFileSystemMgtImpl::getSize(double bytes)

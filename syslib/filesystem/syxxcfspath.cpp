@@ -57,25 +57,19 @@ bool CSyFSPathImpl::isPrefixOf(const PSyFSPath& path) const
 iastring CSyFSPathImpl::toString() const
 {
     SY_TRACE_FUNCTION(L"CSyFSPathImpl::toString() const");
-    const iastring text = m_path.toString();
-    SY_TRACE_RETURN(text);
-    return text;
+    return SY_RETURN_TRACED(m_path.toString());
 }
 
 iastring CSyFSPathImpl::toOSString() const
 {
     SY_TRACE_FUNCTION(L"CSyFSPathImpl::toOSString() const");
-    const iastring text = m_path.toOSString();
-    SY_TRACE_RETURN(text);
-    return text;
+    return SY_RETURN_TRACED(m_path.toOSString());
 }
 
 iastring CSyFSPathImpl::getPrefix() const
 {
     SY_TRACE_FUNCTION(L"CSyFSPathImpl::getPrefix() const");
-    const iastring prefix = m_path.getPrefix();
-    SY_TRACE_RETURN(prefix);
-    return prefix;
+    return SY_RETURN_TRACED(m_path.getPrefix());
 }
 
 void CSyFSPathImpl::append(const PSyFSPath& path)

@@ -195,41 +195,31 @@ ISyNode::eNodeType CSyNodeImpl::getNodeType() const
 iastring CSyNodeImpl::getName() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getName()");
-    const iastring base = nameParts(m_path).base;
-    SY_TRACE_RETURN(base);
-    return base;
+    return SY_RETURN_TRACED(nameParts(m_path).base);
 }
 
 iastring CSyNodeImpl::getFullName() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getFullName()");
-    const iastring name = m_path.toString();
-    SY_TRACE_RETURN(name);
-    return name;
+    return SY_RETURN_TRACED(m_path.toString());
 }
 
 iastring CSyNodeImpl::getFullNameNoPath() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getFullNameNoPath()");
-    const iastring name = m_path.back().getText();
-    SY_TRACE_RETURN(name);
-    return name;
+    return SY_RETURN_TRACED(m_path.back().getText());
 }
 
 iastring CSyNodeImpl::getPath() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getPath()");
-    const iastring parent = m_path.hasFileComponent() ? m_path.head(m_path.size() - 1).toString() : m_path.toString();
-    SY_TRACE_RETURN(parent);
-    return parent;
+    return SY_RETURN_TRACED(m_path.hasFileComponent() ? m_path.head(m_path.size() - 1).toString() : m_path.toString());
 }
 
 iastring CSyNodeImpl::getExtension() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getExtension()");
-    const iastring extension = nameParts(m_path).extension;
-    SY_TRACE_RETURN(extension);
-    return extension;
+    return SY_RETURN_TRACED(nameParts(m_path).extension);
 }
 
 int CSyNodeImpl::getVersion() const
