@@ -225,6 +225,7 @@ class ESyFileCreate : public ESyFileSystem
 {
 public:
     explicit ESyFileCreate(const iastring& path) : ESyFileSystem(path) {}
+    ESyFileCreate(const iastring& path, eErrorType type, int code) : ESyFileSystem(path, type, code) {}
 };
 
 class ESyFileDelete : public ESyFileSystem
