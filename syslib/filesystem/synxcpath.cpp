@@ -270,6 +270,7 @@ void reportCreated(const wchar_t* key, const iastring& path, int line)
 
 void CSyPath::createDirectory() const
 {
+    SY_TRACE_FUNCTION(L"CSyPath::createDirectory()");
     const iastring osPath = toOSString();
     if (!::CreateDirectoryW(osPath.c_str(), nullptr))
         throwCreationFailed(::GetLastError(), L"CreateDirectory", osPath + L", NULL", toString(), L"directory",
@@ -279,6 +280,7 @@ void CSyPath::createDirectory() const
 
 void CSyPath::createFile() const
 {
+    SY_TRACE_FUNCTION(L"CSyPath::createFile()");
     const iastring osPath = toOSString();
     syslib::CSyKernelHandle file;
     DWORD error = 0;
