@@ -3,6 +3,7 @@
 #include "sydirectoryimpl.h"
 #include "syfileimpl.h"
 #include "syfspathimpl.h"
+#include "synodeimpl.h"
 #include "sysizeimpl.h"
 
 #include "syslib/common/syfactory.h"

@@ -49,9 +49,19 @@ iastring errnoText(int error)
 }
 
 // The last component split into base name, version and extension.
-void splitName(const CSyPath& path, iastring& base, int& version, iastring& extension)
+struct CNameParts
 {
-    CSyPath::splitFileName(path.hasFileComponent() ? path.back().getText() : iastring(), base, version, extension);
+    iastring base;
+    int version = 0;
+    iastring extension;
+};
+
+CNameParts nameParts(const CSyPath& path)
+{
+    CNameParts parts;
+    CSyPath::splitFileName(path.hasFileComponent() ? path.back().getText() : iastring(), parts.base, parts.version,
+                           parts.extension);
+    return parts;
 }
 
 bool existsAt(int probe)
@@ -189,9 +199,7 @@ ISyNode::eNodeType CSyNodeImpl::getNodeType() const
 iastring CSyNodeImpl::getName() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getName()");
-    iastring base, extension;
-    int version = 0;
-    splitName(m_path, base, version, extension);
+    const iastring base = nameParts(m_path).base;
     SY_TRACE_RETURN(base);
     return base;
 }
@@ -223,9 +231,7 @@ iastring CSyNodeImpl::getPath() const
 iastring CSyNodeImpl::getExtension() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getExtension()");
-    iastring base, extension;
-    int version = 0;
-    splitName(m_path, base, version, extension);
+    const iastring extension = nameParts(m_path).extension;
     SY_TRACE_RETURN(extension);
     return extension;
 }
@@ -233,9 +239,7 @@ iastring CSyNodeImpl::getExtension() const
 int CSyNodeImpl::getVersion() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getVersion()");
-    iastring base, extension;
-    int version = 0;
-    splitName(m_path, base, version, extension);
+    const int version = nameParts(m_path).version;
     SY_TRACE_RETURN(syslib::toString(version));
     return version;
 }
@@ -369,7 +373,9 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepare(const CSyPath& target,
     if (target.isEmpty())
         syslib::throwParameterEmpty(L"destination", iastring(operation) + L"()", __LINE__);
     CopyMoveDestinationInfo info = resolveDestination(target);
-    if (info.m_path.isEqual(m_path))
+    // Both are canonical already (the node's from its lookup, the target from the caller): comparing
+    // them ignoring case is what isEqual would do after canonicalising both once more.
+    if (stringToUpper(info.m_path.toString()) == stringToUpper(m_path.toString()))
     {
         syslib::reportError(L"syslib.filesystem.srcNodeEqDest", {m_path.toString()}, __LINE__);
         throw ESyPrecondition();
@@ -456,9 +462,9 @@ bool CSyNodeImpl::move(const CSyPath& target, ISyNode::CopyMoveMode_t mode)
 int CSyNodeImpl::getHighestVersion() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getHighestVersion()");
-    iastring base, extension;
-    int ownVersion = 0;
-    splitName(m_path, base, ownVersion, extension);
+    const CNameParts own = nameParts(m_path);
+    const iastring& base = own.base;
+    const iastring& extension = own.extension;
     const iastring pattern = base + L".*" + (extension.empty() ? iastring() : L"." + extension);
     int highest = 0;
     const CSyPath parent = m_path.hasFileComponent() ? m_path.head(m_path.size() - 1) : m_path;

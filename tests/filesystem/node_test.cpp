@@ -1,6 +1,7 @@
 // Nodes: the type probe, names, sizes and times, numbered versions and the kinds that refuse changes.
 #include "tests/filesystem/nodetestutil.h"
 
+#include "syslib/common/syfactory.h"
 #include "syslib/filesystem/sydirectoryimpl.h"
 #include "syslib/filesystem/syspecialfileimpl.h"
 
@@ -48,8 +49,12 @@ TEST_F(CNodeTest, TheProbeTellsFilesDirectoriesRootsAndNothing)
     EXPECT_EQ(N::FILE, file->getNodeType());
     EXPECT_NE(nullptr, dynamic_cast<ISyFile*>(file.get()));
     EXPECT_NE(nullptr, dynamic_cast<ISyDirectory*>(syslib::filesystem::makeNode(CSyPath(m_dir.path())).get()));
-    expectLoggedThrow<ESyFileNotFound>(m_book, [&] { node(L"missing"); }, L"syslib.filesystem.nodeDoesNotExist",
-                                       {canonical(L"missing")});
+    const IaPtr<ISyFileSystemMgt> manager = getSyslibFactory()->getFileSystemMgt();
+    expectLoggedThrow<ESyFileNotFound>(m_book, [&] { manager->getNode(manager->getFSPath(m_dir / L"missing")); },
+                                       L"syslib.filesystem.nodeDoesNotExist", {canonical(L"missing")});
+    m_book.clear();
+    EXPECT_EQ(N::FILE, manager->getNode(manager->getFSPath(m_dir / L"f.txt"))->getNodeType());
+    EXPECT_TRUE(m_book.hasTrace(L"Returning ISyNode(FILE, " + canonical(L"f.txt") + L")"));
 }
 
 TEST_F(CNodeTest, NamesComeFromTheLastComponent)
