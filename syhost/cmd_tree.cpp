@@ -1,43 +1,11 @@
 // Directory trees: listing, copying with a progress line a file, and the total size below a directory.
+#include "copymode.h"
 #include "hostcommand.h"
 
 #include <iomanip>
-#include <utility>
 
 namespace
 {
-const std::pair<const wchar_t*, ISyNode::CopyMoveMode_t> modeNames[] = {
-    {L"MISSING", ISyNode::MISSING},
-    {L"EXISTING", ISyNode::EXISTING},
-    {L"IF_NEWER", ISyNode::IF_NEWER},
-    {L"IF_HIGHER_VERSION", ISyNode::IF_HIGHER_VERSION},
-    {L"USE_SETUP_API", ISyNode::USE_SETUP_API},
-    {L"REPLACE_IN_USE", ISyNode::REPLACE_IN_USE},
-    {L"CREATE_PARENTS", ISyNode::CREATE_PARENTS}};
-
-// "MISSING|EXISTING" (or with commas); false for an unknown name.
-bool parseMode(const iastring& text, int& mode)
-{
-    mode = 0;
-    std::size_t start = 0;
-    while (start <= text.size())
-    {
-        const std::size_t end = std::min(text.find_first_of(L"|,", start), text.size());
-        const iastring name = text.substr(start, end - start);
-        bool known = false;
-        for (const auto& entry : modeNames)
-            if (name == entry.first)
-            {
-                mode |= entry.second;
-                known = true;
-            }
-        if (!known)
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 class CPrintingObserver : public ISyProgressObserver
 {
 public:
