@@ -2,58 +2,12 @@
 // replaced (decision lines, files in use moved aside, deletions left for the next restart).
 #include "hostcommand.h"
 
-#include "syslib/filesystem/synode.h"
+#include "copymode.h"
 
 #include <algorithm>
 
 namespace
 {
-struct CModeName
-{
-    const wchar_t* name;
-    ISyNode::CopyMoveMode_t bit;
-};
-
-const CModeName modeNames[] = {{L"MISSING", ISyNode::MISSING},
-                               {L"EXISTING", ISyNode::EXISTING},
-                               {L"IF_NEWER", ISyNode::IF_NEWER},
-                               {L"IF_HIGHER_VERSION", ISyNode::IF_HIGHER_VERSION},
-                               {L"USE_SETUP_API", ISyNode::USE_SETUP_API},
-                               {L"REPLACE_IN_USE", ISyNode::REPLACE_IN_USE},
-                               {L"CREATE_PARENTS", ISyNode::CREATE_PARENTS}};
-
-// "MISSING|IF_NEWER" (case as written in the library's own output); false on an unknown name.
-bool parseMode(const iastring& text, int& mode)
-{
-    mode = 0;
-    std::size_t start = 0;
-    while (start <= text.size())
-    {
-        const std::size_t end = std::min(text.find(L'|', start), text.size());
-        const iastring name = text.substr(start, end - start);
-        bool known = false;
-        for (const CModeName& entry : modeNames)
-            if (name == entry.name)
-            {
-                mode |= entry.bit;
-                known = true;
-            }
-        if (!known)
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
-iastring modeText(int mode)
-{
-    iastring text;
-    for (const CModeName& entry : modeNames)
-        if (mode & entry.bit)
-            text += (text.empty() ? L"" : L"|") + iastring(entry.name);
-    return text;
-}
-
 int runCopy(CHostContext& context, const std::vector<iastring>& arguments)
 {
     int mode = ISyNode::MISSING | ISyNode::IF_HIGHER_VERSION | ISyNode::IF_NEWER;

@@ -224,7 +224,9 @@ public:
 class ESyFileCreate : public ESyFileSystem
 {
 public:
+    ESyFileCreate() : ESyFileSystem(iastring()) {}
     explicit ESyFileCreate(const iastring& path) : ESyFileSystem(path) {}
+    ESyFileCreate(const iastring& path, eErrorType type, int code) : ESyFileSystem(path, type, code) {}
 };
 
 class ESyFileDelete : public ESyFileSystem

@@ -1,4 +1,4 @@
-// Directories as nodes: what the node operations need of them (kind, copy decision, parent object).
+// Directories as nodes: listing, lookup, sizes, and copying and removing whole trees.
 #pragma once
 
 #include "sydirectory.h"
@@ -9,8 +9,24 @@ class CSyDirectoryImpl : public CSyNodeImpl
 public:
     explicit CSyDirectoryImpl(const CSyPath& path) : CSyNodeImpl(path, ISyNode::DIRECTORY) {}
 
+    // Copies the content into target (created with MISSING when absent); the observer gets a heading and
+    // one line a child.
+    bool copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer) override;
+    // Depth first; a junction or mounted folder is removed without touching what it points to.
+    void remove() override;
     bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                               bool& existingTarget) override;
+
+    // skipReparsePoints: leave out junctions and mounted folders (the copy and the sizes do, the removal not).
+    virtual PSyNodeIterator getChildNodes(const iastring& pattern, bool skipReparsePoints);
+    // name: one component without wildcards. Missing: "syslib.filesystem.nodeDoesNotExist", ESyFileNotFound.
+    virtual PSyNode getChildNode(const iastring& name, bool skipReparsePoints);
+    virtual bool isEmpty();
+    // The bytes of every file below, reparse points not followed.
+    virtual PSySize getTotalSize();
+
+private:
+    double totalBytes();
 };
 
 class CSyDirectory : public CSyNodeHandle<ISyDirectory, CSyDirectoryImpl>
@@ -18,9 +34,11 @@ class CSyDirectory : public CSyNodeHandle<ISyDirectory, CSyDirectoryImpl>
 public:
     explicit CSyDirectory(const CSyPath& path) : CSyNodeHandle(path) {}
 
-    // Listing, lookup and sizes of directories are not built yet: they report that they are not supported.
-    PSyNodeIterator getChildNodes(const iastring& pattern, bool flag) override;
-    PSyNode getChildNode(const iastring& name, bool flag) override;
-    bool isEmpty() override;
-    PSySize getTotalSize() override;
+    PSyNodeIterator getChildNodes(const iastring& pattern, bool flag) override
+    {
+        return m_impl.getChildNodes(pattern, flag);
+    }
+    PSyNode getChildNode(const iastring& name, bool flag) override { return m_impl.getChildNode(name, flag); }
+    bool isEmpty() override { return m_impl.isEmpty(); }
+    PSySize getTotalSize() override { return m_impl.getTotalSize(); }
 };

@@ -1,9 +1,10 @@
 // The file-system manager's interface, as the factory hands it out.
 #pragma once
 
-#include "synode.h"
-#include "sysize.h"
+#include "sydirectory.h"
+#include "syfile.h"
 #include "syfspath.h"
+#include "sysize.h"
 #include "syslib/common/sygeneric.h"
 
 class ISyFileSystemMgt : public ISyGeneric
@@ -11,12 +12,25 @@ class ISyFileSystemMgt : public ISyGeneric
 public:
     // Parses text with either separator; a forbidden character throws ESyForbiddenCharInPath.
     virtual PSyFSPath getFSPath(const iastring& text) = 0;
-    // The object for an existing node (a file, a directory, ...); nothing there throws ESyFileNotFound.
+    // The object for what exists at path (directory, file or special file); nothing there throws
+    // ESyFileNotFound.
     virtual PSyNode getNode(const PSyFSPath& path) = 0;
+    // As getNode, for a path that must name a directory (a file, or a directory) respectively.
+    virtual PSyDirectory getDirectory(const PSyFSPath& path) = 0;
+    virtual PSyFile getFile(const PSyFSPath& path) = 0;
+    // Links are not supported on this platform: both throw ESyPrecondition(FUNCTION_NOT_SUPPORTED).
+    virtual PSyNode getLink(const PSyFSPath& path) = 0;
+    // Creates the missing parents too; something already there throws ESyFileCreate.
+    virtual PSyDirectory createDirectory(const PSyFSPath& path) = 0;
+    // The parent must exist; something already there throws ESyFileCreate.
+    virtual PSyFile createFile(const PSyFSPath& path) = 0;
+    virtual PSyNode createLink(const PSyFSPath& path, const PSyNode& target) = 0;
+    // A new size of floor(bytes); a negative value throws ESyPrecondition.
+    virtual PSySize getSize(double bytes) = 0;
+    // NODE: anything is there; otherwise exactly that kind. LINK throws ESyPrecondition.
+    virtual bool isExisting(const PSyFSPath& path, ISyNode::eNodeType type) = 0;
     // False for an empty text, a text that does not parse and an unresolvable home indicator; logs no error.
     virtual bool isValidPath(iastring text) = 0;
     // The operating-system form of the canonical path (consults the file system).
     virtual iastring convertToOSPath(iastring const& pathName) const = 0;
-    // A new size of floor(bytes); a negative value throws ESyPrecondition.
-    virtual PSySize getSize(double bytes) = 0;
 };

@@ -2,23 +2,52 @@
 #pragma once
 
 #include "syfilesystemmgt.h"
+#include "syfspathimpl.h"
+#include "sypath.h"
 
 class CSyFileSystemMgtImpl : public CSyGenericImpl
 {
 public:
     PSyFSPath getFSPath(const iastring& text) const;
-    PSyNode getNode(const PSyFSPath& path) const;
+    PSyNode getNode(const CSyPath& path) const;
+    PSyDirectory getDirectory(const CSyPath& path) const;
+    PSyFile getFile(const CSyPath& path) const;
+    PSyNode getLink(const CSyPath& path) const;
+    PSyDirectory createDirectory(const CSyPath& rawPath) const;
+    PSyFile createFile(const CSyPath& rawPath) const;
+    PSyNode createLink(const CSyPath& rawPath, const PSyNode& target) const;
+    PSySize getSize(double bytes);
+    bool isExisting(const CSyPath& path, ISyNode::eNodeType type) const;
     bool isValidPath(const iastring& text) const;
     iastring convertToOSPath(const iastring& pathName) const;
-    PSySize getSize(double bytes);
+
+private:
+    // The canonical path of a node to create; empty path and existing node are logged and thrown.
+    CSyPath pathToCreate(const CSyPath& rawPath, const wchar_t* signature) const;
 };
 
 class CSyFileSystemMgt : public CSyManagerHandle<ISyFileSystemMgt, CSyFileSystemMgtImpl>
 {
 public:
     PSyFSPath getFSPath(const iastring& text) override { return m_impl.getFSPath(text); }
-    PSyNode getNode(const PSyFSPath& path) override { return m_impl.getNode(path); }
+    PSyNode getNode(const PSyFSPath& path) override { return m_impl.getNode(pathOf(path)); }
+    PSyDirectory getDirectory(const PSyFSPath& path) override { return m_impl.getDirectory(pathOf(path)); }
+    PSyFile getFile(const PSyFSPath& path) override { return m_impl.getFile(pathOf(path)); }
+    PSyNode getLink(const PSyFSPath& path) override { return m_impl.getLink(pathOf(path)); }
+    PSyDirectory createDirectory(const PSyFSPath& path) override { return m_impl.createDirectory(pathOf(path)); }
+    PSyFile createFile(const PSyFSPath& path) override { return m_impl.createFile(pathOf(path)); }
+    PSyNode createLink(const PSyFSPath& path, const PSyNode& target) override
+    {
+        return m_impl.createLink(pathOf(path), target);
+    }
+    PSySize getSize(double bytes) override { return m_impl.getSize(bytes); }
+    bool isExisting(const PSyFSPath& path, ISyNode::eNodeType type) override
+    {
+        return m_impl.isExisting(pathOf(path), type);
+    }
     bool isValidPath(iastring text) override { return m_impl.isValidPath(text); }
     iastring convertToOSPath(iastring const& pathName) const override { return m_impl.convertToOSPath(pathName); }
-    PSySize getSize(double bytes) override { return m_impl.getSize(bytes); }
+
+private:
+    static CSyPath pathOf(const PSyFSPath& path) { return CSyFSPathImpl::pathOf(path, L"ISyFileSystemMgt"); }
 };

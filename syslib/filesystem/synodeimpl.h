@@ -175,6 +175,8 @@ PSyNode newNode(const CSyPath& path, ISyNode::eNodeType type);
 // The node object for an existing path: canonicalises, probes the kind and builds the matching object.
 // Nothing there: "syslib.filesystem.nodeDoesNotExist", ESyFileNotFound.
 PSyNode makeNode(const CSyPath& path);
+// The same for a path already made canonical (or absolute) by the caller.
+PSyNode nodeAt(const CSyPath& canonical);
 
 // How long a removed file may stay visible before the removal says so and returns.
 struct CSyRemovalWait

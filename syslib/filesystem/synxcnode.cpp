@@ -41,19 +41,7 @@ void createMissingParentDirectories(const CSyPath& path)
     while (existing > path.relativeStart() && path.head(existing).getOSNodeType(false) == CSyPath::NOT_EXISTING)
         --existing;
     for (std::size_t count = existing + 1; count < path.size(); ++count)
-    {
-        const CSyPath ancestor = path.head(count);
-        const iastring osPath = ancestor.toOSString();
-        if (!::CreateDirectoryW(osPath.c_str(), nullptr))
-        {
-            const DWORD error = ::GetLastError();
-            SY_PRINT_OS_ERROR(error, L"CreateDirectory", osPath + L", NULL");
-            syslib::reportError(L"syslib.filesystem.nodeCreationFailed",
-                                {ancestor.toString(), L"directory", syslib::getOSErrorText(error)}, __LINE__);
-            throw ESyFileCreate(ancestor.toString());
-        }
-        reportMessage(L"syslib.filesystem.creatingDirectory", {ancestor.toString()}, CMessage::LOG_INFO, __LINE__);
-    }
+        path.head(count).createDirectory();
 }
 
 unsigned long setNormalAttributes(const iastring& osPath, bool report)

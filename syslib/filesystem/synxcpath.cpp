@@ -250,3 +250,50 @@ int CSyPath::getOSNodeType(bool warn) const
         SY_TRACE_RETURN(syslib::toString(type));
     return type;
 }
+
+namespace
+{
+[[noreturn]] void throwCreationFailed(DWORD error, const wchar_t* call, const iastring& parameters,
+                                      const iastring& path, const wchar_t* kind, int line)
+{
+    syslib::printOSError(error, call, line, parameters, CMessage::LOG_ERROR, syThisSourceFile);
+    syslib::reportError(L"syslib.filesystem.nodeCreationFailed", {path, kind, syslib::getOSErrorText(error)}, line);
+    throw ESyFileCreate(path, ESyException::WIN32_ERROR, static_cast<int>(error));
+}
+
+void reportCreated(const wchar_t* key, const iastring& path, int line)
+{
+    syslib::logBook().addArgument(path);
+    syslib::logBook().message(key, CMessage::LOG_INFO, line);
+}
+} // namespace
+
+void CSyPath::createDirectory() const
+{
+    SY_TRACE_FUNCTION(L"CSyPath::createDirectory()");
+    const iastring osPath = toOSString();
+    if (!::CreateDirectoryW(osPath.c_str(), nullptr))
+        throwCreationFailed(::GetLastError(), L"CreateDirectory", osPath + L", NULL", toString(), L"directory",
+                            __LINE__);
+    reportCreated(L"syslib.filesystem.creatingDirectory", toString(), __LINE__);
+}
+
+void CSyPath::createFile() const
+{
+    SY_TRACE_FUNCTION(L"CSyPath::createFile()");
+    const iastring osPath = toOSString();
+    syslib::CSyKernelHandle file;
+    DWORD error = 0;
+    {
+        syslib::CSyErrorModeGuard errorMode(SEM_FAILCRITICALERRORS);
+        file.reset(::CreateFileW(osPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        error = ::GetLastError();
+    }
+    if (!file)
+        throwCreationFailed(error, L"CreateFile",
+                            osPath + L", GENERIC_READ|GENERIC_WRITE, FILE_SHARE_READ|FILE_SHARE_WRITE, NULL, "
+                                     L"CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL",
+                            toString(), L"file", __LINE__);
+    reportCreated(L"syslib.filesystem.creatingFile", toString(), __LINE__);
+}

@@ -137,6 +137,11 @@ public:
     static constexpr int NOT_EXISTING = 8;
     int getOSNodeType(bool warn) const;
 
+    // Create exactly this node (parents must exist). Failure: OS error report,
+    // "syslib.filesystem.nodeCreationFailed", ESyFileCreate. The new file is empty.
+    void createDirectory() const;
+    void createFile() const;
+
     // name = base "." version "." extension, or base "." version, or base "." extension.
     static void splitFileName(const iastring& name, iastring& base, int& version, iastring& extension);
 

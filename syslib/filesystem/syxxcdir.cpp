@@ -1,9 +1,29 @@
-// Portable code only: directories as nodes.
+// Portable code only: directories as nodes, their listing, sizes and tree copy.
 #include "sydirectoryimpl.h"
+#include "synodeiteratorimpl.h"
+#include "sysizeimpl.h"
 
 #include "syslib/common/sytrace.h"
 
 SY_SOURCE_FILE(L"syxxcdir")
+
+namespace
+{
+// Mode bits without a name: 0x80 belongs to the outermost call only, 0x40 keeps a copy from descending
+// into the content of a root directory (a whole drive).
+const int outermostCallBit = 0x80;
+const int rootGuardBit = 0x40;
+
+const wchar_t* boolText(bool value)
+{
+    return value ? L"true" : L"false";
+}
+
+CSyDirectoryImpl& directoryOf(const PSyNode& node)
+{
+    return static_cast<CSyDirectory*>(node.get())->impl();
+}
+} // namespace
 
 bool CSyDirectoryImpl::decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                                             bool& existingTarget)
@@ -34,22 +54,117 @@ bool CSyDirectoryImpl::decideIfMoveCopyNode(const CopyMoveDestinationInfo& info,
     return false;
 }
 
-PSyNodeIterator CSyDirectory::getChildNodes(const iastring&, bool)
+PSyNodeIterator CSyDirectoryImpl::getChildNodes(const iastring& pattern, bool skipReparsePoints)
 {
-    syslib::throwFunctionNotSupported(L"CSyDirectoryImpl::getChildNodes(iastring,bool)", __LINE__);
+    SY_TRACE_FUNCTION(L"CSyDirectoryImpl::getChildNodes(iastring,bool)");
+    if (syslib::isTracing())
+        SY_TRACE_PARAMETERS(pattern + L", " + boolText(skipReparsePoints));
+    PSyNodeIterator iterator(new CSyNodeIterator(m_path, pattern, skipReparsePoints));
+    iterator->first();
+    return iterator;
 }
 
-PSyNode CSyDirectory::getChildNode(const iastring&, bool)
+PSyNode CSyDirectoryImpl::getChildNode(const iastring& name, bool skipReparsePoints)
 {
-    syslib::throwFunctionNotSupported(L"CSyDirectoryImpl::getChildNode(iastring,bool)", __LINE__);
+    const wchar_t* const signature = L"CSyDirectoryImpl::getChildNode(iastring,bool)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    if (syslib::isTracing())
+        SY_TRACE_PARAMETERS(name + L", " + boolText(skipReparsePoints));
+    if (name.empty())
+        syslib::throwParameterEmpty(L"name", signature, __LINE__);
+    // One entry of this directory: wildcards would pick an arbitrary one, separators another directory.
+    if (name.find_first_of(L"*?\\/") != iastring::npos || name == L"." || name == L"..")
+        syslib::throwParameterNotValid(L"name", signature, __LINE__);
+    const PSyNodeIterator children = getChildNodes(name, skipReparsePoints);
+    if (children->isDone())
+    {
+        CSyPath missing = m_path;
+        missing.appendComponent(name);
+        syslib::reportError(L"syslib.filesystem.nodeDoesNotExist", {missing.toString()}, __LINE__);
+        throw ESyFileNotFound(missing.toString());
+    }
+    return children->get();
 }
 
-bool CSyDirectory::isEmpty()
+bool CSyDirectoryImpl::isEmpty()
 {
-    syslib::throwFunctionNotSupported(L"CSyDirectoryImpl::isEmpty()", __LINE__);
+    SY_TRACE_FUNCTION(L"CSyDirectoryImpl::isEmpty()");
+    const bool empty = getChildNodes(L"*", false)->isDone();
+    SY_TRACE_RETURN(boolText(empty));
+    return empty;
 }
 
-PSySize CSyDirectory::getTotalSize()
+double CSyDirectoryImpl::totalBytes()
 {
-    syslib::throwFunctionNotSupported(L"CSyDirectoryImpl::getTotalSize()", __LINE__);
+    double bytes = 0;
+    for (const PSyNodeIterator children = getChildNodes(L"*", true); !children->isDone(); children->next())
+    {
+        const PSyNode child = children->get();
+        if (child->getNodeType() == ISyNode::DIRECTORY)
+            bytes += directoryOf(child).totalBytes();
+        else if (child->getNodeType() == ISyNode::FILE)
+            bytes += child->getSize()->getBytes();
+    }
+    return bytes;
+}
+
+PSySize CSyDirectoryImpl::getTotalSize()
+{
+    SY_TRACE_FUNCTION(L"CSyDirectoryImpl::getTotalSize()");
+    const double bytes = totalBytes();
+    SY_TRACE_RETURN(syslib::toStringChecked(bytes));
+    return syslib::newSize(bytes);
+}
+
+bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer)
+{
+    SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyDirectoryImpl::copy(const CSyPath & " + target.toString() +
+                                                     L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
+                                                     L"ISyProgressObserver* )"
+                                               : iastring());
+    if (target.isEmpty())
+        syslib::throwParameterEmpty(L"destination", L"prepareCopy()", __LINE__);
+    const CopyMoveDestinationInfo destination = prepareCopy(target.getCanonicalPathImpl(), mode);
+    bool targetExists = false;
+    if (!decideIfMoveCopyNode(destination, mode, targetExists))
+        return false;
+    // A target inside the source would be copied into itself without end.
+    if (m_path.isPrefixOf(destination.m_path))
+    {
+        syslib::reportError(L"syslib.filesystem.targetInsideSource", {m_path.toString(), destination.m_path.toString()},
+                            __LINE__);
+        throw ESyPrecondition();
+    }
+    const ISyNode::CopyMoveMode_t childMode = static_cast<ISyNode::CopyMoveMode_t>(mode & ~outermostCallBit);
+    if (!targetExists && (mode & ISyNode::MISSING))
+    {
+        if (mode & ISyNode::CREATE_PARENTS)
+            syslib::filesystem::createMissingParentDirectories(destination.m_path);
+        destination.m_path.createDirectory();
+        CSyDirectoryImpl(destination.m_path).setTimeStamp(getTimeStamp());
+    }
+    const iastring sourceName = m_path.toString();
+    const iastring targetName = destination.m_path.toString();
+    syslib::filesystem::reportMessage(L"syslib.filesystem.copyingDirectory", {sourceName, targetName},
+                                      CMessage::LOG_INFO, __LINE__);
+    if ((mode & rootGuardBit) && m_path.isRoot())
+    {
+        syslib::logBook().trace(L"The content of the root directory " + sourceName + L" is not copied.", __LINE__);
+        return true;
+    }
+
+    const PSyNodeIterator children = getChildNodes(L"*", true);
+    if (observer != nullptr)
+        observer->heading(L"Copying files from " + sourceName + L" to " + targetName);
+    for (; !children->isDone(); children->next())
+    {
+        const PSyNode child = children->get();
+        const iastring name = child->getFullNameNoPath();
+        if (observer != nullptr)
+            observer->progress(L"copying " + name, 0);
+        CSyPath childTarget = destination.m_path;
+        childTarget.appendComponent(name);
+        child->copy(PSyFSPath(new CSyFSPath(childTarget)), childMode, observer);
+    }
+    return true;
 }

@@ -114,7 +114,11 @@ PSyNode makeNode(const CSyPath& path)
     SY_TRACE_FUNCTION(L"syslib::filesystem::makeNode(const CSyPath&)");
     if (path.isEmpty())
         syslib::throwParameterEmpty(L"path", L"makeNode()", __LINE__);
-    const CSyPath canonical = path.getCanonicalPathImpl();
+    return nodeAt(path.getCanonicalPathImpl());
+}
+
+PSyNode nodeAt(const CSyPath& canonical)
+{
     const int type = canonical.getOSNodeType(true);
     if (!existsAt(type))
     {

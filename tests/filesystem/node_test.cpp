@@ -188,14 +188,11 @@ TEST_F(CNodeTest, SpecialFilesRefuseEveryChange)
     EXPECT_FALSE(existsOnDisk(m_dir / L"copy"));
 }
 
-TEST_F(CNodeTest, AccessRightsAndDirectoryCopiesAreNotAvailableYet)
+TEST_F(CNodeTest, AccessRightsAreNotAvailableYet)
 {
     writeTestFile(m_dir / L"f.txt", "x");
     const PSyNode file = node(L"f.txt");
     const ESyPrecondition e = expectLoggedThrow<ESyPrecondition>(m_book, [&] { file->getACL(); },
                                                                  L"common.functionNotSupported", {L"CSyNodeImpl::getACL()"});
     EXPECT_EQ(ESyPrecondition::FUNCTION_NOT_SUPPORTED, e.getCode());
-    expectLoggedThrow<ESyPrecondition>(m_book, [&] { syslib::filesystem::makeNode(CSyPath(m_dir.path()))->copy(m_dir / L"elsewhere", N::MISSING); },
-                                       L"syslib.filesystem.functionNotSupported",
-                                       {L"CSyNodeImpl::copy(const CSyPath&, ISyNode::CopyMoveMode_t, ISyProgressObserver*)"});
 }
