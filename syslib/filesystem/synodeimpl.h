@@ -53,6 +53,9 @@ public:
     virtual CopyMoveDestinationInfo prepareMove(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                                                 bool& decision);
     virtual CopyMoveDestinationInfo prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode);
+    // The opening every copy shares: refuse an empty target, prepare the canonical target, decide.
+    bool prepareAndDecideCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                              CopyMoveDestinationInfo& destination, bool& existingTarget);
     // existingTarget: whether a node is at the final target now.
     virtual bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                                       bool& existingTarget);

@@ -96,11 +96,9 @@ bool CSyFileImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyP
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
                                                      L", ISyProgressObserver* )"
                                                : iastring());
-    if (target.isEmpty())
-        syslib::throwParameterEmpty(L"destination", L"prepareCopy()", __LINE__);
-    const CopyMoveDestinationInfo destination = prepareCopy(target.getCanonicalPathImpl(), mode);
+    CopyMoveDestinationInfo destination;
     bool targetExists = false;
-    const bool copying = decideIfMoveCopyNode(destination, mode, targetExists);
+    const bool copying = prepareAndDecideCopy(target, mode, destination, targetExists);
     const iastring sourceName = m_path.toString();
     const iastring targetName = destination.m_path.toString();
     syslib::logBook().log(copying ? L"Copying file " + sourceName + L" to " + targetName

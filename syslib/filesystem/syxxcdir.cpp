@@ -122,11 +122,9 @@ bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
                                                      L"ISyProgressObserver* )"
                                                : iastring());
-    if (target.isEmpty())
-        syslib::throwParameterEmpty(L"destination", L"prepareCopy()", __LINE__);
-    const CopyMoveDestinationInfo destination = prepareCopy(target.getCanonicalPathImpl(), mode);
+    CopyMoveDestinationInfo destination;
     bool targetExists = false;
-    if (!decideIfMoveCopyNode(destination, mode, targetExists))
+    if (!prepareAndDecideCopy(target, mode, destination, targetExists))
         return false;
     // A target inside the source would be copied into itself without end.
     if (m_path.isPrefixOf(destination.m_path))

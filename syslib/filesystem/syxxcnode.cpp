@@ -399,6 +399,15 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareCopy(const CSyPath& tar
     return prepare(target, L"prepareCopy", L"syslib.filesystem.copyTypesNotValid", false);
 }
 
+bool CSyNodeImpl::prepareAndDecideCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                                       CopyMoveDestinationInfo& destination, bool& existingTarget)
+{
+    if (target.isEmpty())
+        syslib::throwParameterEmpty(L"destination", L"prepareCopy()", __LINE__);
+    destination = prepareCopy(target.getCanonicalPathImpl(), mode);
+    return decideIfMoveCopyNode(destination, mode, existingTarget);
+}
+
 CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareMove(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                                                               bool& decision)
 {
