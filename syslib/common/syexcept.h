@@ -168,38 +168,80 @@ private:
     iastring m_text2;
 };
 
-#define SY_DECLARE_ACCOUNT_EXCEPTION(name)                                                             \
-    class name : public ESyAccount                                                                     \
-    {                                                                                                  \
-    public:                                                                                            \
-        name(const iastring& text1, const iastring& text2, eErrorType type, int code)                  \
-            : ESyAccount(text1, text2, type, code)                                                     \
-        {                                                                                              \
-        }
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountNotExists)
-    ESyAccountNotExists(const iastring& text1, const iastring& text2)
-        : ESyAccount(text1, text2, SPECIFIC_CODE, NOT_EXISTS)
+class ESyAccountNotExists : public ESyAccount
+{
+public:
+    ESyAccountNotExists(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
+    {
+    }
+    ESyAccountNotExists(const iastring& text1, const iastring& text2) : ESyAccount(text1, text2, SPECIFIC_CODE, NOT_EXISTS) {}
+};
+
+class ESyAccountCreationFailed : public ESyAccount
+{
+public:
+    ESyAccountCreationFailed(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
     {
     }
 };
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountCreationFailed) };
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountModificationFailed) };
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountDeletionFailed)
-    ESyAccountDeletionFailed(const iastring& text1, const iastring& text2)
-        : ESyAccount(text1, text2, SPECIFIC_CODE, DELETION_FAILED)
+
+class ESyAccountModificationFailed : public ESyAccount
+{
+public:
+    ESyAccountModificationFailed(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
     {
     }
 };
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountCheckPasswordFailed) };
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountHasPasswordFailed) };
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountSetPasswordFailed) };
-SY_DECLARE_ACCOUNT_EXCEPTION(ESyAccountSystemCallFailed)
-    ESyAccountSystemCallFailed(const iastring& text1, const iastring& text2)
-        : ESyAccount(text1, text2, SPECIFIC_CODE, SYSTEM_CALL_FAILED)
+
+class ESyAccountDeletionFailed : public ESyAccount
+{
+public:
+    ESyAccountDeletionFailed(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
+    {
+    }
+    ESyAccountDeletionFailed(const iastring& text1, const iastring& text2) : ESyAccount(text1, text2, SPECIFIC_CODE, DELETION_FAILED) {}
+};
+
+class ESyAccountCheckPasswordFailed : public ESyAccount
+{
+public:
+    ESyAccountCheckPasswordFailed(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
     {
     }
 };
-#undef SY_DECLARE_ACCOUNT_EXCEPTION
+
+class ESyAccountHasPasswordFailed : public ESyAccount
+{
+public:
+    ESyAccountHasPasswordFailed(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
+    {
+    }
+};
+
+class ESyAccountSetPasswordFailed : public ESyAccount
+{
+public:
+    ESyAccountSetPasswordFailed(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
+    {
+    }
+};
+
+class ESyAccountSystemCallFailed : public ESyAccount
+{
+public:
+    ESyAccountSystemCallFailed(const iastring& text1, const iastring& text2, eErrorType type, int code)
+        : ESyAccount(text1, text2, type, code)
+    {
+    }
+    ESyAccountSystemCallFailed(const iastring& text1, const iastring& text2) : ESyAccount(text1, text2, SPECIFIC_CODE, SYSTEM_CALL_FAILED) {}
+};
 
 class ESyFileSystem : public ESyException
 {
