@@ -7,5 +7,5 @@ build=${SYSLIB_BUILD_DIR:-$root/build}
 "$root/scripts/build.sh" "$build" >/dev/null
 status=0
 "$build/wine-run" "$build/bin/syhost.exe" "$@" || status=$?
-WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+"$build/wine-run" --stop
 exit $status

@@ -7,5 +7,5 @@ build=${SYSLIB_BUILD_DIR:-$root/build}
 status=0
 ctest --test-dir "$build" --output-on-failure -j2 "$@" || status=$?
 # The persistent wineserver of the test prefix goes with the run.
-WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+"$build/wine-run" --stop
 exit $status
