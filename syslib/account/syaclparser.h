@@ -38,6 +38,9 @@ public:
     static bool isSingleCharacterToken(wchar_t c);
 
 private:
+    // The next character without taking it; false at the end of the input.
+    bool peekCharacter(wchar_t& c);
+
     std::wistream& m_input;
     int m_type;
     iastring m_text;

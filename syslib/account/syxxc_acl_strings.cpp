@@ -109,39 +109,42 @@ bool CSySecurityScanner::isSingleCharacterToken(wchar_t c)
     return contains(singleCharacterTokens, c);
 }
 
-// A wide stream reports U+FFFF as its end (WEOF is 0xFFFF here); that noncharacter ends the input.
+// mingw's wint_t has 16 bits, so WEOF is 0xFFFF and the stream's own get() and peek() take U+FFFF in the
+// text for the end. The buffer tells the two apart: after sgetc() a character is there exactly when the
+// get area is not empty.
+bool CSySecurityScanner::peekCharacter(wchar_t& c)
+{
+    std::wstreambuf* buffer = m_input.good() ? m_input.rdbuf() : nullptr;
+    if (!buffer)
+        return false;
+    const std::wstreambuf::int_type next = buffer->sgetc();
+    if (buffer->in_avail() <= 0)
+    {
+        m_input.setstate(std::ios_base::eofbit);
+        return false;
+    }
+    c = std::wstreambuf::traits_type::to_char_type(next);
+    return true;
+}
+
 void CSySecurityScanner::next()
 {
-    typedef std::wistream::traits_type Traits;
     m_text.clear();
-    Traits::int_type c = m_input.get();
-    if (Traits::eq_int_type(c, Traits::eof()))
+    wchar_t ch = 0;
+    if (!peekCharacter(ch))
     {
         m_type = END;
         return;
     }
-    ++m_position;
-    wchar_t ch = Traits::to_char_type(c);
-    m_text += ch;
-    if (isSingleCharacterToken(ch))
-    {
-        m_type = ch;
-        return;
-    }
+    const bool single = isSingleCharacterToken(ch);
     const bool space = isSpace(ch);
-    m_type = space ? SPACE : WORD;
-    for (;;)
+    m_type = single ? ch : space ? SPACE : WORD;
+    do
     {
-        c = m_input.peek();
-        if (Traits::eq_int_type(c, Traits::eof()))
-            return;
-        ch = Traits::to_char_type(c);
-        if (space ? !isSpace(ch) : isSpace(ch) || isSingleCharacterToken(ch))
-            return;
-        m_input.get();
+        m_input.rdbuf()->sbumpc();
         ++m_position;
         m_text += ch;
-    }
+    } while (!single && peekCharacter(ch) && (space ? isSpace(ch) : !isSpace(ch) && !isSingleCharacterToken(ch)));
 }
 
 void CSyRightsExpression::addSpecialRight(const iastring& name)

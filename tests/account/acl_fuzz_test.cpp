@@ -55,8 +55,15 @@ public:
 private:
     int below(int n) { return static_cast<int>(m_random() % static_cast<unsigned>(n)); }
     const wchar_t* piece() { return pieces[below(sizeof(pieces) / sizeof(pieces[0]))]; }
-    // Half the time a character of the grammar, else any 16-bit code unit (NUL and U+FFFF included).
-    wchar_t anyCodeUnit() { return below(2) ? piece()[0] : static_cast<wchar_t>(below(0x10000)); }
+    // Half the time a character of the grammar, else any 16-bit code unit, the ones that a stream or a
+    // C string may take for an end (NUL, U+FFFF) or that are not characters alone more often than chance.
+    wchar_t anyCodeUnit()
+    {
+        static const wchar_t awkward[] = {L'\0', L'\uFFFF', L'\uFFFE', 0xD800, 0xDC00};
+        if (below(2))
+            return piece()[0];
+        return below(8) ? static_cast<wchar_t>(below(0x10000)) : awkward[below(5)];
+    }
     iastring randomPieces()
     {
         iastring text;
@@ -87,6 +94,8 @@ TEST(AclFuzzTest, EveryInputParsesOrThrowsASyntaxErrorAndRoundTrips)
             CSyACEExpressionList again;
             ASSERT_NO_THROW(again = parseAclExpression(toString(aces))) << toString(aces) << L" from " << input;
             ASSERT_EQ(aces, again) << toString(aces) << L" vs " << toString(again) << L" from " << input;
+            // The whole input was read: text after it still counts.
+            ASSERT_THROW(parseAclExpression(input + L")("), CSySecurityParser::ESecuritySyntaxError) << input;
         }
         catch (const CSySecurityParser::ESecuritySyntaxError& error)
         {

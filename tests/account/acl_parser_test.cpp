@@ -133,6 +133,9 @@ TEST(AclParserTest, BrokenExpressionsThrowTheirClassNearTheToken)
         {L"(a, USER, +r,,)", typeid(P::EMissingRightBrace).name(), L","},
         {L"(a,b,+r!w!x)", typeid(P::EMissingRightBrace).name(), L"!"},
         {L"(a,b,+r (c,d,+w)", typeid(P::EMissingRightBrace).name(), L","},
+        // U+FFFF is a character like any other, not the end of the input.
+        {L"(a,b,+r)\uFFFF(c", typeid(P::EMissingLeftBrace).name(), L"\uFFFF"},
+        {L"(a,b\uFFFF", typeid(P::EMissingComma).name(), L""},
     };
     for (const auto& c : cases)
     {
@@ -143,6 +146,8 @@ TEST(AclParserTest, BrokenExpressionsThrowTheirClassNearTheToken)
     int position = 0;
     errorOf(L"(a, USER, +r, X, Y)", nullptr, &position);
     EXPECT_EQ(16, position);
+    errorOf(L"(a,b,+r)\uFFFF(c", nullptr, &position);
+    EXPECT_EQ(9, position);
 }
 
 TEST(AclParserTest, OldLevelsAcceptAMissingClosingBracketWithAWarning)
