@@ -10,7 +10,8 @@ public:
     explicit CSyDirectoryImpl(const CSyPath& path) : CSyNodeImpl(path, ISyNode::DIRECTORY) {}
 
     // Copies the content into target (created with MISSING when absent); the observer gets a heading and
-    // one line a child.
+    // one line a child. A child whose target is a node of the other kind (file against directory) is left
+    // out and the copy goes on; such a copy ends with "syslib.filesystem.treeCopyIncomplete", ESyFileWrite.
     bool copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer) override;
     // Depth first; a junction or mounted folder is removed without touching what it points to.
     void remove() override;
@@ -27,6 +28,9 @@ public:
 
 private:
     double totalBytes();
+    // The copy of this directory and everything below; conflicts counts the children left out.
+    bool copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer,
+                  CSyPath& resolvedTarget, int& conflicts);
 };
 
 class CSyDirectory : public CSyNodeHandle<ISyDirectory, CSyDirectoryImpl>

@@ -131,6 +131,8 @@ public:
     // Canonical forms, components compared ignoring case; both consult the file system.
     bool isEqual(const CSyPath& other) const;
     bool isPrefixOf(const CSyPath& other) const;
+    // isEqual for two paths that are canonical already: no system call.
+    bool isSameCanonicalPath(const CSyPath& canonical) const;
 
     // What the file system holds at this path: 1 directory, 2 file, 0 undetermined (an unexpected error,
     // logged as a warning when warn is set), NOT_EXISTING when nothing is there.

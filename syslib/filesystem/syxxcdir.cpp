@@ -118,13 +118,30 @@ PSySize CSyDirectoryImpl::getTotalSize()
 
 bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer)
 {
+    CSyPath destination;
+    int conflicts = 0;
+    const bool copied = copyTree(target, mode, observer, destination, conflicts);
+    if (conflicts != 0)
+    {
+        syslib::reportError(L"syslib.filesystem.treeCopyIncomplete",
+                            {m_path.toString(), destination.toString(), syslib::toString(conflicts)}, __LINE__);
+        throw ESyFileWrite(destination.toString());
+    }
+    return copied;
+}
+
+bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer,
+                                CSyPath& resolvedTarget, int& conflicts)
+{
     SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyDirectoryImpl::copy(const CSyPath & " + target.toString() +
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
                                                      L"ISyProgressObserver* )"
                                                : iastring());
     CopyMoveDestinationInfo destination;
     bool targetExists = false;
-    if (!prepareAndDecideCopy(target, mode, destination, targetExists))
+    const bool copying = prepareAndDecideCopy(target, mode, destination, targetExists);
+    resolvedTarget = destination.m_path;
+    if (!copying)
         return false;
     // A target inside the source would be copied into itself without end.
     if (m_path.isPrefixOf(destination.m_path))
@@ -162,7 +179,28 @@ bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
             observer->progress(L"copying " + name, 0);
         CSyPath childTarget = destination.m_path;
         childTarget.appendComponent(name);
-        child->copy(PSyFSPath(new CSyFSPath(childTarget)), childMode, observer);
+        // A caller's copy onto a directory means "into it"; here the child's target is its own place in the
+        // copy, and a node of the other kind there is in the way.
+        const ISyNode::eNodeType childType = child->getNodeType();
+        const int there = childTarget.getOSNodeType(true);
+        if ((childType == ISyNode::DIRECTORY) != (there == ISyNode::DIRECTORY) && there != CSyPath::NOT_EXISTING &&
+            there != ISyNode::NODE)
+        {
+            syslib::filesystem::reportMessage(L"syslib.filesystem.copyTargetKindConflict",
+                                              {child->getFullName(), childTarget.toString(),
+                                               syslib::toString(childType),
+                                               syslib::toString(static_cast<ISyNode::eNodeType>(there))},
+                                              CMessage::LOG_ERROR, __LINE__);
+            ++conflicts;
+            continue;
+        }
+        if (childType == ISyNode::DIRECTORY)
+        {
+            CSyPath ignored;
+            directoryOf(child).copyTree(childTarget, childMode, observer, ignored, conflicts);
+        }
+        else
+            child->copy(PSyFSPath(new CSyFSPath(childTarget)), childMode, observer);
     }
     return true;
 }

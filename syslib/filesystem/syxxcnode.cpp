@@ -70,6 +70,19 @@ bool existsAt(int probe)
 }
 
 const ISyNode::CopyMoveMode_t replaceAlways = ISyNode::MISSING | ISyNode::EXISTING;
+
+// Undoes a node this operation made before it failed. The caller learns of the first failure; a failing
+// removal is in the log.
+void removeQuietly(const PSyNode& node)
+{
+    try
+    {
+        node->remove();
+    }
+    catch (const ESyException&)
+    {
+    }
+}
 } // namespace
 
 std::wostream& operator<<(std::wostream& os, ISyNode::eNodeType value)
@@ -363,9 +376,9 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepare(const CSyPath& target,
     if (target.isEmpty())
         syslib::throwParameterEmpty(L"destination", iastring(operation) + L"()", __LINE__);
     CopyMoveDestinationInfo info = resolveDestination(target);
-    // Both are canonical already (the node's from its lookup, the target from the caller): comparing
-    // them ignoring case is what isEqual would do after canonicalising both once more.
-    if (stringToUpper(info.m_path.toString()) == stringToUpper(m_path.toString()))
+    // The target is canonical already; the node's own path may have been given in another spelling (a short
+    // name, below level 642). Only a node that is there can be the source itself.
+    if (info.m_realNodeType != CSyPath::NOT_EXISTING && m_path.getCanonicalPathImpl().isSameCanonicalPath(info.m_path))
     {
         syslib::reportError(L"syslib.filesystem.srcNodeEqDest", {m_path.toString()}, __LINE__);
         throw ESyPrecondition();
@@ -504,12 +517,23 @@ int CSyNodeImpl::saveVersion(bool withACL)
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::saveVersion()");
     SY_TRACE_PARAMETERS(withACL ? L"true" : L"false");
+    // Read before anything is made: a failure must not leave a copy behind.
+    const PSyACL acl = withACL ? getACL() : PSyACL();
     const int version = toNextVersion(false, L"CSyNodeImpl::saveVersion()");
-    if (withACL)
+    if (acl)
     {
-        const PSyFSPath versioned = CSyFSPathImpl(m_path).getVersionedPath(version);
-        syslib::filesystem::newNode(CSyFSPathImpl::pathOf(versioned, L"CSyNodeImpl::saveVersion()"), m_nodeType)
-            ->setACL(getACL(), ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+        const PSyNode copy = syslib::filesystem::newNode(
+            CSyFSPathImpl::pathOf(CSyFSPathImpl(m_path).getVersionedPath(version), L"CSyNodeImpl::saveVersion()"),
+            m_nodeType);
+        try
+        {
+            copy->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+        }
+        catch (...)
+        {
+            removeQuietly(copy);
+            throw;
+        }
     }
     SY_TRACE_RETURN(syslib::toString(version));
     return version;

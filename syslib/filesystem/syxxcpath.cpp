@@ -482,11 +482,13 @@ int CSyPath::getMaxPathLength() const
 
 bool CSyPath::isEqual(const CSyPath& other) const
 {
-    const CSyPath mine = getCanonicalPathImpl();
-    const CSyPath theirs = other.getCanonicalPathImpl();
-    return mine.size() == theirs.size() &&
-           std::equal(mine.m_components.begin(), mine.m_components.end(), theirs.m_components.begin(),
-                      equalIgnoringCase);
+    return getCanonicalPathImpl().isSameCanonicalPath(other.getCanonicalPathImpl());
+}
+
+bool CSyPath::isSameCanonicalPath(const CSyPath& canonical) const
+{
+    return size() == canonical.size() &&
+           std::equal(m_components.begin(), m_components.end(), canonical.m_components.begin(), equalIgnoringCase);
 }
 
 bool CSyPath::isPrefixOf(const CSyPath& other) const

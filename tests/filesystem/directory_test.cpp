@@ -296,3 +296,43 @@ TEST_F(CDirectoryTest, CopyRefusesTargetsItCannotOrMustNotFill)
     EXPECT_TRUE(node(L"src")->copy(m_dir / L"x\\y", N::MISSING | N::CREATE_PARENTS));
     EXPECT_EQ(19.0, directory(L"x\\y")->getTotalSize()->getBytes());
 }
+
+TEST_F(CDirectoryTest, ATreeCopyLeavesOutChildrenThatMeetANodeOfTheOtherKind)
+{
+    makeDirectory(L"src");
+    makeDirectory(L"src\\d");
+    writeTestFile(m_dir / L"src\\a", "file a");
+    writeTestFile(m_dir / L"src\\d\\inner.txt", "inner");
+    writeTestFile(m_dir / L"src\\ok.txt", "ok");
+    makeDirectory(L"dst");
+    makeDirectory(L"dst\\a");
+    writeTestFile(m_dir / L"dst\\d", "file d");
+
+    try
+    {
+        node(L"src")->copy(m_dir / L"dst", static_cast<N::CopyMoveMode_t>(N::MISSING | N::EXISTING));
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESyFileWrite& e)
+    {
+        EXPECT_EQ(canonical(L"dst"), e.getPath());
+    }
+    EXPECT_EQ("ok", readTestFile(m_dir / L"dst\\ok.txt")) << "the rest is copied";
+    EXPECT_TRUE(directory(L"dst\\a")->isEmpty()) << "a file never goes into a directory of its own name";
+    EXPECT_EQ("file d", readTestFile(m_dir / L"dst\\d"));
+
+    std::vector<CLogArguments> conflicts;
+    for (const CRecordedLine& line : m_book.messages(L"syslib.filesystem.copyTargetKindConflict"))
+    {
+        EXPECT_EQ(CMessage::LOG_ERROR, line.type);
+        conflicts.push_back(line.arguments);
+    }
+    std::sort(conflicts.begin(), conflicts.end());
+    EXPECT_EQ((std::vector<CLogArguments>{{canonical(L"src\\a"), canonical(L"dst\\a"), L"FILE", L"DIRECTORY"},
+                                          {canonical(L"src\\d"), canonical(L"dst\\d"), L"DIRECTORY", L"FILE"}}),
+              conflicts);
+    const std::vector<CRecordedLine> messages = m_book.messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(L"syslib.filesystem.treeCopyIncomplete", messages.back().text) << "reported last, before the throw";
+    EXPECT_EQ((CLogArguments{canonical(L"src"), canonical(L"dst"), L"2"}), messages.back().arguments);
+}

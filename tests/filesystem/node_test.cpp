@@ -188,11 +188,13 @@ TEST_F(CNodeTest, SpecialFilesRefuseEveryChange)
     EXPECT_FALSE(existsOnDisk(m_dir / L"copy"));
 }
 
-TEST_F(CNodeTest, AccessRightsAreNotAvailableYet)
+TEST_F(CNodeTest, AVersionThatCannotTakeTheRightsIsNotLeftBehind)
 {
-    writeTestFile(m_dir / L"f.txt", "x");
-    const PSyNode file = node(L"f.txt");
-    const ESyPrecondition e = expectLoggedThrow<ESyPrecondition>(m_book, [&] { file->getACL(); },
-                                                                 L"common.functionNotSupported", {L"CSyNodeImpl::getACL()"});
-    EXPECT_EQ(ESyPrecondition::FUNCTION_NOT_SUPPORTED, e.getCode());
+    writeTestFile(m_dir / L"app.ini", "one");
+    const PSyNode app = node(L"app.ini");
+    // This node's rights cannot be read, so the version with rights fails; it must fail whole.
+    EXPECT_THROW(app->saveVersion(true), ESyException);
+    EXPECT_FALSE(existsOnDisk(m_dir / L"app.1.ini"));
+    EXPECT_EQ(0, app->getHighestVersion());
+    EXPECT_EQ(1, app->saveVersion(false));
 }

@@ -3,6 +3,7 @@
 
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sytrace.h"
+#include "tests/account/compatibilitylevel.h"
 
 #include <vector>
 
@@ -178,6 +179,21 @@ TEST_F(CNodeCopyTest, BadTargetsAreRefusedBeforeAnythingHappens)
     expectLoggedThrow<ESyPrecondition>(m_book, [&] { node(L"dir")->move(m_dir / L"a.txt"); },
                                        L"syslib.filesystem.moveTypesNotValid", {L"DIRECTORY", L"FILE"});
     EXPECT_EQ("a", readTestFile(m_dir / L"a.txt"));
+}
+
+TEST_F(CNodeCopyTest, ASourceNamedByItsShortNameIsStillItself)
+{
+    writeTestFile(m_dir / L"a rather long name.txt", "content");
+    wchar_t shortName[MAX_PATH + 1] = {0};
+    ASSERT_NE(0u, ::GetShortPathNameW((m_dir / L"a rather long name.txt").c_str(), shortName, MAX_PATH));
+    ASSERT_NE(stringToUpper(canonical(L"a rather long name.txt")), stringToUpper(CSyPath(shortName).toString()));
+    // Below level 642 the manager keeps the path as given, short components included.
+    CCompatibilityLevel level(641);
+    const PSyNode source =
+        CSyslibFactory::getInstance()->getFileSystemMgt()->getNode(PSyFSPath(new CSyFSPath(CSyPath(shortName))));
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { source->copy(m_dir / L"a rather long name.txt", N::EXISTING); },
+                                       L"syslib.filesystem.srcNodeEqDest", {source->getFullName()});
+    EXPECT_EQ("content", readTestFile(m_dir / L"a rather long name.txt"));
 }
 
 TEST_F(CNodeCopyTest, ReadOnlyTargetsAreReplacedAndReadOnlyFilesRemoved)
