@@ -16,6 +16,23 @@ const CCatalogueEntry entries[] = {
 };
 } // namespace
 
+std::size_t catalogueArgumentCount(const wchar_t* text)
+{
+    std::size_t count = 0;
+    for (const wchar_t* p = text; *p; ++p)
+        if (p[0] == L'%' && p[1] >= L'1' && p[1] <= L'9' && static_cast<std::size_t>(p[1] - L'0') > count)
+            count = static_cast<std::size_t>(p[1] - L'0');
+    return count;
+}
+
+const wchar_t* catalogueText(const iastring& key, std::size_t argumentCount)
+{
+    for (const CCatalogueEntry& entry : entries)
+        if (key == entry.key && catalogueArgumentCount(entry.text) == argumentCount)
+            return entry.text;
+    return nullptr;
+}
+
 const wchar_t* catalogueText(const iastring& key)
 {
     for (const CCatalogueEntry& entry : entries)

@@ -37,23 +37,18 @@ void CHostLogBook::addSecret(const iastring& secret)
 
 iastring CHostLogBook::renderMessage(const iastring& key, const CLogArguments& arguments)
 {
-    const wchar_t* text = catalogueText(key);
+    const wchar_t* text = catalogueText(key, arguments.size());
     if (!text)
-    {
-        iastring rendered = key;
-        for (std::size_t i = 0; i < arguments.size(); ++i)
-            rendered += (i == 0 ? L" [" : L" | ") + arguments[i];
-        if (!arguments.empty())
-            rendered += L"]";
-        return rendered;
-    }
+        text = catalogueText(key);
     iastring rendered;
-    for (const wchar_t* p = text; *p; ++p)
+    std::size_t used = 0;
+    for (const wchar_t* p = text; p && *p; ++p)
     {
         if (*p == L'%' && p[1] >= L'1' && p[1] <= L'9')
         {
             const std::size_t index = static_cast<std::size_t>(p[1] - L'1');
             rendered += index < arguments.size() ? arguments[index] : iastring();
+            used = index + 1 > used ? index + 1 : used;
             ++p;
         }
         else
@@ -61,6 +56,13 @@ iastring CHostLogBook::renderMessage(const iastring& key, const CLogArguments& a
             rendered += *p;
         }
     }
+    // An unknown key, or more arguments than its text takes: nothing the library said is dropped.
+    if (!text)
+        rendered = key;
+    for (std::size_t i = used; i < arguments.size(); ++i)
+        rendered += (i == used ? L" [" : L" | ") + arguments[i];
+    if (used < arguments.size())
+        rendered += L"]";
     return rendered;
 }
 

@@ -1,5 +1,6 @@
 #include "recordinglogbook.h"
 
+#include "host/hostcatalogue.h"
 #include "syslib/common/sytrace.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,13 @@ CRecordingLogBook::~CRecordingLogBook()
 
 void CRecordingLogBook::write(const CLine& line)
 {
+    // Every message of the library that any test provokes must be one the host can write whole: a catalogue
+    // text for its key that takes exactly the arguments given. Keys a test makes up are its own affair.
+    const bool libraryKey = line.text.compare(0, 7, L"syslib.") == 0 || line.text.compare(0, 7, L"common.") == 0 ||
+                            line.text.compare(0, 7, L"utlmod.") == 0;
+    if (line.kind == LINE_MESSAGE && libraryKey && !catalogueText(line.text, line.arguments.size()))
+        ADD_FAILURE() << "no catalogue text for " << std::string(line.text.begin(), line.text.end()) << " with "
+                      << line.arguments.size() << " argument(s)";
     m_lines.push_back({line.kind, line.text, line.type, line.flag, line.line, line.sourceFile, line.functionName,
                        line.arguments, line.depth});
 }
