@@ -5,6 +5,7 @@
 #include "syslib/common/sytrace.h"
 #include "tests/account/compatibilitylevel.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -227,37 +228,77 @@ namespace
 {
 const wchar_t* const sessionManager = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
-// The names registered for deletion at the next reboot; the test's own entries are removed again.
+// PendingFileRenameOperations: pairs of (source, target) names, a deletion has an empty target. The value
+// belongs to the machine: other programs' pending renames must survive the tests.
+std::vector<iastring> readPendingRenames()
+{
+    std::vector<iastring> strings;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return strings;
+    const syslib::CSyRegKey owner(key);
+    DWORD size = 0;
+    if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return strings;
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+                           &size) != ERROR_SUCCESS)
+        return strings;
+    // Split by the value's length, not at the first empty string: a deletion's target is one.
+    const std::size_t count = size / sizeof(wchar_t);
+    for (std::size_t at = 0; at + 1 < count || (at < count && data[at] != L'\0');)
+    {
+        const iastring text(data.data() + at);
+        strings.push_back(text);
+        at += text.size() + 1;
+    }
+    if (strings.size() % 2 != 0 && strings.back().empty())
+        strings.pop_back(); // the list's own terminator
+    return strings;
+}
+
+void writePendingRenames(const std::vector<iastring>& strings)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_SET_VALUE, &key));
+    const syslib::CSyRegKey owner(key);
+    if (strings.empty())
+    {
+        ::RegDeleteValueW(key, L"PendingFileRenameOperations");
+        return;
+    }
+    std::vector<wchar_t> data;
+    for (const iastring& text : strings)
+    {
+        data.insert(data.end(), text.begin(), text.end());
+        data.push_back(L'\0');
+    }
+    data.push_back(L'\0');
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                                              reinterpret_cast<const BYTE*>(data.data()),
+                                              static_cast<DWORD>(data.size() * sizeof(wchar_t))));
+}
+
+// The names registered for deletion at the next reboot; on leaving, the pairs whose source lies in the
+// test's directory are taken out again, and only those.
 class CPendingRenames
 {
 public:
-    std::vector<iastring> read() const
-    {
-        std::vector<iastring> names;
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return names;
-        syslib::CSyRegKey owner(key);
-        DWORD size = 0;
-        if (::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-            return names;
-        std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
-        ::RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
-                           reinterpret_cast<BYTE*>(data.data()), &size);
-        for (const wchar_t* p = data.data(); *p || p[1]; p += wcslen(p) + 1)
-            if (*p)
-                names.push_back(p);
-        return names;
-    }
+    explicit CPendingRenames(const iastring& ownDirectory) : m_own(stringToUpper(ownDirectory)) {}
+    std::vector<iastring> read() const { return readPendingRenames(); }
     ~CPendingRenames()
     {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
-        {
-            syslib::CSyRegKey owner(key);
-            ::RegDeleteValueW(key, L"PendingFileRenameOperations");
-        }
+        const std::vector<iastring> strings = readPendingRenames();
+        std::vector<iastring> kept;
+        for (std::size_t i = 0; i + 1 < strings.size(); i += 2)
+            if (stringToUpper(strings[i]).find(m_own) == iastring::npos)
+                kept.insert(kept.end(), {strings[i], strings[i + 1]});
+        if (kept.size() != strings.size())
+            writePendingRenames(kept);
     }
+
+private:
+    iastring m_own;
 };
 
 bool registeredForDeletion(const std::vector<iastring>& pending, const iastring& path)
@@ -278,7 +319,7 @@ syslib::CSyKernelHandle holdOpen(const iastring& path)
 
 TEST_F(CNodeCopyTest, FilesInUseAreMovedAsideAndDeletedAtTheNextReboot)
 {
-    CPendingRenames pending;
+    CPendingRenames pending(m_dir.path());
     writeTestFile(m_dir / L"a.txt", "replacement");
     writeTestFile(m_dir / L"in use.txt", "running");
     {
@@ -296,9 +337,29 @@ TEST_F(CNodeCopyTest, FilesInUseAreMovedAsideAndDeletedAtTheNextReboot)
     EXPECT_TRUE(registeredForDeletion(pending.read(), temporary));
 }
 
+TEST_F(CNodeCopyTest, OtherProgramsPendingRenamesOutliveTheTests)
+{
+    const iastring other = L"C:\\syslib-test-other-" + std::to_wstring(::GetCurrentProcessId());
+    const CPendingRenames foreignCleanup(other);
+    const std::vector<iastring> foreign = {L"\\??\\" + other + L"\\old.dll", L"", L"\\??\\" + other + L"\\a.tmp",
+                                           L"!\\??\\" + other + L"\\a.dll"};
+    std::vector<iastring> strings = readPendingRenames();
+    strings.insert(strings.end(), foreign.begin(), foreign.end());
+    writePendingRenames(strings);
+    {
+        CPendingRenames pending(m_dir.path());
+        writeTestFile(m_dir / L"gone.txt", "x");
+        ASSERT_TRUE(::MoveFileExW((m_dir / L"gone.txt").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+        ASSERT_TRUE(registeredForDeletion(pending.read(), m_dir / L"gone.txt"));
+    }
+    const std::vector<iastring> after = readPendingRenames();
+    EXPECT_FALSE(registeredForDeletion(after, m_dir / L"gone.txt"));
+    EXPECT_NE(after.end(), std::search(after.begin(), after.end(), foreign.begin(), foreign.end()));
+}
+
 TEST_F(CNodeCopyTest, RemovingALoadedLibrarySchedulesItsDeletion)
 {
-    CPendingRenames pending;
+    CPendingRenames pending(m_dir.path());
     ASSERT_TRUE(::CopyFileW(besideTestProgram(L"versioned_1_2.dll").c_str(), (m_dir / L"loaded.dll").c_str(), FALSE));
     const PSyNode loaded = node(L"loaded.dll");
     const syslib::CSyModule library(::LoadLibraryW((m_dir / L"loaded.dll").c_str()));
