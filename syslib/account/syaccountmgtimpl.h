@@ -14,6 +14,6 @@ class CSyAccountMgt : public CSyManagerHandle<ISyAccountMgt, CSyAccountMgtImpl>
 public:
     PSyACLExpression parseACLExpression(const iastring& expression, SecurableObjectType objectType) override
     {
-        return m_impl.parseACLExpression(expression, objectType);
+        return SY_FORWARD(m_impl.parseACLExpression(expression, objectType));
     }
 };

@@ -37,9 +37,12 @@ public:
     CSyACLExpression(const iastring& expression, SecurableObjectType objectType) : CSyHandle(expression, objectType)
     {
     }
-    unsigned int getEntryCount() override { return m_impl.getEntryCount(); }
-    iastring getEntryText(unsigned int index) override { return m_impl.getEntryText(index); }
-    unsigned long getAllowedMask(unsigned int index) override { return m_impl.getAllowedMask(index); }
-    unsigned long getDeniedMask(unsigned int index) override { return m_impl.getDeniedMask(index); }
-    unsigned long getInheritanceFlags(unsigned int index) override { return m_impl.getInheritanceFlags(index); }
+    unsigned int getEntryCount() override { return SY_FORWARD(m_impl.getEntryCount()); }
+    iastring getEntryText(unsigned int index) override { return SY_FORWARD(m_impl.getEntryText(index)); }
+    unsigned long getAllowedMask(unsigned int index) override { return SY_FORWARD(m_impl.getAllowedMask(index)); }
+    unsigned long getDeniedMask(unsigned int index) override { return SY_FORWARD(m_impl.getDeniedMask(index)); }
+    unsigned long getInheritanceFlags(unsigned int index) override
+    {
+        return SY_FORWARD(m_impl.getInheritanceFlags(index));
+    }
 };

@@ -5,6 +5,33 @@
 #include "framework/iaptr.h"
 #include "framework/logbook.h"
 
+#include <new>
+
+namespace syslib
+{
+// "syslib.outOfMemory", then ESyException("Out of memory").
+[[noreturn]] void throwOutOfMemory(int line);
+
+// Runs an operation of an implementation on behalf of a caller outside the library: an allocation that
+// fails inside it leaves as the library's own failure, logged, never as std::bad_alloc. Every handle
+// reaches its implementation through this (SY_FORWARD), so nothing else needs to.
+template <class Operation>
+decltype(auto) callForCaller(Operation&& operation)
+{
+    try
+    {
+        return operation();
+    }
+    catch (const std::bad_alloc&)
+    {
+        throwOutOfMemory(__LINE__);
+    }
+}
+} // namespace syslib
+
+// The body of a handle's operation: return SY_FORWARD(m_impl.op(arguments));
+#define SY_FORWARD(call) syslib::callForCaller([&]() -> decltype(auto) { return call; })
+
 class ISyGeneric : public IIaGeneric
 {
 public:
@@ -54,9 +81,10 @@ public:
     }
 
     int addRef() override { return m_impl.incrementRefCount(); }
+    // Destroys only on the step from 1 to 0: a count that is 0 already was never handed to an owner.
     int release() override
     {
-        if (m_impl.refCount() <= 1)
+        if (m_impl.refCount() == 1)
         {
             delete this;
             return 0;

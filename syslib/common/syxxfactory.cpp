@@ -86,7 +86,7 @@ ISyPrivilegedSystemMgt* CSyslibFactory::getPrivilegedSystemMgt()
 void CSyslibFactory::writeSupportInfo(ILogBook* logBook)
 {
     getProcessMgt()->setLogBook(logBook);
-    syslib::logSystemState();
+    SY_FORWARD(syslib::logSystemState());
 }
 
 void CSyslibFactory::setCompatibility(int level)

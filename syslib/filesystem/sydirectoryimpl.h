@@ -40,9 +40,12 @@ public:
 
     PSyNodeIterator getChildNodes(const iastring& pattern, bool flag) override
     {
-        return m_impl.getChildNodes(pattern, flag);
+        return SY_FORWARD(m_impl.getChildNodes(pattern, flag));
     }
-    PSyNode getChildNode(const iastring& name, bool flag) override { return m_impl.getChildNode(name, flag); }
-    bool isEmpty() override { return m_impl.isEmpty(); }
-    PSySize getTotalSize() override { return m_impl.getTotalSize(); }
+    PSyNode getChildNode(const iastring& name, bool flag) override
+    {
+        return SY_FORWARD(m_impl.getChildNode(name, flag));
+    }
+    bool isEmpty() override { return SY_FORWARD(m_impl.isEmpty()); }
+    PSySize getTotalSize() override { return SY_FORWARD(m_impl.getTotalSize()); }
 };

@@ -52,10 +52,10 @@ class CSyFile : public CSyNodeHandle<ISyFile, CSyFileImpl>
 public:
     explicit CSyFile(const CSyPath& path) : CSyNodeHandle(path) {}
 
-    PSyFileStream openStream(eFileOpenMode mode) override { return m_impl.openStream(mode); }
+    PSyFileStream openStream(eFileOpenMode mode) override { return SY_FORWARD(m_impl.openStream(mode)); }
     void getQelVersion(iastring& file, iastring& product, iastring& platform, iastring& build) const override
     {
-        m_impl.getQelVersion(file, product, platform, build);
+        return SY_FORWARD(m_impl.getQelVersion(file, product, platform, build));
     }
 };
 
@@ -94,16 +94,16 @@ class CSyFileStream : public CSyHandle<ISyFileStream, CSyFileStreamImpl>
 public:
     CSyFileStream(const iastring& fileName, ISyFile::eFileOpenMode mode) : CSyHandle(this, fileName, mode) {}
 
-    iastring getLine() override { return m_impl.getLine(); }
-    void putLine(const iastring& text, bool newline) override { m_impl.putLine(text, newline); }
-    bool fail() const override { return m_impl.fail(); }
-    PSyFileStreamIterator getIterator() override { return m_impl.getIterator(); }
-    bool eof() const override { return m_impl.eof(); }
-    void clearError() override { m_impl.clearError(); }
-    void rewind() override { m_impl.rewind(); }
-    bool isOpen() const override { return m_impl.isOpen(); }
-    void close() override { m_impl.close(); }
-    void open() override { m_impl.open(); }
+    iastring getLine() override { return SY_FORWARD(m_impl.getLine()); }
+    void putLine(const iastring& text, bool newline) override { return SY_FORWARD(m_impl.putLine(text, newline)); }
+    bool fail() const override { return SY_FORWARD(m_impl.fail()); }
+    PSyFileStreamIterator getIterator() override { return SY_FORWARD(m_impl.getIterator()); }
+    bool eof() const override { return SY_FORWARD(m_impl.eof()); }
+    void clearError() override { return SY_FORWARD(m_impl.clearError()); }
+    void rewind() override { return SY_FORWARD(m_impl.rewind()); }
+    bool isOpen() const override { return SY_FORWARD(m_impl.isOpen()); }
+    void close() override { return SY_FORWARD(m_impl.close()); }
+    void open() override { return SY_FORWARD(m_impl.open()); }
 };
 
 class CSyFileStreamIteratorImpl : public CSyGenericImpl
@@ -129,8 +129,8 @@ class CSyFileStreamIterator : public CSyCountedHandle<ISyFileStreamIterator, CSy
 public:
     explicit CSyFileStreamIterator(const PSyFileStream& stream) : CSyCountedHandle(stream) {}
 
-    void first() override { m_impl.first(); }
-    void next() override { m_impl.next(); }
-    bool isDone() const override { return m_impl.isDone(); }
-    iastring get() const override { return m_impl.get(); }
+    void first() override { return SY_FORWARD(m_impl.first()); }
+    void next() override { return SY_FORWARD(m_impl.next()); }
+    bool isDone() const override { return SY_FORWARD(m_impl.isDone()); }
+    iastring get() const override { return SY_FORWARD(m_impl.get()); }
 };

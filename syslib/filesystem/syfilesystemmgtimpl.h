@@ -29,24 +29,30 @@ private:
 class CSyFileSystemMgt : public CSyManagerHandle<ISyFileSystemMgt, CSyFileSystemMgtImpl>
 {
 public:
-    PSyFSPath getFSPath(const iastring& text) override { return m_impl.getFSPath(text); }
-    PSyNode getNode(const PSyFSPath& path) override { return m_impl.getNode(pathOf(path)); }
-    PSyDirectory getDirectory(const PSyFSPath& path) override { return m_impl.getDirectory(pathOf(path)); }
-    PSyFile getFile(const PSyFSPath& path) override { return m_impl.getFile(pathOf(path)); }
-    PSyNode getLink(const PSyFSPath& path) override { return m_impl.getLink(pathOf(path)); }
-    PSyDirectory createDirectory(const PSyFSPath& path) override { return m_impl.createDirectory(pathOf(path)); }
-    PSyFile createFile(const PSyFSPath& path) override { return m_impl.createFile(pathOf(path)); }
+    PSyFSPath getFSPath(const iastring& text) override { return SY_FORWARD(m_impl.getFSPath(text)); }
+    PSyNode getNode(const PSyFSPath& path) override { return SY_FORWARD(m_impl.getNode(pathOf(path))); }
+    PSyDirectory getDirectory(const PSyFSPath& path) override { return SY_FORWARD(m_impl.getDirectory(pathOf(path))); }
+    PSyFile getFile(const PSyFSPath& path) override { return SY_FORWARD(m_impl.getFile(pathOf(path))); }
+    PSyNode getLink(const PSyFSPath& path) override { return SY_FORWARD(m_impl.getLink(pathOf(path))); }
+    PSyDirectory createDirectory(const PSyFSPath& path) override
+    {
+        return SY_FORWARD(m_impl.createDirectory(pathOf(path)));
+    }
+    PSyFile createFile(const PSyFSPath& path) override { return SY_FORWARD(m_impl.createFile(pathOf(path))); }
     PSyNode createLink(const PSyFSPath& path, const PSyNode& target) override
     {
-        return m_impl.createLink(pathOf(path), target);
+        return SY_FORWARD(m_impl.createLink(pathOf(path), target));
     }
-    PSySize getSize(double bytes) override { return m_impl.getSize(bytes); }
+    PSySize getSize(double bytes) override { return SY_FORWARD(m_impl.getSize(bytes)); }
     bool isExisting(const PSyFSPath& path, ISyNode::eNodeType type) override
     {
-        return m_impl.isExisting(pathOf(path), type);
+        return SY_FORWARD(m_impl.isExisting(pathOf(path), type));
     }
-    bool isValidPath(iastring text) override { return m_impl.isValidPath(text); }
-    iastring convertToOSPath(iastring const& pathName) const override { return m_impl.convertToOSPath(pathName); }
+    bool isValidPath(iastring text) override { return SY_FORWARD(m_impl.isValidPath(text)); }
+    iastring convertToOSPath(iastring const& pathName) const override
+    {
+        return SY_FORWARD(m_impl.convertToOSPath(pathName));
+    }
 
 private:
     static CSyPath pathOf(const PSyFSPath& path) { return CSyFSPathImpl::pathOf(path, L"ISyFileSystemMgt"); }

@@ -52,39 +52,39 @@ public:
     explicit CSyFSPath(const CSyPath& path) : CSyHandle(path) {}
     explicit CSyFSPath(CSyPath&& path) : CSyHandle(std::move(path)) {}
 
-    bool isEqual(const PSyFSPath& path) const override { return m_impl.isEqual(path); }
-    bool isPrefixOf(const PSyFSPath& path) const override { return m_impl.isPrefixOf(path); }
-    iastring toString() const override { return m_impl.toString(); }
-    iastring toOSString() const override { return m_impl.toOSString(); }
-    iastring getPrefix() const override { return m_impl.getPrefix(); }
-    void append(const PSyFSPath& path) override { m_impl.append(path); }
-    void appendComponent(const iastring& component) override { m_impl.appendComponent(component); }
-    bool hasFileComponent() const override { return m_impl.hasFileComponent(); }
+    bool isEqual(const PSyFSPath& path) const override { return SY_FORWARD(m_impl.isEqual(path)); }
+    bool isPrefixOf(const PSyFSPath& path) const override { return SY_FORWARD(m_impl.isPrefixOf(path)); }
+    iastring toString() const override { return SY_FORWARD(m_impl.toString()); }
+    iastring toOSString() const override { return SY_FORWARD(m_impl.toOSString()); }
+    iastring getPrefix() const override { return SY_FORWARD(m_impl.getPrefix()); }
+    void append(const PSyFSPath& path) override { return SY_FORWARD(m_impl.append(path)); }
+    void appendComponent(const iastring& component) override { return SY_FORWARD(m_impl.appendComponent(component)); }
+    bool hasFileComponent() const override { return SY_FORWARD(m_impl.hasFileComponent()); }
     void splitIntoParentAndFile(PSyFSPath& parent, iastring& file) const override
     {
-        m_impl.splitIntoParentAndFile(parent, file);
+        return SY_FORWARD(m_impl.splitIntoParentAndFile(parent, file));
     }
-    PSyFSPath getCanonicalPath() const override { return m_impl.getCanonicalPath(); }
+    PSyFSPath getCanonicalPath() const override { return SY_FORWARD(m_impl.getCanonicalPath()); }
     void splitFileName(iastring& base, int& version, iastring& extension) const override
     {
-        m_impl.splitFileName(base, version, extension);
+        return SY_FORWARD(m_impl.splitFileName(base, version, extension));
     }
-    PSyFSPath getVersionedPath(int version) const override { return m_impl.getVersionedPath(version); }
-    bool canResolveHomeIndicator() const override { return m_impl.canResolveHomeIndicator(); }
-    PSyFSPath getRealPath() const override { return m_impl.getCanonicalPath(); }
-    PSyFSPath getFullPath() const override { return m_impl.getCanonicalPath(); }
-    bool isAbsolute() const override { return m_impl.isAbsolute(); }
-    bool isHomeIndicatorResolvable() const override { return m_impl.canResolveHomeIndicator(); }
-    PSyFSPath getAbsolutePath() const override { return m_impl.getAbsolutePath(); }
-    bool isRoot() const override { return m_impl.isRoot(); }
-    int getMaxPathLength() const override { return m_impl.getMaxPathLength(); }
-    unsigned int getMaxComponentNameLength() const override { return m_impl.getMaxComponentNameLength(); }
+    PSyFSPath getVersionedPath(int version) const override { return SY_FORWARD(m_impl.getVersionedPath(version)); }
+    bool canResolveHomeIndicator() const override { return SY_FORWARD(m_impl.canResolveHomeIndicator()); }
+    PSyFSPath getRealPath() const override { return SY_FORWARD(m_impl.getCanonicalPath()); }
+    PSyFSPath getFullPath() const override { return SY_FORWARD(m_impl.getCanonicalPath()); }
+    bool isAbsolute() const override { return SY_FORWARD(m_impl.isAbsolute()); }
+    bool isHomeIndicatorResolvable() const override { return SY_FORWARD(m_impl.canResolveHomeIndicator()); }
+    PSyFSPath getAbsolutePath() const override { return SY_FORWARD(m_impl.getAbsolutePath()); }
+    bool isRoot() const override { return SY_FORWARD(m_impl.isRoot()); }
+    int getMaxPathLength() const override { return SY_FORWARD(m_impl.getMaxPathLength()); }
+    unsigned int getMaxComponentNameLength() const override { return SY_FORWARD(m_impl.getMaxComponentNameLength()); }
     iachar getSeparator() const override { return L'/'; }
     iachar getOSSeparator() const override { return L'\\'; }
     PSyFSPath clone() const override;
-    bool isEmpty() const override { return m_impl.isEmpty(); }
+    bool isEmpty() const override { return SY_FORWARD(m_impl.isEmpty()); }
     PSyFSPath concat(const PSyFSPath& path) const override;
-    std::vector<CSyFSPathComponentInfo> getComponents() const override { return m_impl.getComponents(); }
+    std::vector<CSyFSPathComponentInfo> getComponents() const override { return SY_FORWARD(m_impl.getComponents()); }
 };
 
 // Walks the ancestors of a path from its top (drive, root or share) down to the path itself.
@@ -110,8 +110,8 @@ class CSyFSPathAncestorIterator : public CSyCountedHandle<ISyFSPathIterator, CSy
 public:
     explicit CSyFSPathAncestorIterator(const CSyPath& path) : CSyCountedHandle(path) {}
 
-    void first() override { m_impl.first(); }
-    void next() override { m_impl.next(); }
-    bool isDone() const override { return m_impl.isDone(); }
-    PSyFSPath get() const override { return m_impl.get(); }
+    void first() override { return SY_FORWARD(m_impl.first()); }
+    void next() override { return SY_FORWARD(m_impl.next()); }
+    bool isDone() const override { return SY_FORWARD(m_impl.isDone()); }
+    PSyFSPath get() const override { return SY_FORWARD(m_impl.get()); }
 };

@@ -91,49 +91,53 @@ class CSyNodeHandle : public CSyHandle<I, Impl>
 public:
     using CSyHandle<I, Impl>::CSyHandle;
 
-    ISyNode::eNodeType getNodeType() const override { return this->m_impl.getNodeType(); }
-    iastring getName() const override { return this->m_impl.getName(); }
-    iastring getFullName() const override { return this->m_impl.getFullName(); }
-    iastring getFullNameNoPath() const override { return this->m_impl.getFullNameNoPath(); }
-    iastring getPath() const override { return this->m_impl.getPath(); }
-    iastring getExtension() const override { return this->m_impl.getExtension(); }
-    int getVersion() const override { return this->m_impl.getVersion(); }
-    PSySize getSize() const override { return this->m_impl.getSize(); }
-    PSyDirectory getParentDirectory() const override { return this->m_impl.getParentDirectory(); }
-    PSyACL getACL() const override { return this->m_impl.getACL(); }
-    PSyNodeTimeStamp getTimeStamp() const override { return this->m_impl.getTimeStamp(); }
+    ISyNode::eNodeType getNodeType() const override { return SY_FORWARD(this->m_impl.getNodeType()); }
+    iastring getName() const override { return SY_FORWARD(this->m_impl.getName()); }
+    iastring getFullName() const override { return SY_FORWARD(this->m_impl.getFullName()); }
+    iastring getFullNameNoPath() const override { return SY_FORWARD(this->m_impl.getFullNameNoPath()); }
+    iastring getPath() const override { return SY_FORWARD(this->m_impl.getPath()); }
+    iastring getExtension() const override { return SY_FORWARD(this->m_impl.getExtension()); }
+    int getVersion() const override { return SY_FORWARD(this->m_impl.getVersion()); }
+    PSySize getSize() const override { return SY_FORWARD(this->m_impl.getSize()); }
+    PSyDirectory getParentDirectory() const override { return SY_FORWARD(this->m_impl.getParentDirectory()); }
+    PSyACL getACL() const override { return SY_FORWARD(this->m_impl.getACL()); }
+    PSyNodeTimeStamp getTimeStamp() const override { return SY_FORWARD(this->m_impl.getTimeStamp()); }
     void setACL(const PSyACL& acl, ISyNode::eACLInheritMode inheritMode, ISyErrorHandler* errorHandler,
                 ISyProgressObserver* observer) override
     {
-        this->m_impl.setACL(acl, inheritMode, errorHandler, observer);
+        return SY_FORWARD(this->m_impl.setACL(acl, inheritMode, errorHandler, observer));
     }
-    void setTimeStamp(const PSyNodeTimeStamp& timeStamp) override { this->m_impl.setTimeStamp(timeStamp); }
+    void setTimeStamp(const PSyNodeTimeStamp& timeStamp) override
+    {
+        return SY_FORWARD(this->m_impl.setTimeStamp(timeStamp));
+    }
     bool copy(const PSyFSPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer) override
     {
-        return this->m_impl.copy(CSyFSPathImpl::pathOf(target, L"ISyNode::copy(const IaPtr<ISyFSPath>&)"), mode,
-                                 observer);
+        return SY_FORWARD(this->m_impl.copy(
+            CSyFSPathImpl::pathOf(target, L"ISyNode::copy(const IaPtr<ISyFSPath>&)"), mode, observer));
     }
     bool copy(const iastring& target, ISyNode::CopyMoveMode_t mode) override
     {
-        return this->m_impl.copy(CSyPath(target), mode, nullptr);
+        return SY_FORWARD(this->m_impl.copy(CSyPath(target), mode, nullptr));
     }
     bool move(const PSyFSPath& target, ISyNode::CopyMoveMode_t mode) override
     {
-        return this->m_impl.move(CSyFSPathImpl::pathOf(target, L"ISyNode::move(const IaPtr<ISyFSPath>&)"), mode);
+        return SY_FORWARD(
+            this->m_impl.move(CSyFSPathImpl::pathOf(target, L"ISyNode::move(const IaPtr<ISyFSPath>&)"), mode));
     }
     bool move(const iastring& target) override
     {
-        return this->m_impl.move(CSyPath(target), ISyNode::MISSING | ISyNode::EXISTING);
+        return SY_FORWARD(this->m_impl.move(CSyPath(target), ISyNode::MISSING | ISyNode::EXISTING));
     }
-    int saveVersion(bool withACL) override { return this->m_impl.saveVersion(withACL); }
-    int moveToVersion() override { return this->m_impl.moveToVersion(); }
-    int getHighestVersion() const override { return this->m_impl.getHighestVersion(); }
-    void revertVersion() override { this->m_impl.revertVersion(); }
-    void revertToVersion(int version) override { this->m_impl.revertToVersion(version); }
-    void remove() override { this->m_impl.remove(); }
-    bool isExecable(const PSyAccount& account) const override { return this->m_impl.isExecable(account); }
-    bool fileSystemSupportsSecurity() const override { return this->m_impl.fileSystemSupportsSecurity(); }
-    PSyFSPath getFSPath() const override { return this->m_impl.getFSPath(); }
+    int saveVersion(bool withACL) override { return SY_FORWARD(this->m_impl.saveVersion(withACL)); }
+    int moveToVersion() override { return SY_FORWARD(this->m_impl.moveToVersion()); }
+    int getHighestVersion() const override { return SY_FORWARD(this->m_impl.getHighestVersion()); }
+    void revertVersion() override { return SY_FORWARD(this->m_impl.revertVersion()); }
+    void revertToVersion(int version) override { return SY_FORWARD(this->m_impl.revertToVersion(version)); }
+    void remove() override { return SY_FORWARD(this->m_impl.remove()); }
+    bool isExecable(const PSyAccount& account) const override { return SY_FORWARD(this->m_impl.isExecable(account)); }
+    bool fileSystemSupportsSecurity() const override { return SY_FORWARD(this->m_impl.fileSystemSupportsSecurity()); }
+    PSyFSPath getFSPath() const override { return SY_FORWARD(this->m_impl.getFSPath()); }
 };
 
 // A node of a kind the library has no special object for.
@@ -164,9 +168,9 @@ class CSyNodeTimeStamp : public CSyHandle<ISyNodeTimeStamp, CSyNodeTimeStampImpl
 {
 public:
     CSyNodeTimeStamp(const CSyPath& path, ISyNode::eNodeType type) : CSyHandle(path, type) {}
-    PSyTime getCreationTime() const override { return m_impl.getCreationTime(); }
-    PSyTime getModificationTime() const override { return m_impl.getModificationTime(); }
-    PSyTime getAccessTime() const override { return m_impl.getAccessTime(); }
+    PSyTime getCreationTime() const override { return SY_FORWARD(m_impl.getCreationTime()); }
+    PSyTime getModificationTime() const override { return SY_FORWARD(m_impl.getModificationTime()); }
+    PSyTime getAccessTime() const override { return SY_FORWARD(m_impl.getAccessTime()); }
 };
 
 namespace syslib

@@ -44,8 +44,8 @@ public:
     {
     }
 
-    void first() override { m_impl.first(); }
-    void next() override { m_impl.next(); }
-    bool isDone() const override { return m_impl.isDone(); }
-    PSyNode get() const override { return m_impl.get(); }
+    void first() override { return SY_FORWARD(m_impl.first()); }
+    void next() override { return SY_FORWARD(m_impl.next()); }
+    bool isDone() const override { return SY_FORWARD(m_impl.isDone()); }
+    PSyNode get() const override { return SY_FORWARD(m_impl.get()); }
 };

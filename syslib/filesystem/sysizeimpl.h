@@ -26,16 +26,16 @@ private:
 class CSySize : public CSyHandle<ISySize, CSySizeImpl>
 {
 public:
-    double getBytes() const override { return m_impl.getBytes(); }
-    double getKBytes() const override { return m_impl.getKBytes(); }
-    double getMBytes() const override { return m_impl.getMBytes(); }
-    void setBytes(double bytes) override { m_impl.setBytes(bytes); }
-    void setKBytes(double kBytes) override { m_impl.setKBytes(kBytes); }
-    void setMBytes(double mBytes) override { m_impl.setMBytes(mBytes); }
-    PSySize add(PSySize summand) const override { return m_impl.add(summand); }
-    PSySize diff(PSySize subtrahend) const override { return m_impl.diff(subtrahend); }
-    PSySize mul(double factor) const override { return m_impl.mul(factor); }
-    PSySize div(double divisor) const override { return m_impl.div(divisor); }
+    double getBytes() const override { return SY_FORWARD(m_impl.getBytes()); }
+    double getKBytes() const override { return SY_FORWARD(m_impl.getKBytes()); }
+    double getMBytes() const override { return SY_FORWARD(m_impl.getMBytes()); }
+    void setBytes(double bytes) override { return SY_FORWARD(m_impl.setBytes(bytes)); }
+    void setKBytes(double kBytes) override { return SY_FORWARD(m_impl.setKBytes(kBytes)); }
+    void setMBytes(double mBytes) override { return SY_FORWARD(m_impl.setMBytes(mBytes)); }
+    PSySize add(PSySize summand) const override { return SY_FORWARD(m_impl.add(summand)); }
+    PSySize diff(PSySize subtrahend) const override { return SY_FORWARD(m_impl.diff(subtrahend)); }
+    PSySize mul(double factor) const override { return SY_FORWARD(m_impl.mul(factor)); }
+    PSySize div(double divisor) const override { return SY_FORWARD(m_impl.div(divisor)); }
 };
 
 namespace syslib

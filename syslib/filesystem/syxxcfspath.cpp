@@ -216,16 +216,20 @@ std::vector<CSyFSPathComponentInfo> CSyFSPathImpl::getComponents() const
 
 PSyFSPath CSyFSPath::clone() const
 {
-    SY_TRACE_FUNCTION(L"CSyFSPath::clone() const");
-    return newPath(m_impl.path());
+    return SY_FORWARD([this] {
+        SY_TRACE_FUNCTION(L"CSyFSPath::clone() const");
+        return newPath(m_impl.path());
+    }());
 }
 
 PSyFSPath CSyFSPath::concat(const PSyFSPath& path) const
 {
-    SY_TRACE_FUNCTION(L"CSyFSPath::concat(const IaPtr<ISyFSPath>&) const");
-    const PSyFSPath joined = clone();
-    joined->append(path);
-    return joined;
+    return SY_FORWARD([&] {
+        SY_TRACE_FUNCTION(L"CSyFSPath::concat(const IaPtr<ISyFSPath>&) const");
+        const PSyFSPath joined = clone();
+        joined->append(path);
+        return joined;
+    }());
 }
 
 CSyFSPathAncestorIteratorImpl::CSyFSPathAncestorIteratorImpl(const CSyPath& path)

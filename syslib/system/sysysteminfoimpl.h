@@ -80,25 +80,28 @@ private:
 class CSySystemInfo : public CSyHandle<ISyPrivilegedSystemInfo, CSySystemInfoImpl>
 {
 public:
-    iastring getOSName() override { return m_impl.getOSName(); }
-    iastring getOSFAName() override { return m_impl.getOSFAName(); }
-    iastring getRealOSFAName() override { return m_impl.getRealOSFAName(); }
-    iastring getRuntimeOSFAName() override { return m_impl.getRuntimeOSFAName(); }
-    iastring getOSUname() override { return m_impl.getOSUname(); }
-    iastring getOSVersionMajor() override { return m_impl.getOSVersionMajor(); }
-    iastring getOSVersionMinor() override { return m_impl.getOSVersionMinor(); }
-    iastring getOSVersionBuild() override { return m_impl.getOSVersionBuild(); }
-    iastring getOSBits() override { return m_impl.getOSBits(); }
-    iastring getRealOSBits() override { return m_impl.getRealOSBits(); }
-    iastring getMakePlatform() override { return m_impl.getMakePlatform(); }
-    unsigned int getCPUCount() override { return m_impl.getCPUCount(); }
-    iastring getCPUFamily() override { return m_impl.getCPUFamily(); }
-    PSySize getRamSize() override { return m_impl.getRamSize(); }
-    PSySize getSwapSize() override { return m_impl.getSwapSize(); }
-    bool isUnicodeMake() override { return m_impl.isUnicodeMake(); }
-    PSyKernelParameterIterator getKernelParameters() override { return m_impl.getKernelParameters(); }
-    iastring getKernelParameterValue(const iastring& name) override { return m_impl.getKernelParameterValue(name); }
-    iastring dump() const override { return m_impl.dump(); }
+    iastring getOSName() override { return SY_FORWARD(m_impl.getOSName()); }
+    iastring getOSFAName() override { return SY_FORWARD(m_impl.getOSFAName()); }
+    iastring getRealOSFAName() override { return SY_FORWARD(m_impl.getRealOSFAName()); }
+    iastring getRuntimeOSFAName() override { return SY_FORWARD(m_impl.getRuntimeOSFAName()); }
+    iastring getOSUname() override { return SY_FORWARD(m_impl.getOSUname()); }
+    iastring getOSVersionMajor() override { return SY_FORWARD(m_impl.getOSVersionMajor()); }
+    iastring getOSVersionMinor() override { return SY_FORWARD(m_impl.getOSVersionMinor()); }
+    iastring getOSVersionBuild() override { return SY_FORWARD(m_impl.getOSVersionBuild()); }
+    iastring getOSBits() override { return SY_FORWARD(m_impl.getOSBits()); }
+    iastring getRealOSBits() override { return SY_FORWARD(m_impl.getRealOSBits()); }
+    iastring getMakePlatform() override { return SY_FORWARD(m_impl.getMakePlatform()); }
+    unsigned int getCPUCount() override { return SY_FORWARD(m_impl.getCPUCount()); }
+    iastring getCPUFamily() override { return SY_FORWARD(m_impl.getCPUFamily()); }
+    PSySize getRamSize() override { return SY_FORWARD(m_impl.getRamSize()); }
+    PSySize getSwapSize() override { return SY_FORWARD(m_impl.getSwapSize()); }
+    bool isUnicodeMake() override { return SY_FORWARD(m_impl.isUnicodeMake()); }
+    PSyKernelParameterIterator getKernelParameters() override { return SY_FORWARD(m_impl.getKernelParameters()); }
+    iastring getKernelParameterValue(const iastring& name) override
+    {
+        return SY_FORWARD(m_impl.getKernelParameterValue(name));
+    }
+    iastring dump() const override { return SY_FORWARD(m_impl.dump()); }
 
     void overrideOSFAName(const iastring& value) override { CSySystemInfoImpl::overrideOSFAName(value); }
     const iastring& getOverriddenOSFAName() override { return CSySystemInfoImpl::getOverriddenOSFAName(); }

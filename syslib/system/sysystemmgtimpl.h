@@ -13,8 +13,8 @@ public:
 class CSySystemMgt : public ISyPrivilegedSystemMgt
 {
 public:
-    PSySystemInfo getSystemInfo() override { return m_impl.getSystemInfo(); }
-    PSyPrivilegedSystemInfo getPrivilegedSystemInfo() override { return m_impl.getPrivilegedSystemInfo(); }
+    PSySystemInfo getSystemInfo() override { return SY_FORWARD(m_impl.getSystemInfo()); }
+    PSyPrivilegedSystemInfo getPrivilegedSystemInfo() override { return SY_FORWARD(m_impl.getPrivilegedSystemInfo()); }
 
     CSySystemMgtImpl& impl() { return m_impl; }
 

@@ -23,13 +23,16 @@ private:
 class CSyTimeDiff : public CSyHandle<ISyTimeDiff, CSyTimeDiffImpl>
 {
 public:
-    double get() const override { return m_impl.get(); }
-    iastring getCalendarTime(const iastring& sFormat) const override { return m_impl.getCalendarTime(sFormat); }
-    void set(double seconds) override { m_impl.set(seconds); }
-    PSyTimeDiff add(PSyTimeDiff sypSummand) const override { return m_impl.add(sypSummand); }
-    PSyTimeDiff diff(PSyTimeDiff sypSubtrahend) const override { return m_impl.diff(sypSubtrahend); }
-    PSyTimeDiff mul(double factor) const override { return m_impl.mul(factor); }
-    PSyTimeDiff div(double dDividend) const override { return m_impl.div(dDividend); }
+    double get() const override { return SY_FORWARD(m_impl.get()); }
+    iastring getCalendarTime(const iastring& sFormat) const override
+    {
+        return SY_FORWARD(m_impl.getCalendarTime(sFormat));
+    }
+    void set(double seconds) override { return SY_FORWARD(m_impl.set(seconds)); }
+    PSyTimeDiff add(PSyTimeDiff sypSummand) const override { return SY_FORWARD(m_impl.add(sypSummand)); }
+    PSyTimeDiff diff(PSyTimeDiff sypSubtrahend) const override { return SY_FORWARD(m_impl.diff(sypSubtrahend)); }
+    PSyTimeDiff mul(double factor) const override { return SY_FORWARD(m_impl.mul(factor)); }
+    PSyTimeDiff div(double dDividend) const override { return SY_FORWARD(m_impl.div(dDividend)); }
 };
 
 namespace syslib

@@ -21,14 +21,14 @@ private:
 class CSyTime : public CSyHandle<ISyTime, CSyTimeImpl>
 {
 public:
-    time_t getTime() const override { return m_impl.getTime(); }
+    time_t getTime() const override { return SY_FORWARD(m_impl.getTime()); }
     iastring getCalendarTime(eTimeZone eTimeZone, const iastring& sFormat) const override
     {
-        return m_impl.getCalendarTime(eTimeZone, sFormat);
+        return SY_FORWARD(m_impl.getCalendarTime(eTimeZone, sFormat));
     }
-    void setTime(time_t time) override { m_impl.setTime(time); }
-    PSyTime add(PSyTimeDiff sypSummand) const override { return m_impl.add(sypSummand); }
-    PSyTimeDiff diff(PSyTime sypSubtrahend) const override { return m_impl.diff(sypSubtrahend); }
+    void setTime(time_t time) override { return SY_FORWARD(m_impl.setTime(time)); }
+    PSyTime add(PSyTimeDiff sypSummand) const override { return SY_FORWARD(m_impl.add(sypSummand)); }
+    PSyTimeDiff diff(PSyTime sypSubtrahend) const override { return SY_FORWARD(m_impl.diff(sypSubtrahend)); }
 };
 
 namespace syslib

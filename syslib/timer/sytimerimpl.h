@@ -11,5 +11,5 @@ public:
 class CSyTimer : public CSyHandle<ISyTimer, CSyTimerImpl>
 {
 public:
-    PSyTime getTime() override { return m_impl.getTime(); }
+    PSyTime getTime() override { return SY_FORWARD(m_impl.getTime()); }
 };

@@ -14,7 +14,7 @@ public:
 class CSyTimerMgt : public CSyManagerHandle<ISyTimerMgt, CSyTimerMgtImpl>
 {
 public:
-    IaPtr<ISyTimer> getTimer() override { return m_impl.getTimer(); }
-    PSyTime getTime(time_t time) override { return m_impl.getTime(time); }
-    PSyTimeDiff getTimeDiff(double seconds) override { return m_impl.getTimeDiff(seconds); }
+    IaPtr<ISyTimer> getTimer() override { return SY_FORWARD(m_impl.getTimer()); }
+    PSyTime getTime(time_t time) override { return SY_FORWARD(m_impl.getTime(time)); }
+    PSyTimeDiff getTimeDiff(double seconds) override { return SY_FORWARD(m_impl.getTimeDiff(seconds)); }
 };

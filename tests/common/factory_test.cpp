@@ -107,6 +107,19 @@ TEST(FactoryTest, WriteSupportInfoMakesTheLogBookCurrentAndDumps)
     syslib::setLogBook(before);
 }
 
+TEST(HandleTest, OnlyTheLastOwnersReleaseDestroys)
+{
+    int destroyed = 0;
+    CSyProbe* raw = new CSyProbe(&destroyed);
+    // Count 0: no owner has it yet, so a release must not destroy it (a second release would free it twice).
+    EXPECT_EQ(-1, raw->release());
+    EXPECT_EQ(0, destroyed);
+    EXPECT_EQ(0, raw->addRef());
+    EXPECT_EQ(1, raw->addRef());
+    EXPECT_EQ(0, raw->release());
+    EXPECT_EQ(1, destroyed);
+}
+
 TEST(HandleTest, CountsAndDestroysWithTheLastReference)
 {
     int destroyed = 0;
