@@ -19,6 +19,7 @@ struct CSyNativeFacts
 namespace
 {
 syslib::CSyProcLookup g_procLookup = nullptr;
+syslib::CSyMemoryStatusQuery g_memoryStatusQuery = nullptr;
 
 FARPROC lookupProc(HMODULE module, const char* name)
 {
@@ -52,27 +53,25 @@ CSyProcLookup setSystemInfoProcLookup(CSyProcLookup lookup)
     g_procLookup = lookup;
     return previous;
 }
+
+CSyMemoryStatusQuery setSystemInfoMemoryStatusQuery(CSyMemoryStatusQuery query)
+{
+    const CSyMemoryStatusQuery previous = g_memoryStatusQuery;
+    g_memoryStatusQuery = query;
+    return previous;
+}
 } // namespace syslib
 
 CSySystemInfoImpl::CSySystemInfoImpl() : m_uname(), m_facts(new CSyNativeFacts())
 {
     SY_TRACE_CONSTRUCTOR(L"CSySystemInfoImpl::CSySystemInfoImpl()");
-    try
-    {
-        fillUnameRecord();
-        queryNativeSystemInfo();
-        queryVersionAndMemory();
-    }
-    catch (...)
-    {
-        delete m_facts;
-        throw;
-    }
+    fillUnameRecord();
+    queryNativeSystemInfo();
+    queryVersionAndMemory();
 }
 
 CSySystemInfoImpl::~CSySystemInfoImpl()
 {
-    delete m_facts;
 }
 
 void CSySystemInfoImpl::fillUnameRecord()
@@ -204,7 +203,7 @@ void CSySystemInfoImpl::queryVersionAndMemory()
     }
     // A failure leaves the zero-filled figures; nothing depends on them being exact.
     m_facts->memoryStatus.dwLength = sizeof(MEMORYSTATUSEX); // 64
-    ::GlobalMemoryStatusEx(&m_facts->memoryStatus);
+    (g_memoryStatusQuery ? g_memoryStatusQuery : ::GlobalMemoryStatusEx)(&m_facts->memoryStatus);
 }
 
 unsigned short CSySystemInfoImpl::nativeArchitecture() const

@@ -37,6 +37,7 @@ public:
     virtual unsigned int getCPUCount() = 0;
     virtual iastring getCPUFamily() = 0;
     virtual PSySize getRamSize() = 0;
+    // The page file beyond physical memory; 0 when the page file is the smaller.
     virtual PSySize getSwapSize() = 0;
     virtual bool isUnicodeMake() = 0;
     virtual PSyKernelParameterIterator getKernelParameters() = 0;

@@ -4,6 +4,7 @@
 #include "sysysteminfo.h"
 
 #include <map>
+#include <memory>
 
 // One "uname" record: ANSI fields, each NUL-terminated within its 64 bytes.
 struct UnameRecord
@@ -40,6 +41,8 @@ public:
     unsigned int getCPUCount();
     iastring getCPUFamily();
     PSySize getRamSize();
+    // The page file beyond physical memory; 0 when the page file is the smaller (it must not wrap round
+    // to an unsigned 16 EB).
     PSySize getSwapSize();
     bool isUnicodeMake();
     PSyKernelParameterIterator getKernelParameters();
@@ -73,7 +76,7 @@ private:
     static iastring returned(const iastring& result);
 
     UnameRecord m_uname;
-    CSyNativeFacts* m_facts; // system info, version info, memory status
+    std::unique_ptr<CSyNativeFacts> m_facts; // system info, version info, memory status
     std::map<iastring, iastring> m_kernelParameters;
 };
 

@@ -152,12 +152,51 @@ TEST(SystemInfoTest, FactsAreThoseWin32ReportsInTheSameProcess)
     memory.dwLength = sizeof(memory);
     ASSERT_TRUE(::GlobalMemoryStatusEx(&memory));
     EXPECT_DOUBLE_EQ(static_cast<double>(memory.ullTotalPhys), info->getRamSize()->getBytes());
-    EXPECT_DOUBLE_EQ(static_cast<double>(memory.ullTotalPageFile - memory.ullTotalPhys),
+    EXPECT_DOUBLE_EQ(static_cast<double>(memory.ullTotalPageFile > memory.ullTotalPhys
+                                             ? memory.ullTotalPageFile - memory.ullTotalPhys
+                                             : 0),
                      info->getSwapSize()->getBytes());
 
     EXPECT_EQ(L"Windows", info->getOSName());
     EXPECT_EQ(L"NTINTEL", info->getMakePlatform());
     EXPECT_FALSE(info->isUnicodeMake());
+}
+
+namespace
+{
+DWORDLONG g_physical = 0;
+DWORDLONG g_pageFile = 0;
+
+BOOL WINAPI fakeMemoryStatus(LPMEMORYSTATUSEX status)
+{
+    status->ullTotalPhys = g_physical;
+    status->ullTotalPageFile = g_pageFile;
+    return TRUE;
+}
+} // namespace
+
+TEST(SystemInfoTest, SwapIsThePageFileBeyondMemoryAndNeverWrapsRound)
+{
+    CRecordingLogBook book;
+    const syslib::CSyMemoryStatusQuery previous = syslib::setSystemInfoMemoryStatusQuery(fakeMemoryStatus);
+    const DWORDLONG gigabyte = 1ull << 30;
+    const struct
+    {
+        DWORDLONG physical, pageFile;
+        double swap;
+    } cases[] = {{8 * gigabyte, 12 * gigabyte, 4.0 * gigabyte},
+                 {8 * gigabyte, 8 * gigabyte, 0},
+                 {8 * gigabyte, 8 * gigabyte - 1, 0},
+                 {8 * gigabyte, 2 * gigabyte, 0}};
+    for (const auto& c : cases)
+    {
+        g_physical = c.physical;
+        g_pageFile = c.pageFile;
+        PSySystemInfo info = newInfo();
+        EXPECT_DOUBLE_EQ(static_cast<double>(c.physical), info->getRamSize()->getBytes());
+        EXPECT_DOUBLE_EQ(c.swap, info->getSwapSize()->getBytes()) << c.pageFile;
+    }
+    syslib::setSystemInfoMemoryStatusQuery(previous);
 }
 
 TEST(SystemInfoTest, CpuFamilyCountsProcessorsOnlyWhenThereAreSeveral)
