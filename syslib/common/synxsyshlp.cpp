@@ -1,6 +1,6 @@
 // Windows code: OS error texts and the NT error report of the child-process code.
+#include "sysyshlpwin.h"
 #include "sytrace.h"
-#include "syswin.h"
 
 #include <winnetwk.h>
 
@@ -8,6 +8,8 @@ SY_SOURCE_FILE(L"synxsyshlp")
 
 namespace
 {
+syslib::CSyWNetLastErrorQuery g_wnetLastErrorQuery = nullptr;
+
 // FormatMessageW text for an error number, or empty when the system has none.
 iastring systemMessageText(DWORD osError, DWORD extraFlags)
 {
@@ -24,6 +26,13 @@ iastring systemMessageText(DWORD osError, DWORD extraFlags)
 
 namespace syslib
 {
+CSyWNetLastErrorQuery setWNetLastErrorQuery(CSyWNetLastErrorQuery query)
+{
+    const CSyWNetLastErrorQuery previous = g_wnetLastErrorQuery;
+    g_wnetLastErrorQuery = query;
+    return previous;
+}
+
 iastring getOSErrorText(SyOSError osError)
 {
     if (osError == ERROR_EXTENDED_ERROR)
@@ -31,7 +40,8 @@ iastring getOSErrorText(SyOSError osError)
         DWORD providerError = 0;
         wchar_t errorText[512] = {0};
         wchar_t providerName[512] = {0};
-        if (::WNetGetLastErrorW(&providerError, errorText, 512, providerName, 512) == NO_ERROR)
+        const CSyWNetLastErrorQuery query = g_wnetLastErrorQuery ? g_wnetLastErrorQuery : ::WNetGetLastErrorW;
+        if (query(&providerError, errorText, 512, providerName, 512) == NO_ERROR)
             return iastring(providerName) + L": " + errorText;
         return L"extended WNet error (no description available)";
     }

@@ -376,3 +376,16 @@ TEST_F(WowTest, FailuresOfTheWowProbeEndConstruction)
     }
     EXPECT_TRUE(hasLog(m_book, L"Could not find GetNativeSystemInfo even though I could find IsWow64Process."));
 }
+
+TEST_F(WowTest, TheSupportDumpNotesASystemInformationThatCannotBeReadAndGoesOn)
+{
+    g_scenario = WOW_ISWOW64_FAILS;
+    syslib::logSystemState();
+    EXPECT_TRUE(hasLog(m_book, L"Could not dump system information."));
+    // While the state is collected its errors are only warnings; the mapping ends with it.
+    const CRecordedLine failed = m_book.onlyMessage(L"syslib.sysCallFailed");
+    EXPECT_EQ(CMessage::LOG_WARNING, failed.type);
+    EXPECT_EQ(L"IsWow64Process", failed.arguments.at(0));
+    EXPECT_EQ(L"syslib::logSystemState()", m_book.lines().front().functionName);
+    EXPECT_TRUE(m_book.getTypeMapping().empty());
+}
