@@ -7,6 +7,18 @@
 
 namespace
 {
+// The lines of the library's function-trace guard: alone, "end of function" does not say which one ends.
+bool isGuardLine(const iastring& text)
+{
+    static const wchar_t* const guardTexts[] = {L"begin of function",    L"end of function",
+                                                L"begin of constructor", L"end of constructor",
+                                                L"begin of destructor",  L"end of destructor"};
+    for (const wchar_t* guardText : guardTexts)
+        if (text == guardText)
+            return true;
+    return false;
+}
+
 void appendNumber(iastring& out, int value)
 {
     wchar_t digits[16];
@@ -131,6 +143,11 @@ void CHostLogBook::write(const CLine& line)
     else if (line.text.find(L'\n') == iastring::npos)
     {
         out += line.text;
+        if (line.kind == LINE_TRACE && !line.functionName.empty() && isGuardLine(line.text))
+        {
+            out += L' ';
+            out += line.functionName;
+        }
     }
     else
     {

@@ -1,18 +1,39 @@
 #include "utf8stream.h"
 
+namespace
+{
+const unsigned long replacementCharacter = 0xFFFD;
+}
+
+// A surrogate without its partner is no character: it is written as U+FFFD, never as bytes that are not
+// UTF-8.
 void CUtf8StreamBuf::put(wchar_t c)
 {
     unsigned long code = static_cast<unsigned short>(c);
-    if (code >= 0xD800 && code < 0xDC00)
+    const bool high = code >= 0xD800 && code < 0xDC00;
+    const bool low = code >= 0xDC00 && code < 0xE000;
+    if (m_highSurrogate && !low)
+    {
+        m_highSurrogate = 0;
+        encode(replacementCharacter);
+    }
+    if (high)
     {
         m_highSurrogate = c;
         return;
     }
-    if (code >= 0xDC00 && code < 0xE000 && m_highSurrogate)
+    if (low)
     {
-        code = 0x10000 + ((static_cast<unsigned long>(m_highSurrogate) - 0xD800) << 10) + (code - 0xDC00);
+        code = m_highSurrogate
+                   ? 0x10000 + ((static_cast<unsigned long>(m_highSurrogate) - 0xD800) << 10) + (code - 0xDC00)
+                   : replacementCharacter;
+        m_highSurrogate = 0;
     }
-    m_highSurrogate = 0;
+    encode(code);
+}
+
+void CUtf8StreamBuf::encode(unsigned long code)
+{
     if (code < 0x80)
     {
         m_pending += static_cast<char>(code);

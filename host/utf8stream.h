@@ -19,6 +19,7 @@ protected:
 
 private:
     void put(wchar_t c);
+    void encode(unsigned long code);
     std::FILE* m_file;
     wchar_t m_highSurrogate = 0;
     std::string m_pending;

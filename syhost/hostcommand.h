@@ -14,7 +14,8 @@ struct CHostContext
 {
     IPrivilegedSyslibFactory* factory;
     CHostLogBook* logBook;
-    std::wostream& out;
+    std::wostream& out; // results
+    std::wostream& err; // usage errors
     iastring dllPath;
 };
 
@@ -47,5 +48,5 @@ enum eHostExit
 // "ClassName: text" of a library exception, for output that a person reads.
 iastring describeException(const EVantixException& exception);
 
-// Writes "usage: syhost <name> <usage>" and returns HOST_USAGE.
+// Writes "usage: syhost <name> <usage>" to the error stream and returns HOST_USAGE.
 int usageError(CHostContext& context, const wchar_t* name);

@@ -64,7 +64,7 @@ int usageError(CHostContext& context, const wchar_t* name)
 {
     for (const CHostCommand& command : hostCommands())
         if (iastring(command.name) == name)
-            context.out << L"usage: syhost " << command.name << L" " << command.usage << L"\n";
+            context.err << L"usage: syhost " << command.name << L" " << command.usage << L"\n";
     return HOST_USAGE;
 }
 
@@ -147,7 +147,7 @@ int wmain(int argc, wchar_t** argv)
         IPrivilegedSyslibFactory* factory = getFactory();
         factory->getProcessMgt()->setLogBook(&logBook);
 
-        CHostContext context = {factory, &logBook, out, dllPath};
+        CHostContext context = {factory, &logBook, out, err, dllPath};
         const std::vector<iastring> commandArguments(arguments.begin() + static_cast<long>(next) + 1,
                                                      arguments.end());
         try

@@ -1,0 +1,351 @@
+// syhost as people use it: the real syhost.exe started with arguments, its output, its log and its exit
+// code (0 done, 1 the library failed, 2 a usage error).
+#include "framework/iastrutil.h"
+#include "syslib/common/syswin.h"
+#include "tests/support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+struct CRun
+{
+    DWORD exitCode = 0xFFFFFFFF;
+    iastring out;
+    iastring err;
+};
+
+// syhost writes UTF-8 with the console's CRLF line ends; the tests compare LF text.
+iastring fromUtf8(const std::string& bytes)
+{
+    if (bytes.empty())
+        return iastring();
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    iastring text(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+    iastring lines;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n'))
+            lines += text[i];
+    return lines;
+}
+
+// One argument as the C runtime of the child splits it again: quotes around it when needed, backslashes
+// doubled before a quote and at the end of a quoted argument.
+iastring quoted(const iastring& argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == iastring::npos)
+        return argument;
+    iastring text = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument)
+    {
+        if (c == L'\\')
+        {
+            ++backslashes;
+            continue;
+        }
+        text.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        text += c;
+    }
+    text.append(2 * backslashes, L'\\');
+    return text + L"\"";
+}
+
+void readAll(HANDLE pipe, std::string& into)
+{
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        into.append(buffer, read);
+}
+
+iastring besideTestProgram(const iastring& name)
+{
+    wchar_t program[MAX_PATH + 1] = {0};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const iastring directory(program);
+    return directory.substr(0, directory.find_last_of(L"\\/") + 1) + name;
+}
+
+CRun runSyhost(const std::vector<iastring>& arguments)
+{
+    CRun run;
+    iastring commandLine = quoted(besideTestProgram(L"syhost.exe"));
+    for (const iastring& argument : arguments)
+        commandLine += L" " + quoted(argument);
+
+    SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0) || !::CreatePipe(&errRead, &errWrite, &inherit, 0))
+    {
+        ADD_FAILURE() << "CreatePipe error " << ::GetLastError();
+        return run;
+    }
+    syslib::CSyKernelHandle outReader(outRead), outWriter(outWrite), errReader(errRead), errWriter(errWrite);
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    syslib::CSyKernelHandle input(
+        ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input.get();
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process = {};
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+    {
+        ADD_FAILURE() << "CreateProcessW error " << ::GetLastError();
+        return run;
+    }
+    const syslib::CSyKernelHandle processHandle(process.hProcess), thread(process.hThread);
+    outWriter.reset();
+    errWriter.reset();
+
+    std::string out, err;
+    std::thread errReaderThread([&] { readAll(errRead, err); });
+    readAll(outRead, out);
+    errReaderThread.join();
+    if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+    {
+        ::TerminateProcess(process.hProcess, 99);
+        ADD_FAILURE() << "syhost did not end";
+    }
+    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    run.out = fromUtf8(out);
+    run.err = fromUtf8(err);
+    return run;
+}
+
+std::string narrow(const iastring& text)
+{
+    return toMbstring(text);
+}
+
+bool contains(const iastring& text, const iastring& part)
+{
+    return text.find(part) != iastring::npos;
+}
+
+// The command names of --help, in its order.
+std::vector<iastring> helpCommands(const iastring& help)
+{
+    std::vector<iastring> names;
+    std::wistringstream in(help);
+    bool inCommands = false;
+    for (iastring line; std::getline(in, line);)
+    {
+        if (line == L"commands:")
+            inCommands = true;
+        else if (inCommands && line.compare(0, 2, L"  ") == 0)
+            names.push_back(line.substr(2, line.find(L' ', 2) - 2));
+    }
+    return names;
+}
+
+std::string readSourceFile(const char* relative)
+{
+    // The source tree, as wine's Z: drive shows it.
+    std::string path = std::string("Z:") + SYSLIB_SOURCE_DIR + "/" + relative;
+    std::ifstream in(path.c_str(), std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+class CSyhostTest : public ::testing::Test
+{
+protected:
+    CTempDir m_dir;
+};
+} // namespace
+
+TEST_F(CSyhostTest, HelpListsEveryCommandAndTheReadmeTableTheSameOnes)
+{
+    const CRun help = runSyhost({L"--help"});
+    EXPECT_EQ(0u, help.exitCode);
+    const std::vector<iastring> commands = helpCommands(help.out);
+    ASSERT_GE(commands.size(), 12u) << narrow(help.out);
+
+    std::set<iastring> inReadme;
+    std::istringstream readme(readSourceFile("README.md"));
+    for (std::string line; std::getline(readme, line);)
+        if (line.compare(0, 10, "| `syhost ") == 0)
+            inReadme.insert(toIastring(line.substr(10, line.find_first_of(" `", 10) - 10)));
+    EXPECT_EQ(std::set<iastring>(commands.begin(), commands.end()), inReadme);
+
+    // No command: the help, as a usage error.
+    const CRun none = runSyhost({});
+    EXPECT_EQ(2u, none.exitCode);
+    EXPECT_EQ(commands, helpCommands(none.out));
+}
+
+TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
+{
+    const struct
+    {
+        std::vector<iastring> arguments;
+        const wchar_t* err;
+    } cases[] = {
+        {{L"nosuch"}, L"syhost: unknown command nosuch (see syhost --help)"},
+        {{L"--bogus", L"info"}, L"syhost: unknown option --bogus"},
+        {{L"version", L"x"}, L"usage: syhost version"},
+        {{L"support-info", L"x"}, L"usage: syhost support-info"},
+        {{L"info", L"x"}, L"usage: syhost info"},
+        {{L"path"}, L"usage: syhost path PATH..."},
+        {{L"acl"}, L"usage: syhost acl parse"},
+        {{L"acl", L"check", L"(a,b,+r)"}, L"usage: syhost acl parse"},
+        {{L"acl", L"parse", L"(a,b,+r)", L"--type", L"disk"}, L"usage: syhost acl parse"},
+        {{L"acl", L"parse", L"(a,b,+r)", L"--compatibility", L"high"}, L"usage: syhost acl parse"},
+        {{L"time", L"soon"}, L"usage: syhost time [SECONDS]"},
+        {{L"time", L"99999999999999999999"}, L"usage: syhost time [SECONDS]"},
+        {{L"size"}, L"usage: syhost size N [B|KB|MB]"},
+        {{L"size", L"1", L"GB"}, L"usage: syhost size N [B|KB|MB]"},
+        {{L"size", L"12abc"}, L"usage: syhost size N [B|KB|MB]"},
+        {{L"copy", L"a"}, L"usage: syhost copy SRC DST"},
+        {{L"copy", L"a", L"b", L"--mode", L"SOMETIMES"}, L"usage: syhost copy SRC DST"},
+        {{L"rm"}, L"usage: syhost rm PATH"},
+        {{L"ls"}, L"usage: syhost ls DIR [PATTERN]"},
+        {{L"tree-copy", L"a"}, L"usage: syhost tree-copy SRC DST"},
+        {{L"tree-copy", L"a", L"b", L"--mode", L"MISSING|NEVER"}, L"usage: syhost tree-copy SRC DST"},
+        {{L"du"}, L"usage: syhost du DIR"},
+    };
+    for (const auto& c : cases)
+    {
+        const CRun run = runSyhost(c.arguments);
+        EXPECT_EQ(2u, run.exitCode) << narrow(c.arguments[0]);
+        EXPECT_TRUE(contains(run.err, c.err)) << narrow(run.err);
+        EXPECT_TRUE(run.out.empty()) << narrow(run.out);
+    }
+}
+
+TEST_F(CSyhostTest, LibraryFailuresExitOneWithTheExceptionAndTheLoggedReason)
+{
+    const CRun syntax = runSyhost({L"--quiet", L"acl", L"parse", L"(a,b,+r)\uFFFF(c"});
+    EXPECT_EQ(1u, syntax.exitCode);
+    EXPECT_TRUE(contains(syntax.out, L"EMissingLeftBrace: Security syntax error in ACL expression near \uFFFF "
+                                     L"(position 9)"))
+        << narrow(syntax.out);
+
+    const CRun negative = runSyhost({L"--quiet", L"size", L"-1"});
+    EXPECT_EQ(1u, negative.exitCode);
+    EXPECT_TRUE(contains(negative.out, L"ESyPrecondition")) << narrow(negative.out);
+    EXPECT_TRUE(contains(negative.err, L" ERR ")) << narrow(negative.err);
+    EXPECT_TRUE(contains(negative.err, L"Parameter bytes with the value -1 is not valid in setBytes(). "
+                                       L"{common.parameterNotValid}"))
+        << narrow(negative.err);
+
+    const CRun missing = runSyhost({L"--quiet", L"ls", m_dir / L"missing"});
+    EXPECT_EQ(1u, missing.exitCode);
+    EXPECT_TRUE(contains(missing.out, L"ESyFileNotFound")) << narrow(missing.out);
+    EXPECT_TRUE(contains(missing.err, L"{syslib.filesystem.nodeDoesNotExist}")) << narrow(missing.err);
+}
+
+TEST_F(CSyhostTest, FileCommandsWorkOnARealTree)
+{
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"src").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"src\\sub").c_str(), nullptr));
+    writeTestFile(m_dir / L"src\\a.txt", "12345");
+    writeTestFile(m_dir / L"src\\sub\\b.txt", "123");
+
+    const CRun du = runSyhost({L"--quiet", L"du", m_dir / L"src"});
+    EXPECT_EQ(0u, du.exitCode);
+    EXPECT_EQ(L"8 bytes (0.00 MB)\n", du.out);
+
+    const CRun ls = runSyhost({L"--quiet", L"ls", m_dir / L"src", L"*.txt"});
+    EXPECT_EQ(0u, ls.exitCode);
+    EXPECT_EQ(L"-              5  a.txt\n", ls.out);
+
+    const CRun copy = runSyhost({L"copy", m_dir / L"src\\a.txt", m_dir / L"c.txt"});
+    EXPECT_EQ(0u, copy.exitCode) << narrow(copy.err);
+    EXPECT_EQ(0u, copy.out.find(L"copied ")) << narrow(copy.out);
+    EXPECT_TRUE(contains(copy.out, L"(mode MISSING|IF_NEWER|IF_HIGHER_VERSION)"));
+    EXPECT_TRUE(contains(copy.err, L"mode & ISyNode::MISSING ==> I will copy/move.")) << "the decision is logged";
+    const CRun again = runSyhost({L"--quiet", L"copy", m_dir / L"src\\a.txt", m_dir / L"c.txt", L"--mode", L"MISSING"});
+    EXPECT_EQ(0u, again.exitCode);
+    EXPECT_EQ(0u, again.out.find(L"not copied ")) << narrow(again.out);
+
+    const CRun tree = runSyhost({L"--quiet", L"tree-copy", m_dir / L"src", m_dir / L"dst"});
+    EXPECT_EQ(0u, tree.exitCode) << narrow(tree.out) << narrow(tree.err);
+    EXPECT_TRUE(contains(tree.out, L"  copying a.txt\n")) << narrow(tree.out);
+    EXPECT_TRUE(contains(tree.out, L"copied\n"));
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"du", m_dir / L"dst"}).out.find(L"8 bytes"));
+
+    // A file that meets a directory of its name in the target is a conflict, not a copy into it.
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"clash").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"clash\\a.txt").c_str(), nullptr));
+    const CRun clash = runSyhost({L"--quiet", L"tree-copy", m_dir / L"src", m_dir / L"clash"});
+    EXPECT_EQ(1u, clash.exitCode);
+    EXPECT_TRUE(contains(clash.out, L"ESyFileWrite")) << narrow(clash.out);
+    EXPECT_TRUE(contains(clash.err, L"{syslib.filesystem.copyTargetKindConflict}")) << narrow(clash.err);
+    EXPECT_FALSE(::GetFileAttributesW((m_dir / L"clash\\a.txt\\a.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
+
+    const CRun rm = runSyhost({L"--quiet", L"rm", m_dir / L"c.txt"});
+    EXPECT_EQ(0u, rm.exitCode);
+    EXPECT_EQ(0u, rm.out.find(L"removed ")) << narrow(rm.out);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((m_dir / L"c.txt").c_str()));
+}
+
+TEST_F(CSyhostTest, TheLogNamesEachFunctionGoesToAFileOnRequestAndQuietKeepsMessagesOnly)
+{
+    const CRun traced = runSyhost({L"size", L"2", L"KB"});
+    EXPECT_EQ(0u, traced.exitCode);
+    EXPECT_EQ(L"bytes  2048\nKB     2\nMB     0.001953125\n", traced.out);
+    EXPECT_TRUE(contains(traced.err, L"begin of function CSySizeImpl::setKBytes(double)  <syxxcsize:")) << narrow(traced.err);
+    EXPECT_TRUE(contains(traced.err, L"end of function CSySizeImpl::setKBytes(double)  <syxxcsize:0>"));
+
+    const iastring logFile = m_dir / L"syhost.log";
+    const CRun toFile = runSyhost({L"--log", logFile, L"size", L"2", L"KB"});
+    EXPECT_EQ(0u, toFile.exitCode);
+    EXPECT_TRUE(toFile.err.empty()) << narrow(toFile.err);
+    std::ifstream log(toMbstring(logFile).c_str(), std::ios::binary);
+    std::ostringstream logged;
+    logged << log.rdbuf();
+    EXPECT_NE(std::string::npos, logged.str().find("begin of function CSySizeImpl::setKBytes(double)"));
+
+    const CRun quiet = runSyhost({L"--quiet", L"size", L"-5", L"MB"});
+    EXPECT_EQ(1u, quiet.exitCode);
+    EXPECT_FALSE(contains(quiet.err, L" TRC ")) << narrow(quiet.err);
+    EXPECT_TRUE(contains(quiet.err, L" ERR ")) << narrow(quiet.err);
+
+    EXPECT_EQ(2u, runSyhost({L"--log", m_dir / L"no\\such\\dir\\x.log", L"version"}).exitCode);
+}
+
+TEST_F(CSyhostTest, ReportsAboutTheLibraryTheSystemAndTime)
+{
+    const CRun version = runSyhost({L"version"});
+    EXPECT_EQ(0u, version.exitCode);
+    EXPECT_EQ(0u, version.out.find(L"syslib 1.")) << narrow(version.out);
+    EXPECT_TRUE(contains(version.out, L"syslib.dll\ncompatibility level 999\n")) << narrow(version.out);
+
+    const CRun info = runSyhost({L"--quiet", L"info"});
+    EXPECT_EQ(0u, info.exitCode);
+    EXPECT_EQ(0u, info.out.find(L"operating system      Windows\n")) << narrow(info.out);
+
+    const CRun support = runSyhost({L"--quiet", L"support-info"});
+    EXPECT_EQ(0u, support.exitCode);
+    EXPECT_TRUE(contains(support.err, L"System information\n")) << narrow(support.err);
+
+    const CRun epoch = runSyhost({L"time", L"0"});
+    EXPECT_EQ(0u, epoch.exitCode);
+    EXPECT_EQ(0u, epoch.out.find(L"seconds since 1970  0\nGMT                 1970-01-01 00:00:00 (Thursday, day 001)\n"))
+        << narrow(epoch.out);
+
+    const CRun path = runSyhost({L"--quiet", L"path", L"C:\\Temp\\..\\setup.exe"});
+    EXPECT_EQ(0u, path.exitCode);
+    EXPECT_TRUE(contains(path.out, L"  OS form:    C:\\Temp\\..\\setup.exe\n")) << narrow(path.out);
+    EXPECT_TRUE(contains(path.out, L"  canonical path: C:/setup.exe\n")) << narrow(path.out);
+}
