@@ -16,13 +16,15 @@ enum eTarget
 {
     NO_TARGET,
     OLDER_TARGET, // the source is newer
-    NEWER_TARGET
+    NEWER_TARGET,
+    SAME_TIME
 };
 enum eVersions
 {
-    NO_VERSIONS,     // text files
-    SOURCE_HIGHER,   // 1.10 over 1.2
-    SOURCE_LOWER     // 1.2 over 1.10
+    NO_VERSIONS,   // text files
+    SOURCE_HIGHER, // 1.10 over 1.2
+    SOURCE_LOWER,  // 1.2 over 1.10
+    SAME_VERSION   // 1.2 over 1.2 (the target's bytes differ after the image)
 };
 
 struct CDecisionCase
@@ -53,6 +55,12 @@ const CDecisionCase decisionCases[] = {
     {N::IF_HIGHER_VERSION | N::IF_NEWER, OLDER_TARGET, SOURCE_LOWER, true, L". I will copy/move."},
     {N::IF_HIGHER_VERSION | N::IF_NEWER, NEWER_TARGET, SOURCE_LOWER, false,
      L"(source file is not newer than target file)"},
+    // Equal is not higher and not newer: an equal file is not copied again.
+    {N::IF_NEWER, SAME_TIME, NO_VERSIONS, false, L"(source file is not newer than target file)"},
+    {N::IF_HIGHER_VERSION, OLDER_TARGET, SAME_VERSION, false, L"The timestamp is not relevant."},
+    {N::IF_HIGHER_VERSION | N::IF_NEWER, SAME_TIME, SAME_VERSION, false,
+     L"(source file is not newer than target file)"},
+    {N::IF_HIGHER_VERSION | N::IF_NEWER, OLDER_TARGET, SAME_VERSION, true, L". I will copy/move."},
 };
 
 bool endsWith(const iastring& text, const iastring& tail)
@@ -69,25 +77,31 @@ protected:
         m_extension = c.versions == NO_VERSIONS ? L".dat" : L".dll";
         const iastring source = m_dir / (L"source" + m_extension);
         const iastring target = m_dir / (L"target" + m_extension);
+        const wchar_t* const sourceLibrary = c.versions == SOURCE_HIGHER ? L"versioned_1_10.dll" : L"versioned_1_2.dll";
+        const wchar_t* const targetLibrary = c.versions == SOURCE_LOWER ? L"versioned_1_10.dll" : L"versioned_1_2.dll";
         if (c.versions == NO_VERSIONS)
             writeTestFile(source, "source content");
         else
-            ASSERT_TRUE(::CopyFileW(besideTestProgram(c.versions == SOURCE_HIGHER ? L"versioned_1_10.dll"
-                                                                                  : L"versioned_1_2.dll")
-                                        .c_str(),
-                                    source.c_str(), FALSE));
+            ASSERT_TRUE(::CopyFileW(besideTestProgram(sourceLibrary).c_str(), source.c_str(), FALSE));
         if (c.target != NO_TARGET)
         {
             if (c.versions == NO_VERSIONS)
                 writeTestFile(target, "target content");
             else
-                ASSERT_TRUE(::CopyFileW(besideTestProgram(c.versions == SOURCE_HIGHER ? L"versioned_1_2.dll"
-                                                                                      : L"versioned_1_10.dll")
-                                            .c_str(),
-                                        target.c_str(), FALSE));
+            {
+                ASSERT_TRUE(::CopyFileW(besideTestProgram(targetLibrary).c_str(), target.c_str(), FALSE));
+                if (c.versions == SAME_VERSION)
+                    appendToTestFile(target, "target");
+            }
             setFileTime(target, c.target == OLDER_TARGET ? earlier : later);
         }
         setFileTime(source, c.target == NEWER_TARGET ? earlier : later);
+    }
+
+    static void appendToTestFile(const iastring& path, const std::string& bytes)
+    {
+        std::ofstream out(toMbstring(path).c_str(), std::ios::binary | std::ios::app);
+        out << bytes;
     }
 
     iastring m_extension;
@@ -96,40 +110,59 @@ protected:
 
 TEST_F(CNodeCopyTest, DecisionTableCopiesExactlyWhenTheModeAllows)
 {
-    for (const CDecisionCase& c : decisionCases)
-    {
-        SCOPED_TRACE("mode " + std::to_string(c.mode) + " target " + std::to_string(c.target) + " versions " +
-                     std::to_string(c.versions));
-        prepare(c);
-        const iastring targetName = L"target" + m_extension;
-        const std::string before = readTestFile(m_dir / targetName);
-        const long long targetTimeBefore = modificationSeconds(m_dir / targetName);
-        m_book.clear();
-
-        const bool copied = node(L"source" + m_extension)->copy(m_dir / targetName, static_cast<N::CopyMoveMode_t>(c.mode));
-
-        EXPECT_EQ(c.copied, copied);
-        bool decisionTraced = false;
-        for (const iastring& line : m_book.traces())
-            decisionTraced = decisionTraced || endsWith(line, c.decisionTail);
-        EXPECT_TRUE(decisionTraced);
-        const std::string after = readTestFile(m_dir / targetName);
-        if (c.copied)
+    // The decision is the same whether the file is copied plainly or through the setup services.
+    for (const int way : {0, static_cast<int>(N::USE_SETUP_API)})
+        for (const CDecisionCase& c : decisionCases)
         {
-            EXPECT_EQ(readTestFile(m_dir / (L"source" + m_extension)), after);
-            EXPECT_EQ(modificationSeconds(m_dir / (L"source" + m_extension)), modificationSeconds(m_dir / targetName));
-            const CRecordedLine copiedMessage = m_book.onlyMessage(L"syslib.filesystem.copiedFile");
-            EXPECT_EQ((CLogArguments{canonical(L"source" + m_extension), canonical(targetName)}),
-                      copiedMessage.arguments);
+            // The setup services' own version check overrules a newer time: tested on its own below.
+            if (way && c.versions == SOURCE_LOWER && c.copied)
+                continue;
+            SCOPED_TRACE("mode " + std::to_string(c.mode | way) + " target " + std::to_string(c.target) +
+                         " versions " + std::to_string(c.versions));
+            prepare(c);
+            const iastring sourceName = L"source" + m_extension;
+            const iastring targetName = L"target" + m_extension;
+            const std::string before = readTestFile(m_dir / targetName);
+            const long long targetTimeBefore = modificationSeconds(m_dir / targetName);
+            m_book.clear();
+
+            const bool copied = node(sourceName)->copy(m_dir / targetName, static_cast<N::CopyMoveMode_t>(c.mode | way));
+
+            EXPECT_EQ(c.copied, copied);
+            bool decisionTraced = false;
+            for (const iastring& line : m_book.traces())
+                decisionTraced = decisionTraced || endsWith(line, c.decisionTail);
+            EXPECT_TRUE(decisionTraced);
+            const std::string after = readTestFile(m_dir / targetName);
+            if (c.copied)
+            {
+                EXPECT_EQ(readTestFile(m_dir / sourceName), after);
+                EXPECT_EQ(modificationSeconds(m_dir / sourceName), modificationSeconds(m_dir / targetName));
+                const CRecordedLine copiedMessage = m_book.onlyMessage(L"syslib.filesystem.copiedFile");
+                EXPECT_EQ((CLogArguments{canonical(sourceName), canonical(targetName)}), copiedMessage.arguments);
+            }
+            else
+            {
+                EXPECT_EQ(before, after);
+                EXPECT_EQ(targetTimeBefore, modificationSeconds(m_dir / targetName));
+                EXPECT_TRUE(m_book.messages(L"syslib.filesystem.copiedFile").empty());
+            }
+            ::DeleteFileW((m_dir / targetName).c_str());
         }
-        else
-        {
-            EXPECT_EQ(before, after);
-            EXPECT_EQ(targetTimeBefore, modificationSeconds(m_dir / targetName));
-            EXPECT_TRUE(m_book.messages(L"syslib.filesystem.copiedFile").empty());
-        }
-        ::DeleteFileW((m_dir / (L"target" + m_extension)).c_str());
-    }
+}
+
+TEST_F(CNodeCopyTest, TheSetupServicesNeverReplaceAHigherVersionWithALowerOne)
+{
+    // The time says copy; the setup services' version check (SP_COPY_FORCE_NEWER) keeps the shared DLL.
+    const CDecisionCase lowerButNewer = {N::IF_HIGHER_VERSION | N::IF_NEWER, OLDER_TARGET, SOURCE_LOWER, true, L""};
+    prepare(lowerButNewer);
+    const std::string before = readTestFile(m_dir / L"target.dll");
+    node(L"source.dll")
+        ->copy(m_dir / L"target.dll",
+               static_cast<N::CopyMoveMode_t>(N::IF_HIGHER_VERSION | N::IF_NEWER | N::USE_SETUP_API));
+    EXPECT_EQ(before, readTestFile(m_dir / L"target.dll"));
+    EXPECT_TRUE(m_book.hasTrace(L"Going to call SetupInstallFileEx(NULL, NULL, " + canonical(L"source.dll") +
+                                L", NULL, " + canonical(L"target.dll") + L", ...) now"));
 }
 
 TEST_F(CNodeCopyTest, AModeThatDecidesNothingWarnsAndCopiesNothing)
