@@ -26,24 +26,39 @@ std::vector<std::string> exportedNames(HMODULE module)
     return names;
 }
 
+// Loaded once and kept, as the engine does. The library's own copy of the runtime makes two handles the
+// first time a function-local static is built in it (the lock behind thread-safe statics) and keeps them
+// until the process ends: they are made here, before the tests, and each unload of the library loses them.
 class DllLoadTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
-        m_library.reset(::LoadLibraryW(L"syslib.dll"));
-        ASSERT_TRUE(m_library.isValid()) << "LoadLibraryW error " << ::GetLastError();
+        s_library = new syslib::CSyModule(::LoadLibraryW(L"syslib.dll"));
+        if (s_library->isValid())
+            reinterpret_cast<SyGetSyslibFactoryFunction>(
+                reinterpret_cast<void*>(::GetProcAddress(s_library->get(), "getSyslibFactory")))();
     }
-    syslib::CSyModule m_library;
+    static void TearDownTestSuite()
+    {
+        delete s_library;
+        s_library = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(s_library->isValid()) << "LoadLibraryW failed"; }
+    HMODULE library() const { return s_library->get(); }
+
+private:
+    static syslib::CSyModule* s_library;
 };
+syslib::CSyModule* DllLoadTest::s_library = nullptr;
 } // namespace
 
 TEST_F(DllLoadTest, FactoryEntriesAreFoundByName)
 {
     const auto getFactory = reinterpret_cast<SyGetSyslibFactoryFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(m_library.get(), "getSyslibFactory")));
+        reinterpret_cast<void*>(::GetProcAddress(library(), "getSyslibFactory")));
     const auto getPrivileged = reinterpret_cast<SyGetPrivilegedSyslibFactoryFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(m_library.get(), "getPrivilegedSyslibFactory")));
+        reinterpret_cast<void*>(::GetProcAddress(library(), "getPrivilegedSyslibFactory")));
     ASSERT_NE(nullptr, getFactory);
     ASSERT_NE(nullptr, getPrivileged);
 
@@ -56,7 +71,7 @@ TEST_F(DllLoadTest, FactoryEntriesAreFoundByName)
 
 TEST_F(DllLoadTest, ExportsNothingButTheEngineInterface)
 {
-    const std::vector<std::string> names = exportedNames(m_library.get());
+    const std::vector<std::string> names = exportedNames(library());
     bool factory = false;
     bool privileged = false;
     for (const std::string& name : names)

@@ -10,7 +10,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace
@@ -76,6 +75,7 @@ iastring besideTestProgram(const iastring& name)
     return directory.substr(0, directory.find_last_of(L"\\/") + 1) + name;
 }
 
+// Standard error goes to a file: read after the end, it needs no second reading thread beside the pipe.
 CRun runSyhost(const std::vector<iastring>& arguments)
 {
     CRun run;
@@ -84,15 +84,19 @@ CRun runSyhost(const std::vector<iastring>& arguments)
         commandLine += L" " + quoted(argument);
 
     SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0) || !::CreatePipe(&errRead, &errWrite, &inherit, 0))
+    HANDLE outRead = nullptr, outWrite = nullptr;
+    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0))
     {
         ADD_FAILURE() << "CreatePipe error " << ::GetLastError();
         return run;
     }
-    syslib::CSyKernelHandle outReader(outRead), outWriter(outWrite), errReader(errRead), errWriter(errWrite);
+    syslib::CSyKernelHandle outReader(outRead), outWriter(outWrite);
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    wchar_t directory[MAX_PATH + 1] = {0}, errPath[MAX_PATH + 1] = {0};
+    ::GetTempPathW(MAX_PATH, directory);
+    ::GetTempFileNameW(directory, L"err", 0, errPath);
+    syslib::CSyKernelHandle errFile(::CreateFileW(errPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                  &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     syslib::CSyKernelHandle input(
         ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
 
@@ -101,29 +105,30 @@ CRun runSyhost(const std::vector<iastring>& arguments)
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
     startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
+    startup.hStdError = errFile.get();
     PROCESS_INFORMATION process = {};
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+    // No console of its own: the output goes to the pipe and the file only.
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                          &process))
     {
         ADD_FAILURE() << "CreateProcessW error " << ::GetLastError();
         return run;
     }
     const syslib::CSyKernelHandle processHandle(process.hProcess), thread(process.hThread);
     outWriter.reset();
-    errWriter.reset();
 
     std::string out, err;
-    std::thread errReaderThread([&] { readAll(errRead, err); });
     readAll(outRead, out);
-    errReaderThread.join();
     if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
     {
         ::TerminateProcess(process.hProcess, 99);
         ADD_FAILURE() << "syhost did not end";
     }
     ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    ::SetFilePointer(errFile.get(), 0, nullptr, FILE_BEGIN);
+    readAll(errFile.get(), err);
     run.out = fromUtf8(out);
     run.err = fromUtf8(err);
     return run;

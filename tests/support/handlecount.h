@@ -1,0 +1,10 @@
+// The handles this process holds, found the same way on wine and on Windows.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The values of the open handles, lowest first. Wine's GetProcessHandleCount always answers 0, and listing
+// the system's handle table (NtQuerySystemInformation) crashes wine's server now and then while other
+// processes end, so the values are probed.
+std::vector<std::uintptr_t> openHandles();
