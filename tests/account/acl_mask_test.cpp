@@ -1,8 +1,10 @@
 #include "syslib/account/sysecuritydesc.h"
+#include "syslib/common/syswin.h"
 #include "syslib/common/syfactory.h"
 #include "tests/support/recordinglogbook.h"
 
 #include <gtest/gtest.h>
+#include <winsvc.h>
 
 #include <random>
 #include <sstream>
@@ -39,25 +41,54 @@ iastring typeName(SecurableObjectType type)
 
 const SecurableObjectType allTypes[] = {COMPATIBLE_FILE, FILESYSTEM, REGISTRY_KEY, SERVICE};
 
-const std::vector<const wchar_t*> commonNames = {
-    L"GENERIC_READ",         L"GENERIC_WRITE",          L"GENERIC_EXECUTE", L"GENERIC_ALL",
-    L"DELETE",               L"READ_CONTROL",           L"WRITE_DAC",       L"WRITE_OWNER",
-    L"SYNCHRONIZE",          L"ACCESS_SYSTEM_SECURITY", L"MAXIMUM_ALLOWED", L"STANDARD_RIGHTS_READ",
-    L"STANDARD_RIGHTS_WRITE"};
-const std::vector<const wchar_t*> fileNames = {
-    L"FILE_ADD_FILE",     L"FILE_ADD_SUBDIRECTORY", L"FILE_ALL_ACCESS",       L"FILE_APPEND_DATA",
-    L"FILE_CREATE_PIPE_INSTANCE", L"FILE_DELETE_CHILD", L"FILE_EXECUTE",  L"FILE_LIST_DIRECTORY",
-    L"FILE_READ_ATTRIBUTES", L"FILE_READ_DATA",     L"FILE_READ_EA",          L"FILE_TRAVERSE",
-    L"FILE_WRITE_ATTRIBUTES", L"FILE_WRITE_DATA",   L"FILE_WRITE_EA"};
-const std::vector<const wchar_t*> registryNames = {
-    L"KEY_ALL_ACCESS", L"KEY_CREATE_LINK", L"KEY_CREATE_SUB_KEY", L"KEY_ENUMERATE_SUB_KEYS",
-    L"KEY_EXECUTE",    L"KEY_NOTIFY",      L"KEY_QUERY_VALUE",    L"KEY_READ",
-    L"KEY_SET_VALUE",  L"KEY_WOW64_64KEY", L"KEY_WOW64_32KEY",    L"KEY_WRITE"};
-const std::vector<const wchar_t*> serviceNames = {
-    L"SERVICE_ALL_ACCESS",     L"SERVICE_CHANGE_CONFIG", L"SERVICE_ENUMERATE_DEPENDENTS",
-    L"SERVICE_INTERROGATE",    L"SERVICE_PAUSE_CONTINUE", L"SERVICE_QUERY_CONFIG",
-    L"SERVICE_QUERY_STATUS",   L"SERVICE_START",         L"SERVICE_STOP",
-    L"SERVICE_USER_DEFINED_CONTROL"};
+struct CNamedRight
+{
+    const wchar_t* name;
+    unsigned long value; // as the Windows headers define it
+};
+
+const std::vector<CNamedRight> commonNames = {
+    {L"GENERIC_READ", GENERIC_READ},       {L"GENERIC_WRITE", GENERIC_WRITE},
+    {L"GENERIC_EXECUTE", GENERIC_EXECUTE}, {L"GENERIC_ALL", GENERIC_ALL},
+    {L"DELETE", DELETE},                   {L"READ_CONTROL", READ_CONTROL},
+    {L"WRITE_DAC", WRITE_DAC},             {L"WRITE_OWNER", WRITE_OWNER},
+    {L"SYNCHRONIZE", SYNCHRONIZE},         {L"ACCESS_SYSTEM_SECURITY", ACCESS_SYSTEM_SECURITY},
+    {L"MAXIMUM_ALLOWED", MAXIMUM_ALLOWED}, {L"STANDARD_RIGHTS_READ", STANDARD_RIGHTS_READ},
+    {L"STANDARD_RIGHTS_WRITE", STANDARD_RIGHTS_WRITE}};
+const std::vector<CNamedRight> fileNames = {
+    {L"FILE_ADD_FILE", FILE_ADD_FILE},
+    {L"FILE_ADD_SUBDIRECTORY", FILE_ADD_SUBDIRECTORY},
+    {L"FILE_ALL_ACCESS", FILE_ALL_ACCESS},
+    {L"FILE_APPEND_DATA", FILE_APPEND_DATA},
+    {L"FILE_CREATE_PIPE_INSTANCE", FILE_CREATE_PIPE_INSTANCE},
+    {L"FILE_DELETE_CHILD", FILE_DELETE_CHILD},
+    {L"FILE_EXECUTE", FILE_EXECUTE},
+    {L"FILE_LIST_DIRECTORY", FILE_LIST_DIRECTORY},
+    {L"FILE_READ_ATTRIBUTES", FILE_READ_ATTRIBUTES},
+    {L"FILE_READ_DATA", FILE_READ_DATA},
+    {L"FILE_READ_EA", FILE_READ_EA},
+    {L"FILE_TRAVERSE", FILE_TRAVERSE},
+    {L"FILE_WRITE_ATTRIBUTES", FILE_WRITE_ATTRIBUTES},
+    {L"FILE_WRITE_DATA", FILE_WRITE_DATA},
+    {L"FILE_WRITE_EA", FILE_WRITE_EA}};
+const std::vector<CNamedRight> registryNames = {
+    {L"KEY_ALL_ACCESS", KEY_ALL_ACCESS},         {L"KEY_CREATE_LINK", KEY_CREATE_LINK},
+    {L"KEY_CREATE_SUB_KEY", KEY_CREATE_SUB_KEY}, {L"KEY_ENUMERATE_SUB_KEYS", KEY_ENUMERATE_SUB_KEYS},
+    {L"KEY_EXECUTE", KEY_EXECUTE},               {L"KEY_NOTIFY", KEY_NOTIFY},
+    {L"KEY_QUERY_VALUE", KEY_QUERY_VALUE},       {L"KEY_READ", KEY_READ},
+    {L"KEY_SET_VALUE", KEY_SET_VALUE},           {L"KEY_WOW64_64KEY", KEY_WOW64_64KEY},
+    {L"KEY_WOW64_32KEY", KEY_WOW64_32KEY},       {L"KEY_WRITE", KEY_WRITE}};
+const std::vector<CNamedRight> serviceNames = {
+    {L"SERVICE_ALL_ACCESS", SERVICE_ALL_ACCESS},
+    {L"SERVICE_CHANGE_CONFIG", SERVICE_CHANGE_CONFIG},
+    {L"SERVICE_ENUMERATE_DEPENDENTS", SERVICE_ENUMERATE_DEPENDENTS},
+    {L"SERVICE_INTERROGATE", SERVICE_INTERROGATE},
+    {L"SERVICE_PAUSE_CONTINUE", SERVICE_PAUSE_CONTINUE},
+    {L"SERVICE_QUERY_CONFIG", SERVICE_QUERY_CONFIG},
+    {L"SERVICE_QUERY_STATUS", SERVICE_QUERY_STATUS},
+    {L"SERVICE_START", SERVICE_START},
+    {L"SERVICE_STOP", SERVICE_STOP},
+    {L"SERVICE_USER_DEFINED_CONTROL", SERVICE_USER_DEFINED_CONTROL}};
 } // namespace
 
 TEST(AclMaskTest, LettersOfEveryObjectType)
@@ -66,11 +97,19 @@ TEST(AclMaskTest, LettersOfEveryObjectType)
     {
         SecurableObjectType type;
         unsigned long r, w, x, rw, full;
-    } tables[] = {{COMPATIBLE_FILE, 0x120089, 0x120116, 0x1200A0, 0x12019F, 0x1F01FF},
-                  {FILESYSTEM, 0x120089, 0x120116, 0x1200A0, 0x12019F, 0x1F01FF},
-                  // Read and execute are one mask for keys, so read and write already count as full.
-                  {REGISTRY_KEY, 0x20019, 0x20006, 0x20019, 0xF003F, 0xF003F},
-                  {SERVICE, 0x2008D, 0x20002, 0x20170, 0x2008F, 0xF01FF}};
+    } tables[] = {
+        {COMPATIBLE_FILE, FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+         FILE_GENERIC_READ | FILE_GENERIC_WRITE, FILE_ALL_ACCESS},
+        {FILESYSTEM, FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_GENERIC_READ | FILE_GENERIC_WRITE,
+         FILE_ALL_ACCESS},
+        // Read and execute are one mask for keys, so read and write already count as full.
+        {REGISTRY_KEY, KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS, KEY_ALL_ACCESS},
+        // The generic rights of a service, as the service control manager documents them.
+        {SERVICE, STANDARD_RIGHTS_READ | SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS | SERVICE_INTERROGATE |
+                      SERVICE_ENUMERATE_DEPENDENTS,
+         STANDARD_RIGHTS_WRITE | SERVICE_CHANGE_CONFIG,
+         STANDARD_RIGHTS_EXECUTE | SERVICE_START | SERVICE_STOP | SERVICE_PAUSE_CONTINUE | SERVICE_USER_DEFINED_CONTROL,
+         0x2008F, SERVICE_ALL_ACCESS}};
     CRecordingLogBook book;
     for (const auto& t : tables)
     {
@@ -104,35 +143,35 @@ TEST(AclMaskTest, UnknownLettersAreLoggedAndAddNothing)
     EXPECT_EQ(L"syxxc_security_desc", warning.sourceFile);
 }
 
-TEST(AclMaskTest, EachTypeKnowsExactlyItsNames)
+TEST(AclMaskTest, EachTypeKnowsExactlyItsNamesWithTheValuesWindowsDefines)
 {
     const struct
     {
         SecurableObjectType type;
-        std::vector<const wchar_t*> own;
+        std::vector<CNamedRight> own;
     } types[] = {{FILESYSTEM, fileNames}, {REGISTRY_KEY, registryNames}, {SERVICE, serviceNames}};
     for (const auto& t : types)
     {
-        for (const wchar_t* name : commonNames)
+        for (const CNamedRight& right : commonNames)
         {
             CRecordingLogBook book;
-            EXPECT_NE(0u, native(L" | " + iastring(name), t.type)) << name;
-            EXPECT_TRUE(book.messages().empty()) << name << L" for " << t.type;
+            EXPECT_EQ(right.value, native(L" | " + iastring(right.name), t.type)) << right.name;
+            EXPECT_TRUE(book.messages().empty()) << right.name << L" for " << t.type;
         }
         for (const auto& other : types)
-            for (const wchar_t* name : other.own)
+            for (const CNamedRight& right : other.own)
             {
                 CRecordingLogBook book;
-                const unsigned long mask = native(L" | " + iastring(name), t.type);
+                const unsigned long mask = native(L" | " + iastring(right.name), t.type);
                 if (other.type == t.type)
                 {
-                    EXPECT_NE(0u, mask) << name;
-                    EXPECT_TRUE(book.messages().empty()) << name;
+                    EXPECT_EQ(right.value, mask) << right.name;
+                    EXPECT_TRUE(book.messages().empty()) << right.name;
                 }
                 else
                 {
-                    EXPECT_EQ(0u, mask) << name << L" for " << t.type;
-                    EXPECT_EQ((CLogArguments{name, typeName(t.type)}),
+                    EXPECT_EQ(0u, mask) << right.name << L" for " << t.type;
+                    EXPECT_EQ((CLogArguments{right.name, typeName(t.type)}),
                               book.onlyMessage(L"syslib.account.aclUnknowenSpecialRight").arguments);
                 }
             }
@@ -140,10 +179,8 @@ TEST(AclMaskTest, EachTypeKnowsExactlyItsNames)
     CRecordingLogBook book;
     EXPECT_EQ(0u, native(L" | DELETE", COMPATIBLE_FILE));
     EXPECT_EQ(1u, book.messages(L"syslib.account.aclUnknowenSpecialRight").size());
-
-    EXPECT_EQ(0x1F01FFu, native(L" | FILE_ALL_ACCESS", FILESYSTEM));
-    EXPECT_EQ(0x200u, native(L" | KEY_WOW64_32KEY", REGISTRY_KEY));
-    EXPECT_EQ(0x90000100u, native(L" | GENERIC_READ | GENERIC_ALL | SERVICE_USER_DEFINED_CONTROL", SERVICE));
+    EXPECT_EQ(static_cast<unsigned long>(GENERIC_READ | GENERIC_ALL | SERVICE_USER_DEFINED_CONTROL),
+              native(L" | GENERIC_READ | GENERIC_ALL | SERVICE_USER_DEFINED_CONTROL", SERVICE));
 }
 
 TEST(AclMaskTest, HexadecimalSpecialRightsForEveryType)

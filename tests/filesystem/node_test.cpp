@@ -85,7 +85,7 @@ TEST_F(CNodeTest, SizesAndTimesAreReadFromTheFileSystemAtEachCall)
     EXPECT_EQ(5000.0, file->getSize()->getBytes());
     const PSyNodeTimeStamp stamp = file->getTimeStamp();
     EXPECT_EQ(1234567890, stamp->getModificationTime()->getTime());
-    EXPECT_EQ(1234567890, stamp->getAccessTime()->getTime());
+    EXPECT_EQ(1234567890 - 86400, stamp->getAccessTime()->getTime());
     setFileTime(m_dir / L"f.txt", 1300000000);
     EXPECT_EQ(1300000000, stamp->getModificationTime()->getTime());
 
@@ -113,6 +113,7 @@ TEST_F(CNodeTest, SetTimeStampCopiesTimesToFilesAndLeavesDirectoriesAlone)
     const long long directoryTime = modificationSeconds(m_dir / L"dir");
     node(L"to.txt")->setTimeStamp(node(L"from.txt")->getTimeStamp());
     EXPECT_EQ(1111111111, modificationSeconds(m_dir / L"to.txt"));
+    EXPECT_EQ(1111111111 - 86400, accessSeconds(m_dir / L"to.txt"));
     node(L"dir")->setTimeStamp(node(L"from.txt")->getTimeStamp());
     EXPECT_EQ(directoryTime, modificationSeconds(m_dir / L"dir"));
     expectLoggedThrow<ESyPrecondition>(m_book, [&] { node(L"to.txt")->setTimeStamp(nullptr); },

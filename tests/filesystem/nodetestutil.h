@@ -25,15 +25,28 @@ inline bool existsOnDisk(const iastring& path)
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Seconds since the epoch, as the modification (and access) time of path.
-inline void setFileTime(const iastring& path, long long seconds)
+inline FILETIME fileTimeOf(long long seconds)
 {
     const unsigned long long ticks = (static_cast<unsigned long long>(seconds) + 11644473600ULL) * 10000000ULL;
-    FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+inline long long secondsOf(const FILETIME& time)
+{
+    const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<long long>(ticks / 10000000ULL) - 11644473600LL;
+}
+
+// Seconds since the epoch, as the modification time of path; its access time is a day earlier, so that
+// the two cannot be taken for each other.
+inline void setFileTime(const iastring& path, long long seconds)
+{
+    const FILETIME modified = fileTimeOf(seconds);
+    const FILETIME accessed = fileTimeOf(seconds - 86400);
     syslib::CSyKernelHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file.isValid());
-    ASSERT_TRUE(::SetFileTime(file.get(), nullptr, &time, &time));
+    ASSERT_TRUE(::SetFileTime(file.get(), nullptr, &accessed, &modified));
 }
 
 inline long long modificationSeconds(const iastring& path)
@@ -41,9 +54,15 @@ inline long long modificationSeconds(const iastring& path)
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return -1;
-    const unsigned long long ticks =
-        (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-    return static_cast<long long>(ticks / 10000000ULL) - 11644473600LL;
+    return secondsOf(data.ftLastWriteTime);
+}
+
+inline long long accessSeconds(const iastring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return secondsOf(data.ftLastAccessTime);
 }
 
 // A file built next to the test program (the versioned DLLs).
