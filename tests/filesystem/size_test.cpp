@@ -76,6 +76,19 @@ TEST(SizeTest, ArithmeticMakesNewSizes)
                                        {L"pSummand", L"add()"});
     expectLoggedThrow<ESyPrecondition>(book, [&] { ten->diff(PSySize()); }, L"common.parameterEmpty",
                                        {L"pSutrahend", L"diff()"});
+    // Zero is a size: of nothing, of a difference of equal sizes, of anything times zero, and as a divisor
+    // of nothing, and zero divided stays zero.
+    const PSySize zero = bytes(0);
+    EXPECT_EQ(0.0, zero->getBytes());
+    EXPECT_EQ(0.0, zero->getKBytes());
+    EXPECT_EQ(0.0, zero->getMBytes());
+    EXPECT_EQ(0.0, ten->diff(ten)->getBytes());
+    EXPECT_EQ(0.0, ten->mul(0)->getBytes());
+    EXPECT_EQ(10.0, ten->add(zero)->getBytes());
+    EXPECT_EQ(0.0, zero->div(7)->getBytes());
+    zero->setKBytes(0);
+    zero->setMBytes(0);
+    EXPECT_EQ(0.0, zero->getBytes());
     // A sum past the largest double is refused rather than stored as infinity.
     EXPECT_THROW(bytes(DBL_MAX)->add(bytes(DBL_MAX)), ESyPrecondition);
 }

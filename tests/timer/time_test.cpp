@@ -95,8 +95,12 @@ TEST(TimeTest, ArithmeticStaysInRangeAndRoundsTowardsThePast)
         book, [&] { ten->add(syslib::newTimeDiff(-20)); }, L"syslib.timer.negative", {L"-20"});
     EXPECT_EQ(ESyException::SPECIFIC_CODE, negative.getErrorType());
     EXPECT_THROW(ten->add(syslib::newTimeDiff(-10.5)), ESyTimer);
+    // Exactly the earliest time is a time; a fraction below it is not.
+    EXPECT_EQ(0, ten->add(syslib::newTimeDiff(-10))->getTime());
+    EXPECT_THROW(ten->add(syslib::newTimeDiff(-10.000001)), ESyTimer);
     const PSyTime late = syslib::newTime(2147483640);
     EXPECT_EQ(2147483647, late->add(syslib::newTimeDiff(7))->getTime());
+    EXPECT_THROW(late->add(syslib::newTimeDiff(8)), ESyTimer);
     // The sum is checked before the fraction goes.
     expectLoggedThrow<ESyTimer>(book, [&] { late->add(syslib::newTimeDiff(7.5)); }, L"syslib.timer.overflow",
                                 {L"7.5"});
@@ -104,6 +108,10 @@ TEST(TimeTest, ArithmeticStaysInRangeAndRoundsTowardsThePast)
                                        {L"sypSummand", L"CSyTimeImpl::add(PSyTimeDiff sypSummand)"});
 
     EXPECT_EQ(-150.0, syslib::newTime(100)->diff(syslib::newTime(250))->get());
+    // The widest differences of two times are still differences, in both directions.
+    EXPECT_EQ(2147483647.0, syslib::newTime(2147483647)->diff(syslib::newTime(0))->get());
+    EXPECT_EQ(-2147483647.0, syslib::newTime(0)->diff(syslib::newTime(2147483647))->get());
+    EXPECT_EQ(0.0, late->diff(late)->get());
     expectLoggedThrow<ESyPrecondition>(book, [&] { ten->diff(PSyTime()); }, L"common.parameterEmpty",
                                        {L"sypSubtrahend", L"CSyTimeImpl::diff(PSyTime sypSubtrahend)"});
     EXPECT_TRUE(book.hasTrace(L"parameter(s): (ISyTime*) NULL"));

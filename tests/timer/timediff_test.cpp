@@ -40,6 +40,12 @@ TEST(TimeDiffTest, ArithmeticMakesNewRangeCheckedObjects)
                                        L"syslib.timer.overflow", {L"2.14748e+09"});
     EXPECT_THROW(seconds(-2147483647.0)->diff(seconds(1)), ESyPrecondition);
     EXPECT_THROW(ten->div(1e-9), ESyPrecondition);
+    // Results exactly on the edges are accepted.
+    EXPECT_EQ(2147483647.0, seconds(2147483646.0)->add(seconds(1))->get());
+    EXPECT_EQ(-2147483647.0, seconds(-2147483646.0)->diff(seconds(1))->get());
+    EXPECT_EQ(2147483647.0, seconds(-2147483647.0)->mul(-1)->get());
+    EXPECT_EQ(0.0, ten->diff(ten)->get());
+    EXPECT_EQ(0.0, ten->mul(0)->get());
 
     expectLoggedThrow<ESyPrecondition>(book, [&] { ten->add(PSyTimeDiff()); }, L"common.parameterEmpty",
                                        {L"sypSummand", L"CSyTimeDiffImpl::add(PSyTimeDiff sypSummand)"});

@@ -14,6 +14,7 @@ TEST(TimerMgtTest, HandsOutTracedValueObjectsAndOutlivesItsReferences)
     const PSyTime epoch = raw->getTime(0);
     EXPECT_EQ(1, epoch->getRefCount());
     EXPECT_EQ(L"1970-01-01 00:00:00", epoch->getCalendarTime(ISyTime::GMT, L"%Y-%m-%d %H:%M:%S"));
+    ASSERT_FALSE(book.lines().empty());
     EXPECT_EQ(L"CSyTimerMgtImpl::getTime(time_t)", book.lines().front().functionName);
     EXPECT_EQ(L"syxxtimer", book.lines().front().sourceFile);
     EXPECT_TRUE(book.hasTrace(L"return value: Return value: ISyTime* (0)"));
