@@ -101,9 +101,10 @@ TEST_F(CDirectoryTest, AMissingDirectoryHasNoEntriesAndAMissingChildIsReported)
                                        L"syslib.filesystem.nodeDoesNotExist", {canonical(L"nothing")});
     expectLoggedThrow<ESyPrecondition>(m_book, [&] { top->getChildNode(L"*", false); }, L"common.parameterNotValid",
                                        {L"name", L"CSyDirectoryImpl::getChildNode(iastring,bool)"});
-    expectLoggedThrow<ESyPrecondition>(m_book, [&] { top->getChildNode(L"gone\\x", false); },
-                                       L"common.parameterNotValid",
-                                       {L"name", L"CSyDirectoryImpl::getChildNode(iastring,bool)"});
+    for (const wchar_t* notAChild : {L"gone\\x", L".", L".."})
+        expectLoggedThrow<ESyPrecondition>(m_book, [&] { top->getChildNode(notAChild, false); },
+                                           L"common.parameterNotValid",
+                                           {L"name", L"CSyDirectoryImpl::getChildNode(iastring,bool)"});
 }
 
 TEST_F(CDirectoryTest, EntriesRemovedDuringTheIterationAreSkipped)

@@ -470,3 +470,20 @@ TEST_F(CNodeCopyTest, MovesRenameAndRespectTheMode)
                                      N::MISSING | N::CREATE_PARENTS));
     EXPECT_EQ("a", readTestFile(m_dir / L"sub\\c.txt"));
 }
+
+TEST_F(CNodeCopyTest, NodesOfOtherKindsMoveAsTheModeSays)
+{
+    // A kind without rules of its own (a link, as another system would have it): a missing target is taken
+    // with MISSING, an existing one with EXISTING only.
+    writeTestFile(m_dir / L"link", "new");
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"d").c_str(), nullptr));
+    writeTestFile(m_dir / L"d\\link", "old");
+    const IaPtr<ISyFileSystemMgt> manager = getSyslibFactory()->getFileSystemMgt();
+    const PSyNode link = syslib::filesystem::newNode(CSyPath(canonical(L"link")), N::LINK);
+    EXPECT_FALSE(link->move(manager->getFSPath(m_dir / L"e"), N::EXISTING));
+    EXPECT_FALSE(link->move(manager->getFSPath(m_dir / L"d"), N::MISSING));
+    EXPECT_EQ("old", readTestFile(m_dir / L"d\\link"));
+    EXPECT_TRUE(link->move(manager->getFSPath(m_dir / L"d"), N::EXISTING));
+    EXPECT_EQ("new", readTestFile(m_dir / L"d\\link"));
+    EXPECT_FALSE(existsOnDisk(m_dir / L"link"));
+}

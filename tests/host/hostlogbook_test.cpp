@@ -89,9 +89,11 @@ TEST_F(CHostLogBookTest, MessagesAreRenderedWithTheirArgumentsInOrder)
     m_book.message(L"common.parameterNotValid", CMessage::LOG_ERROR, 5);
     m_book.addArgument(L"only one");
     m_book.message(L"common.parameterNotValid", CMessage::LOG_ERROR, 6);
+    m_book.setArguments({L"f()", L"more"});
+    m_book.message(L"common.functionNotSupported", CMessage::LOG_ERROR, 7);
 
     const std::vector<iastring> written = lines();
-    ASSERT_EQ(6u, written.size());
+    ASSERT_EQ(7u, written.size());
     EXPECT_EQ(L"ERR Parameter name is not valid in CSyX::f(). {common.parameterNotValid}  <:1>", written[0]);
     EXPECT_EQ(L"ERR Parameter bytes with the value -1 is not valid in setBytes(). {common.parameterNotValid}  <:2>",
               written[1]);
@@ -100,6 +102,8 @@ TEST_F(CHostLogBookTest, MessagesAreRenderedWithTheirArgumentsInOrder)
     // What no text takes is still shown, and a missing argument leaves its place empty.
     EXPECT_EQ(L"ERR Parameter a is not valid in b. [extra 1 | extra 2] {common.parameterNotValid}  <:5>", written[4]);
     EXPECT_EQ(L"ERR Parameter only one is not valid in . {common.parameterNotValid}  <:6>", written[5]);
+    EXPECT_EQ(L"ERR The function f() is not supported on this platform. [more] {common.functionNotSupported}  <:7>",
+              written[6]);
 }
 
 TEST_F(CHostLogBookTest, TypeMappingAndMessageTypeDecideTheLevel)
@@ -157,12 +161,14 @@ TEST(Utf8StreamTest, WritesEveryCodePointAsUtf8)
     ASSERT_NE(nullptr, file);
     {
         CUtf8Stream stream(file);
-        // ASCII, two-byte, three-byte, a surrogate pair, and a lone surrogate (written as U+FFFD).
-        stream << L"a\u00E4\u20AC\U0001F600" << wchar_t(0xD800) << L"z";
+        // ASCII, two-byte, three-byte, the first character after the surrogates, surrogate pairs (the first
+        // one beyond 16 bits among them), and a lone surrogate (written as U+FFFD).
+        stream << L"a\u00E4\u20AC\uE000\U0001F600\U00010000" << wchar_t(0xD800) << L"z";
     }
     std::rewind(file);
     char bytes[64] = {0};
     const std::size_t count = std::fread(bytes, 1, sizeof(bytes), file);
     std::fclose(file);
-    EXPECT_EQ(std::string("a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDz"), std::string(bytes, count));
+    EXPECT_EQ(std::string("a\xC3\xA4\xE2\x82\xAC\xEE\x80\x80\xF0\x9F\x98\x80\xF0\x90\x80\x80\xEF\xBF\xBDz"),
+              std::string(bytes, count));
 }

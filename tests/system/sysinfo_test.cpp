@@ -115,6 +115,8 @@ protected:
 };
 } // namespace
 
+// The uname record's branches for Windows 9x and Win32s (platforms 1 and 0) are not reached here: wine, like
+// every system the library still runs on, reports the NT platform.
 TEST(SystemInfoTest, FactsAreThoseWin32ReportsInTheSameProcess)
 {
     CRecordingLogBook book;
