@@ -15,9 +15,10 @@ public:
     explicit CIaCopiedContainerIter(const Container& items) : m_items(items), m_position(m_items.begin()) {}
 
     int addRef() override { return ++m_refCount; }
+    // Only the step from 1 to 0 destroys: a release at 0 (no owner yet) must not free it twice.
     int release() override
     {
-        if (m_refCount <= 1)
+        if (m_refCount == 1)
         {
             delete this;
             return 0;

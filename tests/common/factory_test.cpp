@@ -1,3 +1,4 @@
+#include "framework/iacontaineriter.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sytrace.h"
 #include "tests/support/recordinglogbook.h"
@@ -116,6 +117,20 @@ TEST(HandleTest, OnlyTheLastOwnersReleaseDestroys)
     EXPECT_EQ(1, raw->addRef());
     EXPECT_EQ(0, raw->release());
     EXPECT_EQ(1, destroyed);
+}
+
+TEST(HandleTest, ACopiedContainerIteratorCountsLikeAHandle)
+{
+    std::vector<int> items{1, 2};
+    IIaPIterGeneric<int>* raw = new CIaContainerIter<int>(items);
+    EXPECT_EQ(-1, raw->release());
+    EXPECT_EQ(0, raw->addRef());
+    EXPECT_EQ(1, raw->addRef());
+    EXPECT_EQ(2, raw->addRef());
+    EXPECT_EQ(1, raw->release());
+    items.clear(); // the iterator holds its own copy
+    EXPECT_EQ(1, raw->get());
+    EXPECT_EQ(0, raw->release());
 }
 
 TEST(HandleTest, CountsAndDestroysWithTheLastReference)
