@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -53,6 +54,8 @@ void registerLeakingTestIfAsked(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Unbuffered, so that a test that takes the process down still shows how far it got.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     ::testing::InitGoogleTest(&argc, argv);
     registerLeakingTestIfAsked(argc, argv);
     // Handles made once and kept, made here so that they are no test's leak: two of the runtime the first
