@@ -176,9 +176,9 @@ TEST_F(CHostsEntryTest, EditsChangeOnlyTheirLinesByteForByte)
     EXPECT_FALSE(exists(copyPath()));
 
     // A file written with LF keeps LF; an empty one gets the platform's line end.
-    writeTestFile(m_file, "10.0.0.1 alpha\n");
-    entry(hostsEntry(), L"10.0.0.5", {L"e"})->addToHosts(H::APPEND);
-    EXPECT_EQ("10.0.0.1 alpha\n10.0.0.5\te\n", readTestFile(m_file));
+    writeTestFile(m_file, "10.0.0.1 alpha\n\n10.0.0.5 old\n");
+    entry(hostsEntry(), L"10.0.0.5", {L"e"})->addToHosts(H::REPLACE);
+    EXPECT_EQ("10.0.0.1 alpha\n\n10.0.0.5\te\n", readTestFile(m_file));
     writeTestFile(m_file, "");
     entry(hostsEntry(), L"10.0.0.5", {L"e"})->addToHosts(H::REPLACE);
     EXPECT_EQ("10.0.0.5\te\r\n", readTestFile(m_file));
