@@ -1,4 +1,5 @@
 // The main of every test program, and the suite-wide check that no test leaves handles behind.
+#include "childprocess.h"
 #include "handlecount.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
@@ -56,6 +57,9 @@ int main(int argc, char** argv)
 {
     // Unbuffered, so that a test that takes the process down still shows how far it got.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    int childExitCode = 0;
+    if (runChildRole(argc, argv, childExitCode))
+        return childExitCode;
     ::testing::InitGoogleTest(&argc, argv);
     registerLeakingTestIfAsked(argc, argv);
     // Handles made once and kept, made here so that they are no test's leak: two of the runtime the first

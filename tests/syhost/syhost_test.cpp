@@ -227,6 +227,14 @@ TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
         {{L"tree-copy", L"a"}, L"usage: syhost tree-copy SRC DST"},
         {{L"tree-copy", L"a", L"b", L"--mode", L"MISSING|NEVER"}, L"usage: syhost tree-copy SRC DST"},
         {{L"du"}, L"usage: syhost du DIR"},
+        {{L"hosts"}, L"usage: syhost hosts list|get NAME|add"},
+        {{L"hosts", L"add", L"10.0.0.1"}, L"usage: syhost hosts list|get NAME|add"},
+        {{L"hosts", L"list", L"--file"}, L"usage: syhost hosts list|get NAME|add"},
+        {{L"services", L"add", L"x", L"0/tcp"}, L"usage: syhost services get"},
+        {{L"services", L"add", L"x", L"1/tcp", L"--mode", L"SOMETIMES"}, L"usage: syhost services get"},
+        {{L"resolve"}, L"usage: syhost resolve NAME|ADDRESS"},
+        {{L"nics", L"x"}, L"usage: syhost nics"},
+        {{L"hostname", L"x"}, L"usage: syhost hostname"},
     };
     for (const auto& c : cases)
     {
@@ -353,4 +361,60 @@ TEST_F(CSyhostTest, ReportsAboutTheLibraryTheSystemAndTime)
     EXPECT_EQ(0u, path.exitCode);
     EXPECT_TRUE(contains(path.out, L"  OS form:    C:\\Temp\\..\\setup.exe\n")) << narrow(path.out);
     EXPECT_TRUE(contains(path.out, L"  canonical path: C:/setup.exe\n")) << narrow(path.out);
+}
+
+TEST_F(CSyhostTest, HostsAndServicesCommandsEditTheFileTheyAreGiven)
+{
+    const iastring hosts = m_dir / L"hosts";
+    writeTestFile(hosts, "# kept\r\n127.0.0.1 localhost\r\n10.0.0.1 old\r\n");
+    const CRun add = runSyhost({L"--quiet", L"hosts", L"add", L"10.0.0.1", L"app", L"app.example", L"--replace",
+                                L"--file", hosts});
+    EXPECT_EQ(0u, add.exitCode) << narrow(add.out) << narrow(add.err);
+    EXPECT_EQ(L"added 10.0.0.1\tapp app.example\n", add.out);
+    const CRun list = runSyhost({L"--quiet", L"hosts", L"list", L"--file", hosts});
+    EXPECT_EQ(L"127.0.0.1\tlocalhost\n10.0.0.1\tapp app.example\n", list.out);
+    EXPECT_EQ(L"10.0.0.1\tapp app.example\n", runSyhost({L"--quiet", L"hosts", L"get", L"app.example", L"--file", hosts}).out);
+    const CRun none = runSyhost({L"--quiet", L"hosts", L"get", L"old", L"--file", hosts});
+    EXPECT_EQ(1u, none.exitCode);
+    EXPECT_TRUE(none.out.empty());
+    const CRun missing = runSyhost({L"--quiet", L"hosts", L"list", L"--file", m_dir / L"nosuch"});
+    EXPECT_EQ(1u, missing.exitCode);
+    EXPECT_TRUE(contains(missing.out, L"ESyNetworkSystemError")) << narrow(missing.out);
+
+    const iastring services = m_dir / L"services";
+    writeTestFile(services, "echo\t7/tcp\nsapdp00\t3200/tcp\n");
+    const CRun service = runSyhost({L"--quiet", L"services", L"add", L"sapdp00", L"3201/tcp", L"dp", L"--mode",
+                                    L"REPLACE_NAME", L"--file", services});
+    EXPECT_EQ(0u, service.exitCode) << narrow(service.out) << narrow(service.err);
+    EXPECT_EQ(L"added sapdp00\t3201/tcp\tdp\n", service.out);
+    EXPECT_EQ(L"sapdp00\t3201/tcp\tdp\n", runSyhost({L"--quiet", L"services", L"get", L"dp", L"--file", services}).out);
+    EXPECT_EQ(L"echo\t7/tcp\n", runSyhost({L"--quiet", L"services", L"get", L"7/tcp", L"--file", services}).out);
+    EXPECT_EQ(L"removed sapdp00\t3201/tcp\n",
+              runSyhost({L"--quiet", L"services", L"add", L"sapdp00", L"3201/tcp", L"--mode", L"REMOVE", L"--file",
+                         services})
+                  .out);
+    EXPECT_EQ(1u, runSyhost({L"--quiet", L"services", L"get", L"sapdp00", L"--file", services}).exitCode);
+}
+
+TEST_F(CSyhostTest, ResolvesNamesAndShowsTheMachinesNetworkIdentity)
+{
+    const CRun local = runSyhost({L"--quiet", L"resolve", L"localhost"});
+    EXPECT_EQ(0u, local.exitCode);
+    EXPECT_EQ(0u, local.out.find(L"127.")) << narrow(local.out);
+    EXPECT_TRUE(contains(local.out, L"\tlocalhost\n"));
+    const CRun broadcast = runSyhost({L"--quiet", L"resolve", L"255.255.255.255"});
+    EXPECT_EQ(1u, broadcast.exitCode);
+    EXPECT_TRUE(contains(broadcast.err, L"{syslib.network.resolveError}")) << narrow(broadcast.err);
+
+    const CRun nics = runSyhost({L"--quiet", L"nics"});
+    EXPECT_EQ(0u, nics.exitCode);
+    EXPECT_EQ(0u, nics.out.find(L"interface 0\n  ")) << narrow(nics.out);
+    EXPECT_TRUE(contains(nics.out, L" netmask "));
+
+    // Without a DNS domain (as in the test prefix) the name is still shown, and the reason.
+    const CRun name = runSyhost({L"--quiet", L"hostname"});
+    EXPECT_EQ(0u, name.out.find(L"host name        ")) << narrow(name.out);
+    EXPECT_TRUE(name.exitCode == 0 ? contains(name.out, L"fully qualified  ")
+                                   : contains(name.out, L"ESyNetworkGetInfoFailed"))
+        << narrow(name.out);
 }

@@ -1,0 +1,296 @@
+// The network manager: host name and its override, the DNS domain's sources, the resolver, the
+// interfaces and the low-level layer's trace file.
+#include "networktestutil.h"
+#include "syslib/common/syfactory.h"
+#include "syslib/network/synetworkmgtimpl.h"
+#include "syslib/network/synwlow.h"
+
+#include <regex>
+
+namespace
+{
+ISyPrivilegedNetworkMgt& manager()
+{
+    return *CSyslibFactory::getPrivilegedInstance()->getPrivilegedNetworkMgt();
+}
+
+const wchar_t* const parametersKey = L"System\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+
+// Sets the Tcpip values for one test and puts the old ones back.
+class CTcpipValues
+{
+public:
+    CTcpipValues()
+    {
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, parametersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, m_key.receive(),
+                          nullptr);
+        for (const wchar_t* name : {L"Domain", L"DhcpDomain"})
+            m_saved.push_back(value(name));
+        ::RegCreateKeyExW(m_key.get(), L"Interfaces\\{sytest}", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          m_interface.receive(), nullptr);
+        set(m_key.get(), L"Domain", L"");
+        set(m_key.get(), L"DhcpDomain", L"");
+        syslib::network::forgetResolverConfiguration();
+    }
+    ~CTcpipValues()
+    {
+        set(m_key.get(), L"Domain", m_saved[0]);
+        set(m_key.get(), L"DhcpDomain", m_saved[1]);
+        m_interface.reset();
+        ::RegDeleteKeyW(m_key.get(), L"Interfaces\\{sytest}");
+        syslib::network::forgetResolverConfiguration();
+    }
+    bool ok() const { return m_key.isValid() && m_interface.isValid(); }
+    void set(HKEY key, const wchar_t* name, const iastring& text)
+    {
+        ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        syslib::network::forgetResolverConfiguration();
+    }
+    HKEY parameters() const { return m_key.get(); }
+    HKEY adapter() const { return m_interface.get(); }
+
+private:
+    iastring value(const wchar_t* name)
+    {
+        wchar_t buffer[512] = {0};
+        DWORD size = sizeof(buffer) - sizeof(wchar_t);
+        ::RegQueryValueExW(m_key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        return buffer;
+    }
+    syslib::CSyRegKey m_key;
+    syslib::CSyRegKey m_interface;
+    std::vector<iastring> m_saved;
+};
+
+// Canonical-name sources the tests control.
+const wchar_t* canonicalName = nullptr;
+bool answering(const iastring&, bool& present, iastring& name)
+{
+    present = canonicalName != nullptr;
+    if (present)
+        name = canonicalName;
+    return true;
+}
+bool failing(const iastring&, bool&, iastring&)
+{
+    return false;
+}
+
+class CCountingHook : public OverrideHook
+{
+public:
+    void run() override { ++runs; }
+    int runs = 0;
+};
+
+// The interface list is built once per process, and wine keeps a handle from the first socket made:
+// made here, it is no test's leak.
+class CInterfaceListOnce : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        const syslib::network::NW_NIC_INFO* list = nullptr;
+        syslib::network::NwGetNIC_INFO(list);
+    }
+};
+::testing::Environment* const interfaceListOnce = ::testing::AddGlobalTestEnvironment(new CInterfaceListOnce);
+
+class CNetworkMgtTest : public ::testing::Test
+{
+protected:
+    ~CNetworkMgtTest() override
+    {
+        syslib::network::setCanonicalNameSources(nullptr, nullptr);
+        manager().overrideHostName(L"");
+        manager().setHostNameHook(nullptr);
+    }
+    CRecordingLogBook m_book;
+};
+} // namespace
+
+TEST_F(CNetworkMgtTest, TheHostNameIsAskedOnceAndTheOverrideWinsUntilReverted)
+{
+    syslib::network::forgetHostName();
+    const iastring real = manager().getRealHostName();
+    EXPECT_FALSE(real.empty());
+    EXPECT_TRUE(m_book.hasTrace(L"Host name cache is still empty. Getting host name from the system."));
+    m_book.clear();
+    EXPECT_EQ(real, manager().getHostName());
+    EXPECT_TRUE(m_book.hasTrace(L"Host name already in the cache."));
+    EXPECT_TRUE(m_book.hasTrace(L"Host name is " + real));
+
+    CCountingHook hook;
+    manager().setHostNameHook(&hook);
+    EXPECT_EQ(&hook, manager().getHostNameHook());
+    manager().overrideHostName(L"installhost");
+    const CRecordedLine overridden = m_book.onlyMessage(L"syslib.network.overriddenHostName");
+    EXPECT_EQ(CMessage::LOG_WARNING, overridden.type);
+    EXPECT_EQ(CLogArguments{L"installhost"}, overridden.arguments);
+    EXPECT_EQ(L"installhost", manager().getHostName());
+    EXPECT_EQ(L"installhost", manager().getOverriddenHostName());
+    m_book.clear();
+    manager().overrideHostName(L"installhost");
+    EXPECT_TRUE(m_book.messages().empty()) << "the same value again changes nothing";
+    manager().overrideHostName(L"");
+    EXPECT_EQ(CMessage::LOG_WARNING, m_book.onlyMessage(L"syslib.network.revertOverriddenHostName").type);
+    EXPECT_EQ(real, manager().getHostName());
+    EXPECT_EQ(2, hook.runs);
+}
+
+TEST_F(CNetworkMgtTest, TheDNSDomainComesFromTheFirstSourceThatHasOne)
+{
+    CTcpipValues tcpip;
+    ASSERT_TRUE(tcpip.ok());
+    syslib::network::setCanonicalNameSources(answering, answering);
+    canonicalName = L"host.from.getaddrinfo";
+
+    tcpip.set(tcpip.adapter(), L"Domain", L"adapter.example");
+    EXPECT_EQ(L"adapter.example", manager().getDNSDomainName()) << "an interface's domain when there is no primary";
+    tcpip.set(tcpip.parameters(), L"DhcpDomain", L"dhcp.example");
+    EXPECT_EQ(L"dhcp.example", manager().getDNSDomainName());
+    tcpip.set(tcpip.parameters(), L"Domain", L"corp.example");
+    m_book.clear();
+    EXPECT_EQ(L"corp.example", manager().getDNSDomainName()) << "Domain before DhcpDomain, one line only";
+    EXPECT_TRUE(m_book.hasTrace(L"DNS domain name from NwParseResolvConf: 'corp.example'."));
+    EXPECT_FALSE(m_book.hasTrace(L"Analyzing result of getaddrinfo:"));
+
+    tcpip.set(tcpip.parameters(), L"Domain", L"");
+    tcpip.set(tcpip.parameters(), L"DhcpDomain", L"");
+    tcpip.set(tcpip.adapter(), L"Domain", L"");
+    m_book.clear();
+    EXPECT_EQ(L"from.getaddrinfo", manager().getDNSDomainName());
+    EXPECT_TRUE(m_book.hasTrace(L"Could not get DNS domain name from NwParseResolvConf. Lets try getaddrinfo."));
+    EXPECT_TRUE(m_book.hasTrace(L"DNS domain name from getaddrinfo: 'from.getaddrinfo'."));
+
+    canonicalName = L"shorthost"; // no "." gives nothing: the next source is asked, and gives nothing either
+    m_book.clear();
+    EXPECT_EQ(0, expectLoggedCode<ESyNetworkGetInfoFailed>(
+        m_book, [] { manager().getDNSDomainName(); }, L"syslib.network.getInfoFailed",
+        {L"\"DNS domain name\"", L"DNS domain name is not configured in resolv.conf (UNIX) or the registry (Windows) "
+                                 L"and neither getaddrinfo nor gethostbyname could retrieve it."}));
+    EXPECT_TRUE(m_book.hasTrace(L"Could not get DNS domain name from NwParseResolvConf and getaddrinfo. Lets try "
+                                L"gethostbyname."));
+
+    syslib::network::setCanonicalNameSources(failing, answering);
+    canonicalName = L"h.from.gethostbyname";
+    EXPECT_EQ(L"from.gethostbyname", manager().getDNSDomainName());
+    manager().overrideHostName(L"box");
+    EXPECT_EQ(L"box.from.gethostbyname", manager().getFullyQualifiedHostName());
+    manager().overrideHostName(L"box.other.example");
+    EXPECT_EQ(L"box.other.example", manager().getFullyQualifiedHostName());
+}
+
+TEST_F(CNetworkMgtTest, AFullyQualifiedNameGivesWhatFollowsItsFirstDot)
+{
+    const iastring names[] = {L"a.b.c", L"a", L"a.", L".b"};
+    EXPECT_EQ(L"b.c", syslib::network::extractFQDNFromFQHN(&names[0]));
+    EXPECT_EQ(L"", syslib::network::extractFQDNFromFQHN(&names[1]));
+    EXPECT_EQ(L"", syslib::network::extractFQDNFromFQHN(&names[2]));
+    EXPECT_EQ(L"b", syslib::network::extractFQDNFromFQHN(&names[3]));
+    EXPECT_EQ(L"", syslib::network::extractFQDNFromFQHN(nullptr));
+    EXPECT_TRUE(m_book.hasTrace(L"NULL"));
+}
+
+TEST_F(CNetworkMgtTest, TheResolverAnswersWithEntriesAndReportsWhatItCannotResolve)
+{
+    const PSyIPNameResolver resolver = manager().getNameResolver();
+    EXPECT_FALSE(resolver->isNISRunning());
+    const PSyHostsEntry local = resolver->getHostByName(L"localhost");
+    EXPECT_EQ((std::vector<iastring>{L"localhost"}), collect(local->getHostNames()));
+    const std::vector<iastring> addresses = collect(local->getIPAddresses());
+    ASSERT_FALSE(addresses.empty());
+    EXPECT_EQ(L"IP name localhost resolves to IP address(es): " + addresses[0], m_book.logs().back().substr(0, 46 + addresses[0].size()));
+    EXPECT_EQ(manager().getHostsFile()->toOSString(), local->getFilePath());
+
+    const int unknown = expectLoggedCode<ESyNetworkResolveError>(
+        m_book, [&] { resolver->getHostByName(L"no-such-host.invalid"); }, L"syslib.network.resolveError",
+        {L"host name=no-such-host.invalid", L"IP addresses", L"QELRETURN=12"});
+    EXPECT_EQ(12, unknown);
+    const int broadcast = expectLoggedCode<ESyNetworkResolveError>(
+        m_book, [&] { resolver->getHostByAddress(L"255.255.255.255"); }, L"syslib.network.resolveError",
+        {L"IP address=255.255.255.255", L"host names", L"QELRETURN=11"});
+    EXPECT_EQ(11, broadcast);
+    EXPECT_EQ(12, expectLoggedCode<ESyNetworkResolveError>(
+        m_book, [&] { resolver->getServiceByName(L"no-such-service-here", L"tcp"); }, L"syslib.network.resolveError",
+        {L"service name=no-such-service-here/protocol=tcp", L"port number", L"QELRETURN=12"}));
+    expectLoggedThrow<ESyPrecondition>(
+        m_book, [&] { resolver->getServiceByPort(0, L"tcp"); }, L"common.parameterNotValid",
+        {L"portNumber", L"0",
+         L"CSyIPNameResolverImpl::getServiceByPort(const unsigned int portNumber, const iastring& protocol)"});
+    expectLoggedThrow<ESyPrecondition>(
+        m_book, [&] { resolver->getHostByName(L""); }, L"common.parameterEmpty",
+        {L"hostName", L"CSyIPNameResolverImpl::getHostByName(const iastring& hostName)"});
+    expectLoggedThrow<ESyPrecondition>(
+        m_book, [&] { resolver->getServiceByName(L"ftp", L""); }, L"common.parameterEmpty",
+        {L"protocol", L"CSyIPNameResolverImpl::getServiceByName(const iastring& serviceName, const iastring& protocol)"});
+}
+
+TEST_F(CNetworkMgtTest, TheLowLevelLayerTracesTimedLookupsIntoTheFileNWOUTNames)
+{
+    CTempDir dir;
+    const iastring traceFile = dir / L"nw.trc";
+    ::SetEnvironmentVariableW(L"NWTRACE", L"2");
+    ::SetEnvironmentVariableW(L"NWOUT", traceFile.c_str());
+    syslib::network::NwResetTrace();
+    manager().getNameResolver()->getHostByName(L"localhost");
+    EXPECT_THROW(manager().getNameResolver()->getHostByName(L"no-such-host.invalid"), ESyNetworkResolveError);
+    ::SetEnvironmentVariableW(L"NWTRACE", nullptr);
+    ::SetEnvironmentVariableW(L"NWOUT", nullptr);
+    syslib::network::NwResetTrace();
+
+    const std::string trace = readTestFile(traceFile);
+    EXPECT_TRUE(std::regex_search(trace, std::regex("NwPResolveHostname: localhost --> [0-9.]+, took [0-9]+\\.[0-9]{6} "
+                                                    "sec\\.\r?\n")))
+        << trace;
+    EXPECT_TRUE(std::regex_search(trace, std::regex("NwPResolvHostname: could not resolve >no-such-host.invalid<, rc "
+                                                    "-?[0-9]+, took [0-9]+\\.[0-9]{6}\r?\n")))
+        << trace;
+}
+
+TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
+{
+    const std::vector<PSyNIC> nics = [] {
+        std::vector<PSyNIC> all;
+        const PSyNICIterator it = manager().getNICs();
+        for (it->first(); !it->isDone(); it->next())
+            all.push_back(it->get());
+        return all;
+    }();
+    ASSERT_FALSE(nics.empty());
+    EXPECT_EQ(0u, m_book.logs().back().find(L"detected NICs: 0"));
+    const PSyNIC first = manager().getNIC(nics[0]->getName());
+    const PSyNICIPAddressIterator addresses = first->getIPAddresses();
+    addresses->first();
+    ASSERT_FALSE(addresses->isDone());
+    const iastring address = addresses->get()->getIPAddress();
+    EXPECT_EQ(3u, std::count(address.begin(), address.end(), L'.')) << toMbstring(address);
+    EXPECT_EQ(0u, m_book.logs().back().find(L"NIC has IP address=" + address + L"/netmask="));
+
+    EXPECT_EQ(0, expectLoggedCode<ESyNetworkGetInfoFailed>(m_book, [] { manager().getNIC(L"nosuch"); },
+                                                          L"syslib.network.doesNotExist", {L"NIC nosuch"}));
+}
+
+TEST_F(CNetworkMgtTest, TheSystemFilesAndTheEntriesOfAHostsFile)
+{
+    const iastring hosts = manager().getHostsFile()->toOSString();
+    EXPECT_EQ(L"\\drivers\\etc\\hosts", hosts.substr(hosts.size() - 18)) << toMbstring(hosts);
+    const iastring services = manager().getServicesFile()->toOSString();
+    EXPECT_EQ(L"\\drivers\\etc\\services", services.substr(services.size() - 21));
+    EXPECT_EQ(services, manager().createServicesEntry()->getFilePath());
+
+    CTempDir dir;
+    writeTestFile(dir / L"hosts", "# c\r\n127.0.0.1 localhost # me\r\n\r\n  10.0.0.1\tb  c\n10.0.0.2");
+    std::vector<iastring> lines;
+    const PSyHostsEntryIterator it = manager().getHostsEntries(dir / L"hosts");
+    for (it->first(); !it->isDone(); it->next())
+        lines.push_back(collect(it->get()->getIPAddresses())[0] + L"|" + [&] {
+            iastring names;
+            for (const iastring& name : collect(it->get()->getHostNames()))
+                names += name + L",";
+            return names;
+        }());
+    EXPECT_EQ((std::vector<iastring>{L"127.0.0.1|localhost,", L"10.0.0.1|b,c,", L"10.0.0.2|"}), lines);
+    EXPECT_THROW(manager().getHostsEntries(dir / L"missing"), ESyNetworkSystemError);
+}
