@@ -95,6 +95,16 @@ iastring getOSErrorText(SyOSError osError)
     }
 }
 
+SyOSError getLastOSError()
+{
+    return ::GetLastError();
+}
+
+void setLastOSError(SyOSError osError)
+{
+    ::SetLastError(osError);
+}
+
 iastring getLastOSErrorText()
 {
     const DWORD lastError = ::GetLastError();

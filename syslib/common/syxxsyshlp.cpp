@@ -23,9 +23,11 @@ void printOSError(SyOSError osError, const iastring& systemCall, int line, const
 
     // Access problems are often caused by the environment the installer runs in. A failure while the
     // dump is made may be reported here again: that one gets no second dump.
+    // Callers throw with the last error after reporting it: the dump must not change it.
     static thread_local bool dumping = false;
     if ((osError == 5 || osError == 13) && !dumping)
     {
+        const SyOSError lastError = getLastOSError();
         dumping = true;
         try
         {
@@ -35,6 +37,7 @@ void printOSError(SyOSError osError, const iastring& systemCall, int line, const
         {
         }
         dumping = false;
+        setLastOSError(lastError);
     }
 
     book.addArgument(systemCall);

@@ -389,7 +389,9 @@ TEST_F(CurrentEnvironmentTest, AccessFailuresAndTheSupportDumpCarryTheEnvironmen
     for (const syslib::SyOSError error : {5ul, 13ul})
     {
         m_book.clear();
+        ::SetLastError(error);
         syslib::printOSError(error, L"OpenProcessToken", 9, L"", CMessage::LOG_ERROR, L"f");
+        EXPECT_EQ(error, ::GetLastError()) << "callers throw with it after the report";
         const std::vector<CRecordedLine>& lines = m_book.lines();
         const auto dump = std::find_if(lines.begin(), lines.end(), [](const CRecordedLine& line) {
             return line.kind == CLogBookBase::LINE_LOG && line.text.find(L"\nSY_TEST_A = reported\n") != iastring::npos;
