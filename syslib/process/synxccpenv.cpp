@@ -77,7 +77,6 @@ iastring CSyCurrentProcessEnvironmentImpl::getEnvironmentVariable(const iastring
     std::vector<wchar_t> value(256);
     for (;;)
     {
-        ::SetLastError(ERROR_SUCCESS);
         const DWORD length = ::GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
         if (length == 0)
             return SY_RETURN_TRACED(iastring());

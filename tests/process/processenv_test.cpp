@@ -1,4 +1,5 @@
 // Process environments: the description a task carries and the library process's own, live one.
+#include "framework/iastrutil.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sysysdump.h"
 #include "syslib/common/sytrace.h"
@@ -380,7 +381,12 @@ TEST_F(CurrentEnvironmentTest, DumpShowsVariablesUserAndDirectory)
 
     const iastring token = current()->dumpToken();
     EXPECT_EQ(0u, token.find(L"user S-1-"));
-    EXPECT_NE(iastring::npos, token.find(L"\ngroup S-1-5-32-544 "));
+    // Administrators is enabled for the wine user; the attribute names are those of the set bits only.
+    const std::size_t administrators = token.find(L"\ngroup S-1-5-32-544 ");
+    ASSERT_NE(iastring::npos, administrators);
+    const iastring line = token.substr(administrators + 1, token.find(L'\n', administrators + 1) - administrators - 1);
+    EXPECT_NE(iastring::npos, line.find(L" mandatory,enabled-by-default,enabled")) << toMbstring(line);
+    EXPECT_EQ(iastring::npos, line.find(L"deny-only")) << toMbstring(line);
 }
 
 TEST_F(CurrentEnvironmentTest, AccessFailuresAndTheSupportDumpCarryTheEnvironment)
