@@ -25,6 +25,9 @@ ILogBook& logBook();
 
 iastring getOSErrorText(SyOSError osError);
 iastring getLastOSErrorText();
+// GetLastError() / SetLastError() for the portable code.
+SyOSError getLastOSError();
+void setLastOSError(SyOSError osError);
 
 void printOSError(SyOSError osError, const iastring& systemCall, int line, const iastring& parameters,
                   CMessage::eLogMessage type, const iastring& sourceFile);
