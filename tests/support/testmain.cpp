@@ -1,5 +1,6 @@
 // The main of every test program, and the suite-wide check that no test leaves handles behind.
 #include "handlecount.h"
+#include "testchild.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
@@ -53,6 +54,9 @@ void registerLeakingTestIfAsked(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    int childExitCode = 0;
+    if (runTestChildIfAsked(childExitCode))
+        return childExitCode;
     ::testing::InitGoogleTest(&argc, argv);
     registerLeakingTestIfAsked(argc, argv);
     // Handles made once and kept, made here so that they are no test's leak: two of the runtime the first
