@@ -5,8 +5,17 @@
 
 class CSyProcessMgtImpl : public CSyGenericImpl
 {
+public:
+    PSyTaskIO createTaskIO();
+    iastring getCommandLine(PSyStringIterator arguments);
 };
 
 class CSyProcessMgt : public CSyManagerHandle<ISyProcessMgt, CSyProcessMgtImpl>
 {
+public:
+    PSyTaskIO createTaskIO() override { return SY_FORWARD(m_impl.createTaskIO()); }
+    iastring getCommandLine(PSyStringIterator arguments) override
+    {
+        return SY_FORWARD(m_impl.getCommandLine(arguments));
+    }
 };
