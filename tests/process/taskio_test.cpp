@@ -115,15 +115,28 @@ protected:
         while (fromNext < fromEnd && toNext < toEnd)
         {
             const unsigned char lead = static_cast<unsigned char>(*fromNext);
-            const std::ptrdiff_t length = lead < 0x80 ? 1 : (lead & 0xe0) == 0xc0 ? 2 : (lead & 0xf0) == 0xe0 ? 3 : 0;
+            const std::ptrdiff_t length = lead < 0x80            ? 1
+                                          : (lead & 0xe0) == 0xc0 ? 2
+                                          : (lead & 0xf0) == 0xe0 ? 3
+                                          : (lead & 0xf8) == 0xf0 ? 4
+                                                                  : 0;
             if (length == 0)
                 return error;
             if (fromEnd - fromNext < length)
                 return partial;
-            unsigned int code = length == 1 ? lead : lead & (length == 2 ? 0x1f : 0x0f);
+            unsigned int code = length == 1 ? lead : lead & (0x7f >> length);
             for (std::ptrdiff_t i = 1; i < length; ++i)
                 code = (code << 6) | (static_cast<unsigned char>(fromNext[i]) & 0x3f);
-            *toNext++ = static_cast<wchar_t>(code);
+            if (code > 0xffff)
+            {
+                // Two UTF-16 units: the first is written even when the second has no room.
+                *toNext++ = static_cast<wchar_t>(0xd800 + ((code - 0x10000) >> 10));
+                if (toNext == toEnd)
+                    return partial;
+                *toNext++ = static_cast<wchar_t>(0xdc00 + ((code - 0x10000) & 0x3ff));
+            }
+            else
+                *toNext++ = static_cast<wchar_t>(code);
             fromNext += length;
         }
         return fromNext == fromEnd ? ok : partial;
@@ -224,6 +237,22 @@ TEST(TaskIOTest, BytesThatAreNoCharacterAreAnInputError)
         traced |= trace.find(L"Syslib control flow info: Exception at line ") == 0 &&
                   trace.find(L" in file syxxctaskio. ") != iastring::npos;
     EXPECT_TRUE(traced);
+}
+
+TEST(TaskIOTest, ACharacterThatNeedsTwoUnitsIsAnInputError)
+{
+    // getChar returns one unit: a character outside the basic plane cannot be returned.
+    const CUtf8DefaultLocale utf8;
+    CReadingStream input("\xf0\x9f\x98\x80\n");
+    try
+    {
+        input.stream.getChar();
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESyInputError& error)
+    {
+        EXPECT_EQ(L"basic_pipebuf::getChar: Result buffer is full.", error.getText());
+    }
 }
 
 TEST(TaskIOTest, WritesLinesInTheCodePageWithWindowsLineEnds)
