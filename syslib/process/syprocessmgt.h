@@ -2,7 +2,8 @@
 #pragma once
 
 #include "syprocessenv.h"
-#include "syslib/common/sygeneric.h"
+#include "syargs.h"
+#include "sytaskio.h"
 
 class ISyProcessMgt : public ISyGeneric
 {
@@ -11,4 +12,8 @@ public:
     virtual PSyCurrentProcessEnvironment getCurrentProcessEnvironment() = 0;
     // A new, empty description.
     virtual PSyProcessEnvironment createProcessEnvironment() = 0;
+    // Unattached: the child application gives it its pipe when it starts.
+    virtual PSyTaskIO createTaskIO() = 0;
+    // The strings joined with a blank, each quoted as a child's runtime needs to split it back.
+    virtual iastring getCommandLine(PSyStringIterator arguments) = 0;
 };

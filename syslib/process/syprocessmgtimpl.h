@@ -8,6 +8,8 @@ class CSyProcessMgtImpl : public CSyGenericImpl
 public:
     PSyCurrentProcessEnvironment getCurrentProcessEnvironment();
     PSyProcessEnvironment createProcessEnvironment();
+    PSyTaskIO createTaskIO();
+    iastring getCommandLine(PSyStringIterator arguments);
 };
 
 class CSyProcessMgt : public CSyManagerHandle<ISyProcessMgt, CSyProcessMgtImpl>
@@ -18,4 +20,9 @@ public:
         return SY_FORWARD(m_impl.getCurrentProcessEnvironment());
     }
     PSyProcessEnvironment createProcessEnvironment() override { return SY_FORWARD(m_impl.createProcessEnvironment()); }
+    PSyTaskIO createTaskIO() override { return SY_FORWARD(m_impl.createTaskIO()); }
+    iastring getCommandLine(PSyStringIterator arguments) override
+    {
+        return SY_FORWARD(m_impl.getCommandLine(arguments));
+    }
 };

@@ -93,3 +93,11 @@ void PrintTo(const CRecordedLine& line, std::ostream* os)
     for (const iastring& argument : line.arguments)
         *os << " [" << narrow(argument) << "]";
 }
+
+bool ranFunction(const CRecordingLogBook& book, const iastring& signature)
+{
+    for (const CRecordedLine& line : book.lines())
+        if (line.functionName == signature)
+            return true;
+    return false;
+}

@@ -48,3 +48,6 @@ private:
 
 // Lets GoogleTest print wide strings readably in failure messages.
 void PrintTo(const CRecordedLine& line, std::ostream* os);
+
+// True when a line was written inside the trace guard of the function with this signature.
+bool ranFunction(const CRecordingLogBook& book, const iastring& signature);

@@ -1,6 +1,7 @@
 // The main of every test program, and the suite-wide check that no test leaves handles behind.
 #include "childprocess.h"
 #include "handlecount.h"
+#include "testchild.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
@@ -59,6 +60,8 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     int childExitCode = 0;
     if (runChildRole(argc, argv, childExitCode))
+        return childExitCode;
+    if (runTestChildIfAsked(childExitCode))
         return childExitCode;
     ::testing::InitGoogleTest(&argc, argv);
     registerLeakingTestIfAsked(argc, argv);

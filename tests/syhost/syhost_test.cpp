@@ -456,3 +456,40 @@ TEST_F(CSyhostTest, WhoamiShowsTheTokenAndEnvTheEnvironmentSyhostInherits)
     EXPECT_TRUE(contains(env.out, L"\nWorking directory: ")) << narrow(env.out);
     EXPECT_FALSE(contains(env.out, L"<Could not")) << narrow(env.out);
 }
+
+TEST_F(CSyhostTest, ArgsShowsHowACommandLineSplitsAndJoins)
+{
+    const CRun run = runSyhost({L"args", L"copy  \"C:\\Program Files\\x\\\\\" a\\\"b \"\""});
+    EXPECT_EQ(0u, run.exitCode) << narrow(run.err);
+    EXPECT_EQ(L"4 arguments\n[0] \u2039copy\u203a\n[1] \u2039C:\\Program Files\\x\\\u203a\n[2] \u2039a\"b\u203a\n"
+              L"[3] \u2039\u203a\njoined: copy \"C:\\Program Files\\x\\\\\" a\\\"b \n",
+              run.out);
+
+    const CRun commas = runSyhost({L"args", L"--separators", L", ", L"a,b c"});
+    EXPECT_EQ(0u, commas.exitCode);
+    EXPECT_EQ(L"3 arguments\n[0] \u2039a\u203a\n[1] \u2039b\u203a\n[2] \u2039c\u203a\njoined: a b c\n", commas.out);
+
+    const CRun none = runSyhost({L"args", L""});
+    EXPECT_EQ(L"0 arguments\njoined: \n", none.out);
+}
+
+TEST_F(CSyhostTest, ArgsReportsSyntaxErrorsAndBadUse)
+{
+    const CRun unmatched = runSyhost({L"args", L"a \"b"});
+    EXPECT_EQ(1u, unmatched.exitCode);
+    EXPECT_EQ(L"EUnmatchedDoubleQuote: Unmatched double quote\n", unmatched.out);
+
+    const CRun quoteSeparator = runSyhost({L"args", L"--separators", L"\"", L"a"});
+    EXPECT_EQ(1u, quoteSeparator.exitCode);
+    EXPECT_TRUE(contains(quoteSeparator.out, L"ESyPrecondition")) << narrow(quoteSeparator.out);
+    EXPECT_TRUE(contains(quoteSeparator.err, L"The argument separators '\"' are not valid")) << narrow(quoteSeparator.err);
+
+    for (const std::vector<iastring>& arguments :
+         {std::vector<iastring>{L"args"}, {L"args", L"a", L"b"}, {L"args", L"--separators"},
+          {L"args", L"--separators", L","}})
+    {
+        const CRun usage = runSyhost(arguments);
+        EXPECT_EQ(2u, usage.exitCode);
+        EXPECT_TRUE(contains(usage.err, L"usage: syhost args [--separators S] \"COMMAND LINE\"")) << narrow(usage.err);
+    }
+}

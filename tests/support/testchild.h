@@ -1,0 +1,47 @@
+// Test programs play their own child processes: started again with "--child=NAME" as the first
+// argument, the program runs the child mode NAME instead of its tests and exits with its result.
+#pragma once
+
+#include "framework/iastring.h"
+#include "syslib/common/syswin.h"
+
+#include <string>
+#include <vector>
+
+// A child mode gets the arguments after "--child=NAME", as the runtime split them.
+typedef int (*CTestChildFunction)(const std::vector<iastring>& arguments);
+
+class CTestChildRegistration
+{
+public:
+    CTestChildRegistration(const wchar_t* name, CTestChildFunction run);
+};
+
+// For main: runs the child mode the command line names, if it names one.
+bool runTestChildIfAsked(int& exitCode);
+
+// Both ends owned; the end meant for the child is inheritable, the other is not.
+struct CTestPipe
+{
+    syslib::CSyKernelHandle read;
+    syslib::CSyKernelHandle write;
+};
+CTestPipe makeChildInputPipe();
+CTestPipe makeChildOutputPipe();
+
+// Starts this program as child `name`. argumentText follows "--child=name" after one blank, exactly as
+// given. stdIn and stdOut (also its standard error) must be inheritable; null gives the child none.
+syslib::CSyKernelHandle startTestChild(const iastring& name, const iastring& argumentText, HANDLE stdIn,
+                                       HANDLE stdOut);
+
+struct CTestChildResult
+{
+    DWORD exitCode;
+    std::string output; // standard output and error, bytes as written
+};
+// Starts the child, collects its output until it ends, and waits for it (at most a minute).
+CTestChildResult runTestChild(const iastring& name, const iastring& argumentText);
+
+// Text made of 4 hexadecimal digits a UTF-16 unit: safe on any command line and pipe.
+std::string hexUnits(const iastring& text);
+iastring fromHexUnits(const std::string& hex);
