@@ -131,6 +131,15 @@ struct CSyAllocatedSidTraits
     static void free(PSID sid) { ::FreeSid(sid); }
 };
 
+// The block from GetEnvironmentStringsW.
+struct CSyEnvironmentStringsTraits
+{
+    typedef wchar_t* type;
+    static wchar_t* invalid() { return nullptr; }
+    static bool isValid(wchar_t* block) { return block != nullptr; }
+    static void free(wchar_t* block) { ::FreeEnvironmentStringsW(block); }
+};
+
 struct CSyBstrTraits
 {
     typedef BSTR type;
@@ -146,6 +155,7 @@ typedef CSyWinResource<CSyRegKeyTraits> CSyRegKey;
 typedef CSyWinResource<CSyModuleTraits> CSyModule;
 typedef CSyWinResource<CSyAllocatedSidTraits> CSyAllocatedSid;
 typedef CSyWinResource<CSyBstrTraits> CSyBstr;
+typedef CSyWinResource<CSyEnvironmentStringsTraits> CSyEnvironmentStrings;
 template <class T>
 using CSyLocalMem = CSyWinResource<CSyLocalMemTraits<T>>;
 
@@ -200,6 +210,28 @@ public:
 
 private:
     UINT m_previous;
+};
+
+// Ends the calling thread's impersonation when the scope is left, if it was armed.
+class CSyRevertToSelfGuard
+{
+public:
+    CSyRevertToSelfGuard() : m_armed(false) {}
+    ~CSyRevertToSelfGuard() { revert(); }
+    CSyRevertToSelfGuard(const CSyRevertToSelfGuard&) = delete;
+    CSyRevertToSelfGuard& operator=(const CSyRevertToSelfGuard&) = delete;
+    void arm() { m_armed = true; }
+    // False when the revert failed; the guard is disarmed either way.
+    bool revert()
+    {
+        if (!m_armed)
+            return true;
+        m_armed = false;
+        return ::RevertToSelf() != FALSE;
+    }
+
+private:
+    bool m_armed;
 };
 
 // Keeps the thread's last error across cleanup code that may change it.

@@ -5,11 +5,9 @@
 
 namespace syslib
 {
-// The process environment is reported by the process manager once it exists; until then there is
-// nothing to dump and the callers say so.
 iastring dumpCurrentProcessEnvironment()
 {
-    throw ESyPrecondition(ESyPrecondition::FUNCTION_NOT_SUPPORTED);
+    return CSyslibFactory::getInstance()->getProcessMgt()->getCurrentProcessEnvironment()->dump();
 }
 
 iastring dumpSystemInformation()

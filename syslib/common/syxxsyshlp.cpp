@@ -21,9 +21,12 @@ void printOSError(SyOSError osError, const iastring& systemCall, int line, const
     SY_TRACE_FUNCTION(L"syslib::printOSError(const iastring &, int, DWORD, const iastring &, CMessage::eLogMessage)");
     ILogBook& book = logBook();
 
-    // Access problems are often caused by the environment the installer runs in.
-    if (osError == 5 || osError == 13)
+    // Access problems are often caused by the environment the installer runs in. A failure while the
+    // dump is made may be reported here again: that one gets no second dump.
+    static thread_local bool dumping = false;
+    if ((osError == 5 || osError == 13) && !dumping)
     {
+        dumping = true;
         try
         {
             book.log(dumpCurrentProcessEnvironment(), __LINE__);
@@ -31,6 +34,7 @@ void printOSError(SyOSError osError, const iastring& systemCall, int line, const
         catch (...)
         {
         }
+        dumping = false;
     }
 
     book.addArgument(systemCall);

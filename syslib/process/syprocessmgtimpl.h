@@ -5,8 +5,17 @@
 
 class CSyProcessMgtImpl : public CSyGenericImpl
 {
+public:
+    PSyCurrentProcessEnvironment getCurrentProcessEnvironment();
+    PSyProcessEnvironment createProcessEnvironment();
 };
 
 class CSyProcessMgt : public CSyManagerHandle<ISyProcessMgt, CSyProcessMgtImpl>
 {
+public:
+    PSyCurrentProcessEnvironment getCurrentProcessEnvironment() override
+    {
+        return SY_FORWARD(m_impl.getCurrentProcessEnvironment());
+    }
+    PSyProcessEnvironment createProcessEnvironment() override { return SY_FORWARD(m_impl.createProcessEnvironment()); }
 };

@@ -242,13 +242,6 @@ TEST(PrintOSErrorTest, WarningTypeIsPassedOn)
     EXPECT_EQ(L"error code = " + std::to_wstring(noSuchError), message.arguments.at(3));
 }
 
-TEST(PrintOSErrorTest, AccessDeniedStillReportsWhenTheEnvironmentCannotBeDumped)
-{
-    CRecordingLogBook book;
-    syslib::printOSError(5, L"OpenProcessToken", 9, L"", CMessage::LOG_ERROR, L"f");
-    EXPECT_EQ(L"5", book.onlyMessage(L"syslib.sysCallFailed").arguments.at(2));
-}
-
 TEST(TraceOSErrorTest, OneLogLine)
 {
     CRecordingLogBook book;

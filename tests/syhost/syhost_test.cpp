@@ -5,6 +5,7 @@
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <fstream>
 #include <set>
@@ -210,6 +211,8 @@ TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
         {{L"version", L"x"}, L"usage: syhost version"},
         {{L"support-info", L"x"}, L"usage: syhost support-info"},
         {{L"info", L"x"}, L"usage: syhost info"},
+        {{L"whoami", L"x"}, L"usage: syhost whoami"},
+        {{L"env", L"x"}, L"usage: syhost env"},
         {{L"path"}, L"usage: syhost path PATH..."},
         {{L"acl"}, L"usage: syhost acl parse"},
         {{L"acl", L"check", L"(a,b,+r)"}, L"usage: syhost acl parse"},
@@ -342,7 +345,12 @@ TEST_F(CSyhostTest, ReportsAboutTheLibraryTheSystemAndTime)
 
     const CRun support = runSyhost({L"--quiet", L"support-info"});
     EXPECT_EQ(0u, support.exitCode);
-    EXPECT_TRUE(contains(support.err, L"System information\n")) << narrow(support.err);
+    const std::size_t environment = support.err.find(L"Process environment\n");
+    const std::size_t variables = support.err.find(L"Environment Variables\n");
+    const std::size_t system = support.err.find(L"System information\n");
+    EXPECT_NE(iastring::npos, system) << narrow(support.err);
+    EXPECT_LT(environment, variables) << narrow(support.err);
+    EXPECT_LT(variables, system) << narrow(support.err);
 
     const CRun epoch = runSyhost({L"time", L"0"});
     EXPECT_EQ(0u, epoch.exitCode);
@@ -353,4 +361,34 @@ TEST_F(CSyhostTest, ReportsAboutTheLibraryTheSystemAndTime)
     EXPECT_EQ(0u, path.exitCode);
     EXPECT_TRUE(contains(path.out, L"  OS form:    C:\\Temp\\..\\setup.exe\n")) << narrow(path.out);
     EXPECT_TRUE(contains(path.out, L"  canonical path: C:/setup.exe\n")) << narrow(path.out);
+}
+
+TEST_F(CSyhostTest, WhoamiShowsTheTokenAndEnvTheEnvironmentSyhostInherits)
+{
+    HANDLE token = nullptr;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+    const syslib::CSyKernelHandle tokenOwner(token);
+    BYTE buffer[512];
+    DWORD size = 0;
+    ASSERT_TRUE(::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size));
+    syslib::CSyLocalMem<wchar_t*> sidText;
+    ASSERT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sidText.receive()));
+
+    const CRun whoami = runSyhost({L"--quiet", L"whoami"});
+    EXPECT_EQ(0u, whoami.exitCode);
+    EXPECT_EQ(0u, whoami.out.find(L"user " + iastring(sidText.get()))) << narrow(whoami.out);
+    const std::size_t administrators = whoami.out.find(L"\ngroup S-1-5-32-544 ");
+    const std::size_t privilege = whoami.out.find(L"\nprivilege Se");
+    EXPECT_NE(iastring::npos, administrators) << narrow(whoami.out);
+    EXPECT_NE(iastring::npos, privilege) << narrow(whoami.out);
+    EXPECT_LT(administrators, privilege) << "groups before privileges";
+
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"SYHOST_ENV_PROBE", L"a = b"));
+    const CRun env = runSyhost({L"--quiet", L"env"});
+    ::SetEnvironmentVariableW(L"SYHOST_ENV_PROBE", nullptr);
+    EXPECT_EQ(0u, env.exitCode);
+    EXPECT_EQ(0u, env.out.find(L"Process environment\n===================\nEnvironment Variables\n")) << narrow(env.out);
+    EXPECT_TRUE(contains(env.out, L"\nSYHOST_ENV_PROBE = a = b\n")) << narrow(env.out);
+    EXPECT_TRUE(contains(env.out, L"\nWorking directory: ")) << narrow(env.out);
+    EXPECT_FALSE(contains(env.out, L"<Could not")) << narrow(env.out);
 }
