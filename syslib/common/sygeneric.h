@@ -5,6 +5,7 @@
 #include "framework/iaptr.h"
 #include "framework/logbook.h"
 
+#include <atomic>
 #include <new>
 
 namespace syslib
@@ -62,11 +63,13 @@ public:
     virtual ILogBook* getLogBook() const;
 
     int incrementRefCount() { return ++m_refCount; }
-    int decrementRefCount() { return --m_refCount; }
+    // The count before the step: only the caller that saw 1 may destroy.
+    int decrementRefCountFrom() { return m_refCount.fetch_sub(1); }
     int refCount() const { return m_refCount; }
 
 private:
-    int m_refCount;
+    // Atomic: a task list is shared with the worker thread that starts its tasks in the background.
+    std::atomic<int> m_refCount;
 };
 
 // A reference-counted handle: implements interface I by forwarding to the embedded implementation, its
@@ -84,12 +87,13 @@ public:
     // Destroys only on the step from 1 to 0: a count that is 0 already was never handed to an owner.
     int release() override
     {
-        if (m_impl.refCount() == 1)
+        const int before = m_impl.decrementRefCountFrom();
+        if (before == 1)
         {
             delete this;
             return 0;
         }
-        return m_impl.decrementRefCount();
+        return before - 1;
     }
     int getRefCount() override { return m_impl.refCount(); }
 

@@ -22,6 +22,7 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <unknwn.h>
+#include <userenv.h>
 
 #include <utility>
 
@@ -245,4 +246,14 @@ public:
 private:
     DWORD m_error;
 };
+
+// Blocks from CreateEnvironmentBlock.
+struct CSyEnvironmentBlockTraits
+{
+    typedef void* type;
+    static void* invalid() { return nullptr; }
+    static bool isValid(void* block) { return block != nullptr; }
+    static void free(void* block) { ::DestroyEnvironmentBlock(block); }
+};
+typedef CSyWinResource<CSyEnvironmentBlockTraits> CSyEnvironmentBlock;
 } // namespace syslib

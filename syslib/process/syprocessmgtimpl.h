@@ -8,7 +8,12 @@ class CSyProcessMgtImpl : public CSyGenericImpl
 public:
     PSyCurrentProcessEnvironment getCurrentProcessEnvironment();
     PSyProcessEnvironment createProcessEnvironment();
+    PSyTaskList createTaskList();
+    PSyTaskHandler createTaskHandler();
+    PSyChildApplication createChildApplication(int taskId);
+    PSyChildFunction createChildFunction(int taskId);
     PSyTaskIO createTaskIO();
+    PSySimpleProcessInterface createSimpleProcessInterface();
     iastring getCommandLine(PSyStringIterator arguments);
 };
 
@@ -20,7 +25,18 @@ public:
         return SY_FORWARD(m_impl.getCurrentProcessEnvironment());
     }
     PSyProcessEnvironment createProcessEnvironment() override { return SY_FORWARD(m_impl.createProcessEnvironment()); }
+    PSyTaskList createTaskList() override { return SY_FORWARD(m_impl.createTaskList()); }
+    PSyTaskHandler createTaskHandler() override { return SY_FORWARD(m_impl.createTaskHandler()); }
+    PSyChildApplication createChildApplication(int taskId) override
+    {
+        return SY_FORWARD(m_impl.createChildApplication(taskId));
+    }
+    PSyChildFunction createChildFunction(int taskId) override { return SY_FORWARD(m_impl.createChildFunction(taskId)); }
     PSyTaskIO createTaskIO() override { return SY_FORWARD(m_impl.createTaskIO()); }
+    PSySimpleProcessInterface createSimpleProcessInterface() override
+    {
+        return SY_FORWARD(m_impl.createSimpleProcessInterface());
+    }
     iastring getCommandLine(PSyStringIterator arguments) override
     {
         return SY_FORWARD(m_impl.getCommandLine(arguments));

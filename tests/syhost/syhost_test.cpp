@@ -493,3 +493,25 @@ TEST_F(CSyhostTest, ArgsReportsSyntaxErrorsAndBadUse)
         EXPECT_TRUE(contains(usage.err, L"usage: syhost args [--separators S] \"COMMAND LINE\"")) << narrow(usage.err);
     }
 }
+
+TEST_F(CSyhostTest, RunPassesAProgramsOutputThroughAndEndsWithItsExitCode)
+{
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"work").c_str(), nullptr));
+    const CRun echo = runSyhost({L"--quiet", L"run", L"--env", L"SYHOST_RUN=set by run", L"--cwd", m_dir / L"work",
+                                 L"--", L"cmd", L"/c", L"echo %SYHOST_RUN%& cd& exit 3"});
+    EXPECT_EQ(0u, echo.exitCode) << narrow(echo.err);
+    EXPECT_EQ(L"set by run\n" + (m_dir / L"work") + L"\nexit code 3\n", echo.out);
+
+    const CRun missing = runSyhost({L"--quiet", L"run", L"--", m_dir / L"no-such-program.exe"});
+    EXPECT_EQ(1u, missing.exitCode);
+    EXPECT_TRUE(contains(missing.err, L"CreateProcess")) << narrow(missing.err);
+
+    for (const std::vector<iastring>& arguments :
+         {std::vector<iastring>{L"run"}, {L"run", L"--"}, {L"run", L"--cwd"}, {L"run", L"--priority", L"high", L"--", L"x"},
+          {L"run", L"--env", L"NOVALUE", L"--", L"x"}, {L"run", L"--bogus", L"1", L"--", L"x"}})
+    {
+        const CRun usage = runSyhost(arguments);
+        EXPECT_EQ(2u, usage.exitCode);
+        EXPECT_TRUE(contains(usage.err, L"usage: syhost run [--cwd DIR]")) << narrow(usage.err);
+    }
+}

@@ -1,0 +1,81 @@
+// Task lists with their start strategies, and the task handler.
+#pragma once
+
+#include "sytasklist.h"
+
+#include <utility>
+#include <vector>
+
+class CSyTaskListImpl : public CSyGenericImpl
+{
+public:
+    int getType() const { return m_iType; }
+    void setType(int type);
+    ISyTask::eTaskStatusType getStatus() const { return ISyTask::TST_ERROR; }
+    void clear() { m_tasks.clear(); }
+    int getSize() const { return static_cast<int>(m_tasks.size()); }
+    int append(PSyTask task);
+    void remove(int nPosition);
+    PSyTask getTask(int nPosition) const;
+    bool start(ISyTaskList& self);
+    bool waitFor(PSyTask) { return false; }
+    bool cancel();
+
+    const std::vector<PSyTask>& tasks() const { return m_tasks; }
+
+private:
+    void checkIndex(int nPosition, const wchar_t* signature) const;
+
+    int m_iType = 0;
+    std::vector<PSyTask> m_tasks;
+};
+
+class CSyTaskList : public CSyHandle<ISyTaskList, CSyTaskListImpl>
+{
+public:
+    int getType() override { return SY_FORWARD(m_impl.getType()); }
+    void setType(int type) override { return SY_FORWARD(m_impl.setType(type)); }
+    ISyTask::eTaskStatusType getStatus() override { return SY_FORWARD(m_impl.getStatus()); }
+    void clear() override { return SY_FORWARD(m_impl.clear()); }
+    int getSize() override { return SY_FORWARD(m_impl.getSize()); }
+    int append(PSyTask task) override { return SY_FORWARD(m_impl.append(task)); }
+    void remove(int nPosition) override { return SY_FORWARD(m_impl.remove(nPosition)); }
+    PSyTask getTask(int nPosition) override { return SY_FORWARD(m_impl.getTask(nPosition)); }
+    // The worker of a background start needs the list itself, to keep it alive.
+    bool start() override { return SY_FORWARD(m_impl.start(*this)); }
+    bool waitFor(PSyTask task) override { return SY_FORWARD(m_impl.waitFor(task)); }
+    bool cancel() override { return SY_FORWARD(m_impl.cancel()); }
+};
+
+class CSyTaskHandlerImpl : public CSyGenericImpl
+{
+public:
+    ISyTask::eTaskStatusType getStatus() const;
+    void clear() { m_entries.clear(); }
+    int getSize() const { return static_cast<int>(m_entries.size()); }
+    int append(PSyTaskList list);
+    int appendSyncMark(PSyTimeDiff time);
+    void remove(int nPosition);
+    PSyTaskList getTaskList(int nPosition) const;
+    bool run() { return false; }
+    PSyTaskList findif(ISyTaskPredicate* predicate) const;
+
+private:
+    void checkIndex(int nPosition, const wchar_t* signature) const;
+
+    std::vector<std::pair<PSyTaskList, double>> m_entries;
+};
+
+class CSyTaskHandler : public CSyHandle<ISyTaskHandler, CSyTaskHandlerImpl>
+{
+public:
+    ISyTask::eTaskStatusType getStatus() override { return SY_FORWARD(m_impl.getStatus()); }
+    void clear() override { return SY_FORWARD(m_impl.clear()); }
+    int getSize() override { return SY_FORWARD(m_impl.getSize()); }
+    int append(PSyTaskList list) override { return SY_FORWARD(m_impl.append(list)); }
+    int appendSyncMark(PSyTimeDiff time) override { return SY_FORWARD(m_impl.appendSyncMark(time)); }
+    void remove(int nPosition) override { return SY_FORWARD(m_impl.remove(nPosition)); }
+    PSyTaskList getTaskList(int nPosition) override { return SY_FORWARD(m_impl.getTaskList(nPosition)); }
+    bool run() override { return SY_FORWARD(m_impl.run()); }
+    PSyTaskList findif(ISyTaskPredicate* predicate) override { return SY_FORWARD(m_impl.findif(predicate)); }
+};

@@ -1,0 +1,122 @@
+// Portable code only: the state of tasks, their streams, priority, program and arguments.
+#include "sytaskimpl.h"
+
+#include "framework/iacontaineriter.h"
+#include "syslib/common/syenumio.h"
+#include "syslib/common/sytrace.h"
+
+SY_SOURCE_FILE(L"syxxctask")
+
+namespace
+{
+const syslib::CSyEnumName taskTypeNames[] = {
+    {ISyTask::TTY_NONE, L"TTY_NONE"}, {ISyTask::TTY_FUNCTION, L"TTY_FUNCTION"},
+    {ISyTask::TTY_APPLICATION, L"TTY_APPLICATION"}};
+const syslib::CSyEnumName taskStatusNames[] = {{ISyTask::TST_INITIAL, L"TST_INITIAL"},
+                                               {ISyTask::TST_RUNNING, L"TST_RUNNING"},
+                                               {ISyTask::TST_FINISHED, L"TST_FINISHED"},
+                                               {ISyTask::TST_ERROR, L"TST_ERROR"}};
+} // namespace
+
+std::wostream& operator<<(std::wostream& os, ISyTask::eTaskType value)
+{
+    return syslib::writeEnumName(os, value, taskTypeNames);
+}
+
+std::wostream& operator<<(std::wostream& os, ISyTask::eTaskStatusType value)
+{
+    return syslib::writeEnumName(os, value, taskStatusNames);
+}
+
+CSyTaskImpl::CSyTaskImpl(ISyTask::eTaskType type, int taskId)
+    : m_processId(static_cast<unsigned long>(-1)), m_status(ISyTask::TST_INITIAL), m_type(type),
+      m_exitCode(static_cast<unsigned long>(-1)), m_taskId(taskId), m_priority(0),
+      m_arguments(syslib::getLogBook())
+{
+}
+
+ILogBook* CSyTaskImpl::setLogBook(ILogBook* logBook)
+{
+    m_arguments.setLogBook(logBook);
+    return CSyGenericImpl::setLogBook(logBook);
+}
+
+ILogBook* CSyTaskImpl::getLogBook() const
+{
+    return CSyGenericImpl::getLogBook();
+}
+
+unsigned long CSyTaskImpl::getProcessId()
+{
+    return m_processId;
+}
+
+void* CSyTaskImpl::getHandle()
+{
+    return m_handle.get();
+}
+
+void CSyTaskImpl::setProcessEnvironment(PSyProcessEnvironment environment)
+{
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::setProcessEnvironment(PSyProcessEnvironment)");
+    m_environment = environment;
+}
+
+void CSyTaskImpl::setInputStream(PSyTaskIO stream)
+{
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::setInputStream(PSyTaskIO)");
+    if (m_type != ISyTask::TTY_APPLICATION)
+        syslib::throwFunctionNotSupported(L"CSyTaskImpl::setInputStream", __LINE__);
+    m_inputStream = stream;
+}
+
+void CSyTaskImpl::setOutputStream(PSyTaskIO stream)
+{
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::setOutputStream(PSyTaskIO)");
+    if (m_type != ISyTask::TTY_APPLICATION)
+        syslib::throwFunctionNotSupported(L"CSyTaskImpl::setOutputStream", __LINE__);
+    m_outputStream = stream;
+}
+
+void CSyTaskImpl::setPriority(int priority)
+{
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::setPriority(int)");
+    SY_TRACE_PARAMETERS(syslib::toString(priority));
+    m_priority = priority;
+}
+
+void CSyTaskImpl::setPath(const iastring& path)
+{
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::setPath(iastring)");
+    SY_TRACE_PARAMETERS(path);
+    m_path = path;
+}
+
+void CSyTaskImpl::setArguments(PSyStringIterator arguments)
+{
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::setArguments(PSyStringIterator)");
+    m_arguments.set(arguments);
+}
+
+// The arguments are not traced: they may hold a password.
+void CSyTaskImpl::setArguments(const iastring& arguments, const iastring& separators)
+{
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::setArguments(iastring,iastring)");
+    m_arguments.set(arguments, separators);
+}
+
+iastring CSyTaskImpl::getArguments(iachar separator) const
+{
+    return m_arguments.join(separator);
+}
+
+PSyStringIterator CSyTaskImpl::getArgumentIterator() const
+{
+    return PSyStringIterator(new CIaContainerIter<iastring>(m_arguments.get()));
+}
+
+iastring CSyChildApplicationImpl::commandLine() const
+{
+    // A temporary list of the path alone quotes a path with a blank, as it would any argument.
+    return CSyArguments::quote(m_path, L' ') + L' ' + m_arguments.join(L' ');
+}

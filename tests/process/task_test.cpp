@@ -1,0 +1,395 @@
+// Child applications and child functions, run for real: the child is this test program started again.
+#include "syslib/process/sytaskimpl.h"
+#include "framework/iastrutil.h"
+#include "syslib/process/syprocessenvimpl.h"
+#include "syslib/process/sytaskioimpl.h"
+
+#include "tests/support/expectthrow.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/testchild.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace
+{
+iastring ownProgram()
+{
+    wchar_t program[MAX_PATH + 1] = {0};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    return program;
+}
+
+int exitWith(const std::vector<iastring>& arguments)
+{
+    return std::stoi(arguments.at(0));
+}
+const CTestChildRegistration exitWithChild(L"exit-with", exitWith);
+
+// Copies its input to its output, line by line, until the input ends.
+int echoInput(const std::vector<iastring>&)
+{
+    char line[256];
+    while (std::fgets(line, sizeof(line), stdin) != nullptr)
+        std::printf("echo %s", line);
+    return 0;
+}
+const CTestChildRegistration echoInputChild(L"echo-input", echoInput);
+
+// Its working directory, then the value of each variable named, one a line.
+int printEnvironment(const std::vector<iastring>& arguments)
+{
+    wchar_t directory[MAX_PATH + 1] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, directory);
+    std::printf("%s\n", hexUnits(directory).c_str());
+    for (const iastring& name : arguments)
+    {
+        const wchar_t* value = _wgetenv(name.c_str());
+        std::printf("%s\n", value ? hexUnits(value).c_str() : "unset");
+    }
+    return 0;
+}
+const CTestChildRegistration printEnvironmentChild(L"print-environment", printEnvironment);
+
+// Many lines to standard output and standard error in turn: more than one pipe buffer.
+int writeBoth(const std::vector<iastring>& arguments)
+{
+    const int lines = std::stoi(arguments.at(0));
+    const std::string filler(200, 'x');
+    for (int i = 0; i < lines; ++i)
+        std::fprintf(i % 2 ? stderr : stdout, "%d %s\n", i, filler.c_str());
+    return 0;
+}
+const CTestChildRegistration writeBothChild(L"write-both", writeBoth);
+
+// Waits until the file exists, for a minute at most.
+int waitForFile(const std::vector<iastring>& arguments)
+{
+    for (int i = 0; i < 600; ++i)
+    {
+        if (::GetFileAttributesW(arguments.at(0).c_str()) != INVALID_FILE_ATTRIBUTES)
+            return 0;
+        ::Sleep(100);
+    }
+    return 3;
+}
+const CTestChildRegistration waitForFileChild(L"wait-for-file", waitForFile);
+
+PSyChildApplication childApplication(const iastring& mode, const iastring& arguments = iastring(), int id = 1)
+{
+    const PSyChildApplication application(new CSyChildApplication(id));
+    application->setPath(ownProgram());
+    application->setArguments(L"--child=" + mode + (arguments.empty() ? iastring() : L" " + arguments), L" ");
+    return application;
+}
+
+PSyTaskIO newStream()
+{
+    return PSyTaskIO(new CSyTaskIO());
+}
+
+std::vector<iastring> readLines(const PSyTaskIO& stream)
+{
+    std::vector<iastring> lines;
+    while (true)
+    {
+        const iastring line = stream->getLine();
+        if (stream->isEof())
+        {
+            if (!line.empty())
+                lines.push_back(line);
+            return lines;
+        }
+        lines.push_back(line);
+    }
+}
+
+unsigned __stdcall returnFive(void*)
+{
+    return 5;
+}
+
+unsigned __stdcall throwSomething(void*)
+{
+    throw std::runtime_error("thrown by the caller's function");
+}
+
+unsigned __stdcall countCalls(void* counter)
+{
+    ++*static_cast<int*>(counter);
+    return 0;
+}
+} // namespace
+
+TEST(ChildApplicationTest, StatusAndExitCodeFollowTheChild)
+{
+    CRecordingLogBook book;
+    const PSyChildApplication child = childApplication(L"exit-with", L"7", 42);
+    EXPECT_EQ(ISyTask::TTY_APPLICATION, child->getType());
+    EXPECT_EQ(42, child->getId());
+    EXPECT_EQ(ISyTask::TST_INITIAL, child->getStatus());
+    EXPECT_EQ(static_cast<unsigned long>(-1), child->getProcessId());
+    EXPECT_EQ(nullptr, child->getHandle());
+    // Never started: nothing to cancel, and the status stays.
+    EXPECT_FALSE(child->cancel());
+    EXPECT_EQ(ISyTask::TST_INITIAL, child->getStatus());
+
+    EXPECT_TRUE(child->start(true));
+    EXPECT_EQ(7u, child->getExitCode(false));
+    EXPECT_EQ(ISyTask::TST_FINISHED, child->getStatus());
+    EXPECT_NE(static_cast<unsigned long>(-1), child->getProcessId());
+    EXPECT_NE(nullptr, child->getHandle());
+    // A finished task is not cancelled: the result says whether it is in error.
+    EXPECT_FALSE(child->cancel());
+    EXPECT_EQ(ISyTask::TST_FINISHED, child->getStatus());
+}
+
+TEST(ChildApplicationTest, ANonZeroExitIsNoFailureOfTheTask)
+{
+    const PSyChildApplication child = childApplication(L"exit-with", L"3");
+    EXPECT_TRUE(child->start(false));
+    EXPECT_EQ(3u, child->getExitCode(true));
+    EXPECT_EQ(ISyTask::TST_FINISHED, child->getStatus());
+}
+
+TEST(ChildApplicationTest, CommandLineQuotesAPathWithABlankAndEndsInABlankWithoutArguments)
+{
+    CSyChildApplicationImpl plain(1);
+    plain.setPath(L"C:\\bin\\tool.exe");
+    EXPECT_EQ(L"C:\\bin\\tool.exe ", plain.commandLine());
+    CSyChildApplicationImpl spaced(1);
+    spaced.setPath(L"C:\\Program Files\\tool.exe");
+    spaced.setArguments(L"a \"b c\"", L" ");
+    EXPECT_EQ(L"\"C:\\Program Files\\tool.exe\" a \"b c\"", spaced.commandLine());
+}
+
+TEST(ChildApplicationTest, TheCommandLineIsLoggedOnlyWhenAskedForWithTheExactValue)
+{
+    CRecordingLogBook book;
+    const iastring secret = L"pw=Geheim42";
+    const auto logged = [&](const wchar_t* value) {
+        ::SetEnvironmentVariableW(L"VANTIX_TRACE_PROGRAM_ARGUMENTS", value);
+        book.clear();
+        const PSyChildApplication child = childApplication(L"exit-with", L"0 " + secret);
+        child->start(true);
+        for (const CRecordedLine& line : book.lines())
+            if (line.text.find(secret) != iastring::npos)
+                return line.text;
+        return iastring();
+    };
+    EXPECT_EQ(iastring(), logged(nullptr));
+    EXPECT_EQ(iastring(), logged(L"Q7TZ4"));
+    EXPECT_EQ(iastring(), logged(L"q7tz4 "));
+    const iastring line = logged(L"q7tz4");
+    ::SetEnvironmentVariableW(L"VANTIX_TRACE_PROGRAM_ARGUMENTS", nullptr);
+    EXPECT_EQ(L"Going to call CreateProcess/CreateProcessAsUser with command line (delimited by '<' and '>'):\n<" +
+                  ownProgram() + L" --child=exit-with 0 " + secret + L">",
+              line);
+    // With it, the environment the child inherits is logged too.
+    const std::vector<iastring> logs = book.logs();
+    EXPECT_NE(logs.end(), std::find_if(logs.begin(), logs.end(), [](const iastring& text) {
+                  return text.find(L"Environment Variables") != iastring::npos;
+              }));
+}
+
+TEST(ChildApplicationTest, InputReachesTheChildAndItsOutputComesBack)
+{
+    const PSyChildApplication child = childApplication(L"echo-input");
+    const PSyTaskIO input = newStream(), output = newStream();
+    child->setInputStream(input);
+    child->setOutputStream(output);
+    EXPECT_EQ(input, child->getInputStream());
+    EXPECT_EQ(output, child->getOutputStream());
+    ASSERT_TRUE(child->start(false));
+    input->putLine(L"first");
+    input->putLine(L"");
+    input->putLine(L"third line");
+    input->close();
+    EXPECT_EQ((std::vector<iastring>{L"echo first", L"echo ", L"echo third line"}), readLines(output));
+    EXPECT_EQ(0u, child->getExitCode(true));
+}
+
+TEST(ChildApplicationTest, OutputOfBothStreamsBeyondThePipeBufferArrivesWhole)
+{
+    const PSyChildApplication child = childApplication(L"write-both", L"2000");
+    const PSyTaskIO output = newStream();
+    child->setOutputStream(output);
+    ASSERT_TRUE(child->start(false));
+    const std::vector<iastring> lines = readLines(output);
+    ASSERT_EQ(2000u, lines.size());
+    EXPECT_EQ(L"1999 " + iastring(200, L'x'), lines.back());
+    EXPECT_EQ(0u, child->getExitCode(true));
+}
+
+TEST(ChildApplicationTest, TheEnvironmentReachesTheChildAndTheLibraryGetsItsOwnBack)
+{
+    CRecordingLogBook book;
+    const CTempDir directory;
+    wchar_t before[MAX_PATH + 1] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, before);
+    ::SetEnvironmentVariableW(L"SYTEST_KEPT", L"library");
+
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment());
+    environment->setWorkingDirectory(directory.path());
+    environment->setEnvironmentVariable(L"SYTEST_KEPT", L"child");
+    environment->setEnvironmentVariable(L"SYTEST_NEW", L"neu \u00e9");
+    const PSyChildApplication child = childApplication(L"print-environment", L"SYTEST_KEPT SYTEST_NEW");
+    child->setProcessEnvironment(environment);
+    const PSyTaskIO output = newStream();
+    child->setOutputStream(output);
+    ASSERT_TRUE(child->start(true));
+    const std::vector<iastring> lines = readLines(output);
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(directory.path(), fromHexUnits(toMbstring(lines[0])));
+    EXPECT_EQ(L"child", fromHexUnits(toMbstring(lines[1])));
+    EXPECT_EQ(L"neu \u00e9", fromHexUnits(toMbstring(lines[2])));
+
+    wchar_t after[MAX_PATH + 1] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_EQ(iastring(before), iastring(after));
+    EXPECT_EQ(L"library", iastring(_wgetenv(L"SYTEST_KEPT")));
+    EXPECT_EQ(nullptr, _wgetenv(L"SYTEST_NEW"));
+    const std::vector<iastring> logs = book.logs();
+    EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Changing current processenvironment"));
+    EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Restoring current processenvironment"));
+    ::SetEnvironmentVariableW(L"SYTEST_KEPT", nullptr);
+}
+
+TEST(ChildApplicationTest, AMissingProgramIsReportedAndTheEnvironmentIsStillRestored)
+{
+    CRecordingLogBook book;
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment());
+    environment->setEnvironmentVariable(L"SYTEST_DURING_START", L"1");
+    const PSyChildApplication child(new CSyChildApplication(1));
+    child->setPath(L"C:\\no\\such\\program.exe");
+    child->setArguments(L"--secret=x", L" ");
+    child->setProcessEnvironment(environment);
+    try
+    {
+        child->start(true);
+        FAIL() << "no exception";
+    }
+    catch (const ESyException& caught)
+    {
+        EXPECT_EQ(ESyException::WIN32_ERROR, caught.getErrorType());
+        EXPECT_TRUE(caught.getCode() == ERROR_FILE_NOT_FOUND || caught.getCode() == ERROR_PATH_NOT_FOUND)
+            << caught.getCode();
+    }
+    const CRecordedLine reported = book.onlyMessage(L"syslib.NT.generic");
+    EXPECT_EQ(L"CreateProcess", reported.arguments.at(0));
+    EXPECT_EQ(L"C:\\no\\such\\program.exe ...", reported.arguments.at(4));
+    EXPECT_EQ(ISyTask::TST_ERROR, child->getStatus());
+    EXPECT_EQ(nullptr, _wgetenv(L"SYTEST_DURING_START"));
+    // The arguments may hold a password: never in the log without being asked for.
+    for (const CRecordedLine& line : book.lines())
+        EXPECT_EQ(iastring::npos, line.text.find(L"--secret")) << line.text;
+}
+
+TEST(ChildApplicationTest, AMissingWorkingDirectoryStopsTheStartBeforeAnyProcess)
+{
+    CRecordingLogBook book;
+    const CTempDir directory;
+    wchar_t before[MAX_PATH + 1] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, before);
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment());
+    environment->setWorkingDirectory(directory / L"missing");
+    const PSyChildApplication child = childApplication(L"exit-with", L"0");
+    child->setProcessEnvironment(environment);
+    EXPECT_THROW(child->start(true), ESyChangeDir);
+    EXPECT_EQ(1u, book.messages(L"syslib.process.currentProcessEnv.notSetWorkdir").size());
+    EXPECT_EQ(ISyTask::TST_INITIAL, child->getStatus());
+    EXPECT_EQ(nullptr, child->getHandle());
+    wchar_t after[MAX_PATH + 1] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_EQ(iastring(before), iastring(after));
+}
+
+TEST(ChildApplicationTest, CancelEndsARunningChild)
+{
+    const CTempDir directory;
+    const PSyChildApplication child = childApplication(L"wait-for-file", directory / L"never");
+    ASSERT_TRUE(child->start(false));
+    EXPECT_EQ(ISyTask::TST_RUNNING, child->getStatus());
+    EXPECT_TRUE(child->cancel());
+    EXPECT_EQ(ISyTask::TST_ERROR, child->getStatus());
+    EXPECT_EQ(static_cast<unsigned long>(-1), child->getExitCode(true));
+    // Cancelled already: the result tells the error state.
+    EXPECT_TRUE(child->cancel());
+}
+
+TEST(ChildApplicationTest, PriorityValuesMapToTheirClasses)
+{
+    EXPECT_EQ(static_cast<DWORD>(IDLE_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(-2));
+    EXPECT_EQ(static_cast<DWORD>(IDLE_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(-1));
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(0));
+    EXPECT_EQ(static_cast<DWORD>(HIGH_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(1));
+    EXPECT_EQ(static_cast<DWORD>(HIGH_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(2));
+    EXPECT_EQ(static_cast<DWORD>(REALTIME_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(3));
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(4));
+    EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), CSyChildApplicationImpl::priorityClass(-3));
+
+    // Wine creates every process in the normal class, so the class a child really gets is not visible here.
+}
+
+TEST(ChildApplicationTest, ArgumentsComeBackAsGivenAndJoined)
+{
+    const PSyChildApplication child(new CSyChildApplication(1));
+    child->setArguments(L"a;\"b c\";d", L";");
+    EXPECT_EQ(L"a \"b c\" d", child->getArguments(L' '));
+    std::vector<iastring> seen;
+    for (const PSyStringIterator it = child->getArgumentIterator(); !it->isDone(); it->next())
+        seen.push_back(it->get());
+    EXPECT_EQ((std::vector<iastring>{L"a", L"b c", L"d"}), seen);
+}
+
+TEST(ChildFunctionTest, RunsOnAThreadAndEndsWithItsResult)
+{
+    const PSyChildFunction function(new CSyChildFunction(3));
+    EXPECT_EQ(ISyTask::TTY_FUNCTION, function->getType());
+    function->setFunction(returnFive);
+    EXPECT_TRUE(function->start(true));
+    EXPECT_EQ(5u, function->getExitCode(false));
+    EXPECT_EQ(ISyTask::TST_FINISHED, function->getStatus());
+
+    // What the function throws ends its task, not the installer.
+    const PSyChildFunction throwing(new CSyChildFunction(5));
+    throwing->setFunction(throwSomething);
+    EXPECT_TRUE(throwing->start(true));
+    EXPECT_EQ(static_cast<unsigned long>(-1), throwing->getExitCode(false));
+
+    int calls = 0;
+    const PSyChildFunction counting(new CSyChildFunction(4));
+    counting->setFunction(countCalls);
+    counting->setArgument(&calls);
+    counting->start(true);
+    EXPECT_EQ(1, calls);
+}
+
+TEST(ChildFunctionTest, StreamsAndAMissingFunctionAreRefused)
+{
+    CRecordingLogBook book;
+    const PSyChildFunction function(new CSyChildFunction(1));
+    const ESyPrecondition refused = expectLoggedThrow<ESyPrecondition>(
+        book, [&] { function->setInputStream(newStream()); }, L"common.functionNotSupported",
+        {L"CSyTaskImpl::setInputStream"});
+    EXPECT_EQ(ESyPrecondition::FUNCTION_NOT_SUPPORTED, refused.getCode());
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { function->setOutputStream(newStream()); }, L"common.functionNotSupported",
+        {L"CSyTaskImpl::setOutputStream"});
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { function->start(true); }, L"common.parameterEmpty",
+        {L"function", L"CSyChildFunctionImpl::startImpl()"});
+}
+
+TEST(TaskEnumTest, ValuesPrintByName)
+{
+    std::wostringstream text;
+    text << ISyTask::TTY_APPLICATION << L"," << ISyTask::TST_FINISHED << L"," << static_cast<ISyTask::eTaskType>(9);
+    EXPECT_EQ(L"TTY_APPLICATION,TST_FINISHED,unknown (9)", text.str());
+}
