@@ -1,26 +1,11 @@
 // Argument commands: how the library splits a command line, for "why did my argument break?".
 #include "hostcommand.h"
 #include "framework/iacontaineriter.h"
-#include "syslib/common/sytrace.h"
-#include "syslib/process/syargs.h"
 #include "syslib/process/syprocessmgt.h"
 
 namespace
 {
-class CLogBookLoan
-{
-public:
-    explicit CLogBookLoan(ILogBook* logBook) : m_previous(syslib::setLogBook(logBook)) {}
-    ~CLogBookLoan() { syslib::setLogBook(m_previous); }
-    CLogBookLoan(const CLogBookLoan&) = delete;
-    CLogBookLoan& operator=(const CLogBookLoan&) = delete;
-
-private:
-    ILogBook* m_previous;
-};
-
-// The library's process manager offers joining only; splitting belongs to the child applications it
-// starts, so the split runs through the library's argument code linked into syhost.
+// Splits the way a child application does: through one that is never started.
 int runArgs(CHostContext& context, const std::vector<iastring>& arguments)
 {
     iastring separators = L" ";
@@ -35,27 +20,25 @@ int runArgs(CHostContext& context, const std::vector<iastring>& arguments)
     if (arguments.size() != next + 1)
         return usageError(context, L"args");
 
-    CSyArguments list(context.logBook);
+    const IaPtr<ISyProcessMgt> processes = context.factory->getProcessMgt();
+    const PSyChildApplication parser = processes->createChildApplication(0);
+    try
     {
-        // The linked-in copy of the library logs to syhost's log book too, for as long as it splits.
-        const CLogBookLoan loan(context.logBook);
-        try
-        {
-            list.set(arguments[next], separators);
-        }
-        catch (const EUnmatchedDoubleQuote& error)
-        {
-            context.out << L"EUnmatchedDoubleQuote: " << error.what() << L"\n";
-            return HOST_FAILED;
-        }
+        parser->setArguments(arguments[next], separators);
+    }
+    catch (const EUnmatchedDoubleQuote& error)
+    {
+        context.out << L"EUnmatchedDoubleQuote: " << error.what() << L"\n";
+        return HOST_FAILED;
     }
 
-    const std::vector<iastring>& split = list.get();
+    std::vector<iastring> split;
+    for (const PSyStringIterator it = parser->getArgumentIterator(); !it->isDone(); it->next())
+        split.push_back(it->get());
     context.out << split.size() << L" arguments\n";
     for (std::size_t i = 0; i < split.size(); ++i)
         context.out << L"[" << i << L"] \u2039" << split[i] << L"\u203a\n";
-    const iastring joined = context.factory->getProcessMgt()->getCommandLine(
-        PSyStringIterator(new CIaContainerIter<iastring>(split)));
+    const iastring joined = processes->getCommandLine(PSyStringIterator(new CIaContainerIter<iastring>(split)));
     context.out << L"joined: " << joined << L"\n";
     return HOST_OK;
 }
