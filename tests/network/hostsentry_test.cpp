@@ -1,7 +1,7 @@
 // Hosts entries: lookup by address and names, and edits that never lose the file.
 #include "networktestutil.h"
 #include "syslib/network/syfileedit.h"
-#include "tests/support/childprocess.h"
+#include "tests/support/testchild.h"
 
 #include <sstream>
 
@@ -47,17 +47,17 @@ void failAtStep(syslib::network::eEditStep step)
         throw ESyFileWrite(L"injected");
 }
 
-int holdFile(const std::vector<std::string>& arguments)
+int holdFile(const std::vector<iastring>& arguments)
 {
-    const DWORD share = arguments[1] == "read" ? FILE_SHARE_READ : 0;
-    const syslib::CSyKernelHandle file(::CreateFileA(arguments[0].c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+    const DWORD share = arguments.at(1) == L"read" ? FILE_SHARE_READ : 0;
+    const syslib::CSyKernelHandle file(::CreateFileW(arguments[0].c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                                      0, nullptr));
     if (!file)
         return 3;
     signalReadyAndWaitForParent();
     return 0;
 }
-const CChildRole holdFileRole("hold-file", holdFile);
+const CTestChildRegistration holdFileChild(L"hold-file", holdFile);
 } // namespace
 
 TEST_F(CHostsEntryTest, LookupMatchesWholeNamesInAnyOrderAndFillsTheEntryFromTheLine)
@@ -217,9 +217,9 @@ TEST_F(CHostsEntryTest, AReadOnlyOrLockedFileIsAClearErrorAndStaysAsItWas)
     EXPECT_FALSE(exists(copyPath()));
     ::SetFileAttributesW(m_file.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    for (const char* share : {"none", "read"})
+    for (const wchar_t* share : {L"none", L"read"})
     {
-        CChildProcess holder("hold-file", {toMbstring(m_file), share});
+        CTestChildProcess holder(L"hold-file", L"\"" + m_file + L"\" " + share);
         ASSERT_EQ("ready", holder.readLine()) << share;
         m_book.clear();
         EXPECT_THROW(entry(hostsEntry(), L"10.0.0.1", {L"gamma"})->addToHosts(H::REPLACE), ESyNetworkSystemError)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <map>
 
 extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expandWildcards,
@@ -126,4 +128,54 @@ iastring fromHexUnits(const std::string& hex)
     for (std::size_t i = 0; i + 4 <= hex.size(); i += 4)
         text += static_cast<iachar>(std::stoul(hex.substr(i, 4), nullptr, 16));
     return text;
+}
+
+void signalReadyAndWaitForParent()
+{
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char buffer[64];
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    {
+    }
+}
+
+CTestChildProcess::CTestChildProcess(const iastring& name, const iastring& argumentText)
+{
+    CTestPipe input = makeChildInputPipe();
+    CTestPipe output = makeChildOutputPipe();
+    m_process = startTestChild(name, argumentText, input.read.get(), output.write.get());
+    m_input = std::move(input.write);
+    m_output = std::move(output.read);
+}
+
+CTestChildProcess::~CTestChildProcess()
+{
+    finish();
+}
+
+std::string CTestChildProcess::readLine()
+{
+    std::string line;
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(m_output.get(), &c, 1, &read, nullptr) && read == 1 && c != '\n')
+        if (c != '\r')
+            line += c;
+    return line;
+}
+
+unsigned long CTestChildProcess::finish()
+{
+    m_input.reset();
+    DWORD exitCode = 0xFFFFFFFF;
+    if (!m_process)
+        return exitCode;
+    if (::WaitForSingleObject(m_process.get(), 60000) != WAIT_OBJECT_0)
+        ::TerminateProcess(m_process.get(), 98);
+    ::GetExitCodeProcess(m_process.get(), &exitCode);
+    m_process.reset();
+    m_output.reset();
+    return exitCode;
 }

@@ -45,3 +45,26 @@ CTestChildResult runTestChild(const iastring& name, const iastring& argumentText
 // Text made of 4 hexadecimal digits a UTF-16 unit: safe on any command line and pipe.
 std::string hexUnits(const iastring& text);
 iastring fromHexUnits(const std::string& hex);
+
+// For a child mode: says "ready" to the parent, then waits until the parent closes the child's input.
+void signalReadyAndWaitForParent();
+
+// This program started as a child mode, its standard input and output piped to the test.
+class CTestChildProcess
+{
+public:
+    CTestChildProcess(const iastring& name, const iastring& argumentText);
+    ~CTestChildProcess();
+    CTestChildProcess(const CTestChildProcess&) = delete;
+    CTestChildProcess& operator=(const CTestChildProcess&) = delete;
+
+    // One line of the child's output without its line end; empty at its end.
+    std::string readLine();
+    // Closes the child's input and waits for its end (a minute at most); its exit code.
+    unsigned long finish();
+
+private:
+    syslib::CSyKernelHandle m_process;
+    syslib::CSyKernelHandle m_input;
+    syslib::CSyKernelHandle m_output;
+};

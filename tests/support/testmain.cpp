@@ -1,5 +1,4 @@
 // The main of every test program, and the suite-wide check that no test leaves handles behind.
-#include "childprocess.h"
 #include "handlecount.h"
 #include "testchild.h"
 #include "syslib/common/sytrace.h"
@@ -59,8 +58,6 @@ int main(int argc, char** argv)
     // Unbuffered, so that a test that takes the process down still shows how far it got.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     int childExitCode = 0;
-    if (runChildRole(argc, argv, childExitCode))
-        return childExitCode;
     if (runTestChildIfAsked(childExitCode))
         return childExitCode;
     ::testing::InitGoogleTest(&argc, argv);
