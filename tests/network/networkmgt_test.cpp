@@ -166,10 +166,10 @@ TEST_F(CNetworkMgtTest, TheDNSDomainComesFromTheFirstSourceThatHasOne)
 
     canonicalName = L"shorthost"; // no "." gives nothing: the next source is asked, and gives nothing either
     m_book.clear();
-    EXPECT_EQ(0, expectLoggedCode<ESyNetworkGetInfoFailed>(
+    EXPECT_EQ(0, expectLoggedThrow<ESyNetworkGetInfoFailed>(
         m_book, [] { manager().getDNSDomainName(); }, L"syslib.network.getInfoFailed",
         {L"\"DNS domain name\"", L"DNS domain name is not configured in resolv.conf (UNIX) or the registry (Windows) "
-                                 L"and neither getaddrinfo nor gethostbyname could retrieve it."}));
+                                 L"and neither getaddrinfo nor gethostbyname could retrieve it."}).getCode());
     EXPECT_TRUE(m_book.hasTrace(L"Could not get DNS domain name from NwParseResolvConf and getaddrinfo. Lets try "
                                 L"gethostbyname."));
 
@@ -204,17 +204,17 @@ TEST_F(CNetworkMgtTest, TheResolverAnswersWithEntriesAndReportsWhatItCannotResol
     EXPECT_EQ(L"IP name localhost resolves to IP address(es): " + addresses[0], m_book.logs().back().substr(0, 46 + addresses[0].size()));
     EXPECT_EQ(manager().getHostsFile()->toOSString(), local->getFilePath());
 
-    const int unknown = expectLoggedCode<ESyNetworkResolveError>(
+    const int unknown = expectLoggedThrow<ESyNetworkResolveError>(
         m_book, [&] { resolver->getHostByName(L"no-such-host.invalid"); }, L"syslib.network.resolveError",
-        {L"host name=no-such-host.invalid", L"IP addresses", L"QELRETURN=12"});
+        {L"host name=no-such-host.invalid", L"IP addresses", L"QELRETURN=12"}).getCode();
     EXPECT_EQ(12, unknown);
-    const int broadcast = expectLoggedCode<ESyNetworkResolveError>(
+    const int broadcast = expectLoggedThrow<ESyNetworkResolveError>(
         m_book, [&] { resolver->getHostByAddress(L"255.255.255.255"); }, L"syslib.network.resolveError",
-        {L"IP address=255.255.255.255", L"host names", L"QELRETURN=11"});
+        {L"IP address=255.255.255.255", L"host names", L"QELRETURN=11"}).getCode();
     EXPECT_EQ(11, broadcast);
-    EXPECT_EQ(12, expectLoggedCode<ESyNetworkResolveError>(
+    EXPECT_EQ(12, expectLoggedThrow<ESyNetworkResolveError>(
         m_book, [&] { resolver->getServiceByName(L"no-such-service-here", L"tcp"); }, L"syslib.network.resolveError",
-        {L"service name=no-such-service-here/protocol=tcp", L"port number", L"QELRETURN=12"}));
+        {L"service name=no-such-service-here/protocol=tcp", L"port number", L"QELRETURN=12"}).getCode());
     expectLoggedThrow<ESyPrecondition>(
         m_book, [&] { resolver->getServiceByPort(0, L"tcp"); }, L"common.parameterNotValid",
         {L"portNumber", L"0",
@@ -268,8 +268,8 @@ TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
     EXPECT_EQ(3u, std::count(address.begin(), address.end(), L'.')) << toMbstring(address);
     EXPECT_EQ(0u, m_book.logs().back().find(L"NIC has IP address=" + address + L"/netmask="));
 
-    EXPECT_EQ(0, expectLoggedCode<ESyNetworkGetInfoFailed>(m_book, [] { manager().getNIC(L"nosuch"); },
-                                                          L"syslib.network.doesNotExist", {L"NIC nosuch"}));
+    EXPECT_EQ(0, expectLoggedThrow<ESyNetworkGetInfoFailed>(m_book, [] { manager().getNIC(L"nosuch"); },
+                                                          L"syslib.network.doesNotExist", {L"NIC nosuch"}).getCode());
 }
 
 TEST_F(CNetworkMgtTest, TheSystemFilesAndTheEntriesOfAHostsFile)

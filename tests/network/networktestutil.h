@@ -51,24 +51,3 @@ protected:
     iastring m_file = m_dir / L"hosts";
     CRecordingLogBook m_book;
 };
-
-// expectLoggedThrow for the exceptions that carry a code and have no default: returns the code (-1: none came).
-template <class E, class F>
-int expectLoggedCode(CRecordingLogBook& book, F call, const iastring& key, const CLogArguments& arguments)
-{
-    book.clear();
-    try
-    {
-        call();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const E& exception)
-    {
-        const CRecordedLine message = book.onlyMessage(key);
-        EXPECT_EQ(CMessage::LOG_ERROR, message.type);
-        EXPECT_EQ(arguments, message.arguments);
-        EXPECT_EQ(1u, book.messages().size()) << "no other message before the throw";
-        return exception.getCode();
-    }
-    return -1;
-}

@@ -78,32 +78,6 @@ bool anyLineHolds(const CRecordingLogBook& book, const iastring& text)
     return false;
 }
 
-// The process exceptions have no default constructor; this checks the failure contract for them.
-struct CProcessFailure
-{
-    iastring text;
-    ESyException::eErrorType type = ESyException::NONE;
-};
-template <class E, class F>
-CProcessFailure expectProcessFailure(CRecordingLogBook& book, F call, const iastring& key, const CLogArguments& arguments)
-{
-    book.clear();
-    try
-    {
-        call();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const E& exception)
-    {
-        const CRecordedLine message = book.onlyMessage(key);
-        EXPECT_EQ(CMessage::LOG_ERROR, message.type);
-        EXPECT_EQ(arguments, message.arguments);
-        EXPECT_EQ(1u, book.messages().size()) << "no other message before the throw";
-        return {exception.getText(), exception.getErrorType()};
-    }
-    return {};
-}
-
 bool threadHasToken()
 {
     CAccessToken token;
@@ -255,10 +229,10 @@ TEST_F(CurrentEnvironmentTest, LongValuesAreNeitherCutNorLost)
 
     // Longer would come back cut: refused, and the value before stays.
     const iastring tooLong = longest + L"x" + iastring(8000, L'y');
-    const CProcessFailure failure = expectProcessFailure<ESyPutenvError>(
+    const ESyPutenvError failure = expectLoggedThrow<ESyPutenvError>(
         m_book, [&] { environment->setEnvironmentVariable(L"SY_TEST_LONG", tooLong); },
         L"syslib.process.currentProcessEnv.notEnvironmentVariableSet", {L"SY_TEST_LONG", tooLong});
-    EXPECT_EQ(ESyException::C_ERRNO, failure.type);
+    EXPECT_EQ(ESyException::C_ERRNO, failure.getErrorType());
     EXPECT_TRUE(longest == environment->getEnvironmentVariable(L"SY_TEST_LONG"));
 }
 
@@ -267,11 +241,11 @@ TEST_F(CurrentEnvironmentTest, AValueTheCodePageCannotCarryFailsAndKeepsTheOldOn
     PSyCurrentProcessEnvironment environment = current();
     environment->setEnvironmentVariable(L"SY_TEST_B", L"kept");
     const iastring snowman = L"snow \u2603 man \u4E2D";
-    const CProcessFailure failure = expectProcessFailure<ESyPutenvError>(
+    const ESyPutenvError failure = expectLoggedThrow<ESyPutenvError>(
         m_book, [&] { environment->setEnvironmentVariable(L"SY_TEST_B", snowman); },
         L"syslib.process.currentProcessEnv.notEnvironmentVariableSet", {L"SY_TEST_B", snowman});
-    EXPECT_EQ(ESyException::C_ERRNO, failure.type);
-    EXPECT_EQ(0u, failure.text.find(L"ESyPutenvError "));
+    EXPECT_EQ(ESyException::C_ERRNO, failure.getErrorType());
+    EXPECT_EQ(0u, failure.getText().find(L"ESyPutenvError "));
     EXPECT_EQ(L"kept", environment->getEnvironmentVariable(L"SY_TEST_B"));
 }
 
@@ -288,10 +262,10 @@ TEST_F(CurrentEnvironmentTest, WorkingDirectoryChangesAndRefusals)
     expectLoggedThrow<ESyPrecondition>(
         m_book, [&] { environment->setWorkingDirectory(L""); }, L"common.parameterEmpty",
         {L"sDirectory", L"CSyCurrentProcessEnvironmentImpl::setWorkingDirectory(iastring)"});
-    const CProcessFailure failure = expectProcessFailure<ESyChangeDir>(
+    const ESyChangeDir failure = expectLoggedThrow<ESyChangeDir>(
         m_book, [&] { environment->setWorkingDirectory(dir / L"missing"); },
         L"syslib.process.currentProcessEnv.notSetWorkdir", {});
-    EXPECT_EQ(L"ESyChangeDir", failure.text);
+    EXPECT_EQ(L"ESyChangeDir", failure.getText());
     EXPECT_EQ(std::vector<iastring>{L"The working directory could not be changed."}, m_book.logs());
     EXPECT_EQ(_wcsicmp(dir.path().c_str(), processWorkingDirectory().c_str()), 0);
     ::SetCurrentDirectoryW(m_directory.c_str());
