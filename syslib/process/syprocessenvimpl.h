@@ -47,50 +47,56 @@ private:
     unsigned long m_umask = 0;
 };
 
-class CSyProcessEnvironment : public CSyHandle<ISyProcessEnvironment, CSyProcessEnvironmentImpl>
+// The operations both kinds of environment offer, forwarded; I is the interface, Impl its implementation.
+template <class I, class Impl>
+class CSyProcessEnvironmentHandle : public CSyHandle<I, Impl>
 {
 public:
     void removeEnvironmentVariable(const iastring& name) override
     {
-        return SY_FORWARD(m_impl.removeEnvironmentVariable(name));
+        return SY_FORWARD(this->m_impl.removeEnvironmentVariable(name));
     }
     void setEnvironmentVariable(const iastring& name, const iastring& value) override
     {
-        return SY_FORWARD(m_impl.setEnvironmentVariable(name, value));
+        return SY_FORWARD(this->m_impl.setEnvironmentVariable(name, value));
     }
     iastring getEnvironmentVariable(const iastring& name) override
     {
-        return SY_FORWARD(m_impl.getEnvironmentVariable(name));
+        return SY_FORWARD(this->m_impl.getEnvironmentVariable(name));
     }
-    PSyEnvironmentIterator getEnvironmentVariables() override { return SY_FORWARD(m_impl.getEnvironmentVariables()); }
-    unsigned long getUmask() override { return SY_FORWARD(m_impl.getUmask()); }
-    void setUmask(unsigned long mask) override { return SY_FORWARD(m_impl.setUmask(mask)); }
-    iastring getWorkingDirectory() override { return SY_FORWARD(m_impl.getWorkingDirectory()); }
+    PSyEnvironmentIterator getEnvironmentVariables() override { return SY_FORWARD(this->m_impl.getEnvironmentVariables()); }
+    unsigned long getUmask() override { return SY_FORWARD(this->m_impl.getUmask()); }
+    void setUmask(unsigned long mask) override { return SY_FORWARD(this->m_impl.setUmask(mask)); }
+    iastring getWorkingDirectory() override { return SY_FORWARD(this->m_impl.getWorkingDirectory()); }
     void setWorkingDirectory(const iastring& directory) override
     {
-        return SY_FORWARD(m_impl.setWorkingDirectory(directory));
+        return SY_FORWARD(this->m_impl.setWorkingDirectory(directory));
     }
-    void setUser(PSyUser user, const iastring& password) override { return SY_FORWARD(m_impl.setUser(user, password)); }
-    PSyUser getUser() override { return SY_FORWARD(m_impl.getUser()); }
-    void setGroup(PSyGroup group) override { return SY_FORWARD(m_impl.setGroup(group)); }
-    PSyGroup getGroup() override { return SY_FORWARD(m_impl.getGroup()); }
+    void setUser(PSyUser user, const iastring& password) override { return SY_FORWARD(this->m_impl.setUser(user, password)); }
+    PSyUser getUser() override { return SY_FORWARD(this->m_impl.getUser()); }
+    void setGroup(PSyGroup group) override { return SY_FORWARD(this->m_impl.setGroup(group)); }
+    PSyGroup getGroup() override { return SY_FORWARD(this->m_impl.getGroup()); }
     void setEffectiveUser(PSyUser user, const iastring& password) override
     {
-        return SY_FORWARD(m_impl.setEffectiveUser(user, password));
+        return SY_FORWARD(this->m_impl.setEffectiveUser(user, password));
     }
-    PSyUser getEffectiveUser() override { return SY_FORWARD(m_impl.getEffectiveUser()); }
-    void setEffectiveGroup(PSyGroup group) override { return SY_FORWARD(m_impl.setEffectiveGroup(group)); }
-    PSyGroup getEffectiveGroup() override { return SY_FORWARD(m_impl.getEffectiveGroup()); }
-    unsigned long getResourceLimit(Resource resource) override { return SY_FORWARD(m_impl.getResourceLimit(resource)); }
-    void setResourceLimit(Resource resource, unsigned long limit) override
+    PSyUser getEffectiveUser() override { return SY_FORWARD(this->m_impl.getEffectiveUser()); }
+    void setEffectiveGroup(PSyGroup group) override { return SY_FORWARD(this->m_impl.setEffectiveGroup(group)); }
+    PSyGroup getEffectiveGroup() override { return SY_FORWARD(this->m_impl.getEffectiveGroup()); }
+    unsigned long getResourceLimit(ISyProcessEnvironment::Resource resource) override { return SY_FORWARD(this->m_impl.getResourceLimit(resource)); }
+    void setResourceLimit(ISyProcessEnvironment::Resource resource, unsigned long limit) override
     {
-        return SY_FORWARD(m_impl.setResourceLimit(resource, limit));
+        return SY_FORWARD(this->m_impl.setResourceLimit(resource, limit));
     }
-    unsigned long getAvailableResources(Resource resource) override
+    unsigned long getAvailableResources(ISyProcessEnvironment::Resource resource) override
     {
-        return SY_FORWARD(m_impl.getAvailableResources(resource));
+        return SY_FORWARD(this->m_impl.getAvailableResources(resource));
     }
-    iastring dump() override { return SY_FORWARD(m_impl.dump()); }
+    iastring dump() override { return SY_FORWARD(this->m_impl.dump()); }
+};
+
+class CSyProcessEnvironment : public CSyProcessEnvironmentHandle<ISyProcessEnvironment, CSyProcessEnvironmentImpl>
+{
 };
 
 class CSyCurrentProcessEnvironmentImpl : public CSyGenericImpl
@@ -128,50 +134,10 @@ private:
     iastring processUserName();
 };
 
-class CSyCurrentProcessEnvironment : public CSyHandle<ISyCurrentProcessEnvironment, CSyCurrentProcessEnvironmentImpl>
+class CSyCurrentProcessEnvironment
+    : public CSyProcessEnvironmentHandle<ISyCurrentProcessEnvironment, CSyCurrentProcessEnvironmentImpl>
 {
 public:
-    void removeEnvironmentVariable(const iastring& name) override
-    {
-        return SY_FORWARD(m_impl.removeEnvironmentVariable(name));
-    }
-    void setEnvironmentVariable(const iastring& name, const iastring& value) override
-    {
-        return SY_FORWARD(m_impl.setEnvironmentVariable(name, value));
-    }
-    iastring getEnvironmentVariable(const iastring& name) override
-    {
-        return SY_FORWARD(m_impl.getEnvironmentVariable(name));
-    }
-    PSyEnvironmentIterator getEnvironmentVariables() override { return SY_FORWARD(m_impl.getEnvironmentVariables()); }
-    unsigned long getUmask() override { return SY_FORWARD(m_impl.getUmask()); }
-    void setUmask(unsigned long mask) override { return SY_FORWARD(m_impl.setUmask(mask)); }
-    iastring getWorkingDirectory() override { return SY_FORWARD(m_impl.getWorkingDirectory()); }
-    void setWorkingDirectory(const iastring& directory) override
-    {
-        return SY_FORWARD(m_impl.setWorkingDirectory(directory));
-    }
-    void setUser(PSyUser user, const iastring& password) override { return SY_FORWARD(m_impl.setUser(user, password)); }
-    PSyUser getUser() override { return SY_FORWARD(m_impl.getUser()); }
-    void setGroup(PSyGroup group) override { return SY_FORWARD(m_impl.setGroup(group)); }
-    PSyGroup getGroup() override { return SY_FORWARD(m_impl.getGroup()); }
-    void setEffectiveUser(PSyUser user, const iastring& password) override
-    {
-        return SY_FORWARD(m_impl.setEffectiveUser(user, password));
-    }
-    PSyUser getEffectiveUser() override { return SY_FORWARD(m_impl.getEffectiveUser()); }
-    void setEffectiveGroup(PSyGroup group) override { return SY_FORWARD(m_impl.setEffectiveGroup(group)); }
-    PSyGroup getEffectiveGroup() override { return SY_FORWARD(m_impl.getEffectiveGroup()); }
-    unsigned long getResourceLimit(Resource resource) override { return SY_FORWARD(m_impl.getResourceLimit(resource)); }
-    void setResourceLimit(Resource resource, unsigned long limit) override
-    {
-        return SY_FORWARD(m_impl.setResourceLimit(resource, limit));
-    }
-    unsigned long getAvailableResources(Resource resource) override
-    {
-        return SY_FORWARD(m_impl.getAvailableResources(resource));
-    }
-    iastring dump() override { return SY_FORWARD(m_impl.dump()); }
     void set(PSyProcessEnvironment environment) override { return SY_FORWARD(m_impl.set(environment)); }
     void fill(PSyProcessEnvironment environment) override { return SY_FORWARD(m_impl.fill(environment)); }
     iastring dumpToken() override { return SY_FORWARD(m_impl.dumpToken()); }
