@@ -1,5 +1,5 @@
-// Accounts as the other subsystems see them. The account manager that hands them out comes later and
-// adds its operations after these; until then no library code creates one.
+// Accounts as the other subsystems see them: a user or a group of the system, found through the
+// account manager.
 #pragma once
 
 #include "syslib/common/sygeneric.h"
@@ -7,6 +7,8 @@
 class ISyAccount : public ISyGeneric
 {
 public:
+    // The ISyAccountMgt::eAccountType bits: kind and scope.
+    virtual int getType() = 0;
     // The SID in its S-1-… text form.
     virtual iastring getSID() = 0;
     virtual iastring getName() = 0;

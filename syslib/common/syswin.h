@@ -1,6 +1,6 @@
 // The one place that includes <windows.h>, with the defines every Windows file of the library relies
 // on, and the owners of the Windows resources: every HANDLE, HKEY, find handle, module, LocalAlloc'ed
-// buffer, allocated SID, COM pointer and BSTR is wrapped here the moment it exists.
+// buffer, allocated SID, Net* buffer, COM pointer and BSTR is wrapped here the moment it exists.
 #pragma once
 
 #ifndef UNICODE
@@ -20,6 +20,8 @@
 #endif
 
 #include <windows.h>
+#include <lmcons.h>
+#include <lmapibuf.h>
 #include <oleauto.h>
 #include <unknwn.h>
 #include <userenv.h>
@@ -149,6 +151,15 @@ struct CSyBstrTraits
     static void free(BSTR s) { ::SysFreeString(s); }
 };
 
+// Buffers the Net* functions hand out.
+struct CSyNetApiBufferTraits
+{
+    typedef LPBYTE type;
+    static LPBYTE invalid() { return nullptr; }
+    static bool isValid(LPBYTE p) { return p != nullptr; }
+    static void free(LPBYTE p) { ::NetApiBufferFree(p); }
+};
+
 typedef CSyWinResource<CSyKernelHandleTraits> CSyKernelHandle;
 typedef CSyWinResource<CSyFindHandleTraits> CSyFindHandle;
 typedef CSyWinResource<CSyVolumeFindHandleTraits> CSyVolumeFindHandle;
@@ -156,6 +167,7 @@ typedef CSyWinResource<CSyRegKeyTraits> CSyRegKey;
 typedef CSyWinResource<CSyModuleTraits> CSyModule;
 typedef CSyWinResource<CSyAllocatedSidTraits> CSyAllocatedSid;
 typedef CSyWinResource<CSyBstrTraits> CSyBstr;
+typedef CSyWinResource<CSyNetApiBufferTraits> CSyNetApiBuffer;
 typedef CSyWinResource<CSyEnvironmentStringsTraits> CSyEnvironmentStrings;
 template <class T>
 using CSyLocalMem = CSyWinResource<CSyLocalMemTraits<T>>;

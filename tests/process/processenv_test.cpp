@@ -29,6 +29,7 @@ public:
     }
     int getRefCount() override { return m_refCount; }
     ILogBook* setLogBook(ILogBook* logBook) override { return syslib::setLogBook(logBook); }
+    int getType() override { return 1; }
     iastring getSID() override { return m_sid; }
     iastring getName() override { return m_name; }
     iastring getDomain() override { return L"VM"; }

@@ -2,6 +2,7 @@
 // code (0 done, 1 the library failed, 2 a usage error).
 #include "framework/iastrutil.h"
 #include "syslib/common/syswin.h"
+#include "tests/account/accountteststate.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -238,6 +239,8 @@ TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
         {{L"resolve"}, L"usage: syhost resolve NAME|ADDRESS"},
         {{L"nics", L"x"}, L"usage: syhost nics"},
         {{L"hostname", L"x"}, L"usage: syhost hostname"},
+        {{L"account"}, L"usage: syhost account NAME|SID"},
+        {{L"account", L"a", L"b"}, L"usage: syhost account NAME|SID"},
     };
     for (const auto& c : cases)
     {
@@ -514,4 +517,28 @@ TEST_F(CSyhostTest, RunPassesAProgramsOutputThroughAndEndsWithItsExitCode)
         EXPECT_EQ(2u, usage.exitCode);
         EXPECT_TRUE(contains(usage.err, L"usage: syhost run [--cwd DIR]")) << narrow(usage.err);
     }
+}
+
+TEST_F(CSyhostTest, AccountShowsKindNameDomainAndSidOfAUserMadeByAnotherProcessAndFailsForNobody)
+{
+    clearStandInAccounts();
+    addStandInUser(L"alice", L"pw");
+    const iastring domain = standins::computerName();
+    const CRun byName = runSyhost({L"--quiet", L"account", L"ALICE"});
+    EXPECT_EQ(0u, byName.exitCode) << narrow(byName.out) << narrow(byName.err);
+    const iastring::size_type sidAt = byName.out.find(L"sid\tS-1-5-21-");
+    ASSERT_NE(iastring::npos, sidAt) << narrow(byName.out);
+    const iastring sid = byName.out.substr(sidAt + 4, byName.out.find(L'\n', sidAt) - sidAt - 4);
+    EXPECT_EQ(L"kind\tLOCALUSER\nname\talice\ndomain\t" + domain + L"\nsid\t" + sid + L"\n", byName.out);
+    EXPECT_EQ(byName.out, runSyhost({L"--quiet", L"account", sid}).out);
+
+    const CRun admins = runSyhost({L"--quiet", L"account", L"S-1-5-32-544"});
+    EXPECT_EQ(0u, admins.exitCode);
+    EXPECT_TRUE(contains(admins.out, L"kind\tLOCALGROUP\nname\tAdministrators\n")) << narrow(admins.out);
+
+    const CRun nobody = runSyhost({L"--quiet", L"account", L"nobody"});
+    EXPECT_EQ(1u, nobody.exitCode);
+    EXPECT_TRUE(contains(nobody.out, L"ESyAccount")) << narrow(nobody.out);
+    EXPECT_TRUE(nobody.err.find(L"nobody") != iastring::npos) << narrow(nobody.err);
+    clearStandInAccounts();
 }

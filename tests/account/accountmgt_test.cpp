@@ -1,0 +1,403 @@
+// The account manager over the stand-ins: lookups by name, DOMAIN\name and SID in any case, the cache,
+// well-known accounts by their English names, existence, administrators, and failing directory calls.
+#include "accountteststate.h"
+#include "syslib/account/syaccountmgtimpl.h"
+#include "syslib/common/syfactory.h"
+#include "tests/support/expectthrow.h"
+#include "tests/support/recordinglogbook.h"
+
+#include <sddl.h>
+
+#include <sstream>
+
+namespace
+{
+ISyAccountMgt& manager()
+{
+    return *CSyslibFactory::getInstance()->getAccountMgt();
+}
+
+iastring text(ISyAccountMgt::eAccountType type)
+{
+    std::wostringstream out;
+    out << type;
+    return out.str();
+}
+
+iastring computer()
+{
+    return standins::computerName();
+}
+
+std::shared_ptr<CSyUserImpl> implOf(const PSyUser& user)
+{
+    return static_cast<CSyUser*>(user.get())->impl();
+}
+
+bool logged(const CRecordingLogBook& book, const iastring& part)
+{
+    for (const iastring& line : book.logs())
+        if (line.find(part) != iastring::npos)
+            return true;
+    return false;
+}
+
+// expectLoggedThrow for the account exceptions, which have no default constructor.
+template <class E, class F>
+std::unique_ptr<E> expectAccountThrow(CRecordingLogBook& book, F call, const iastring& key, const CLogArguments& arguments)
+{
+    book.clear();
+    try
+    {
+        call();
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const E& exception)
+    {
+        const CRecordedLine message = book.onlyMessage(key);
+        EXPECT_EQ(CMessage::LOG_ERROR, message.type);
+        EXPECT_EQ(arguments, message.arguments);
+        return std::unique_ptr<E>(new E(exception));
+    }
+    return nullptr;
+}
+
+// Plays a system whose display names are German, by SID.
+BOOL WINAPI germanSidLookup(LPCWSTR system, PSID sid, LPWSTR name, LPDWORD nameLength, LPWSTR domain,
+                            LPDWORD domainLength, PSID_NAME_USE use)
+{
+    const iastring text = standins::sidText(sid);
+    const wchar_t* german = text == L"S-1-1-0" ? L"Jeder" : text == L"S-1-5-32-544" ? L"Administratoren" : nullptr;
+    if (german == nullptr)
+        return standins::accountApiTable().LookupAccountSidW == germanSidLookup
+                   ? ::LookupAccountSidW(system, sid, name, nameLength, domain, domainLength, use)
+                   : FALSE;
+    wcscpy(name, german);
+    *nameLength = static_cast<DWORD>(wcslen(german));
+    wcscpy(domain, text == L"S-1-1-0" ? L"" : L"VORDEFINIERT");
+    *domainLength = static_cast<DWORD>(wcslen(domain));
+    *use = text == L"S-1-1-0" ? SidTypeWellKnownGroup : SidTypeAlias;
+    return TRUE;
+}
+
+BOOL WINAPI germanNameLookup(LPCWSTR system, LPCWSTR name, PSID sid, LPDWORD sidLength, LPWSTR domain,
+                             LPDWORD domainLength, PSID_NAME_USE use)
+{
+    if (iastring(name) != L"Jeder")
+        return standins::LookupAccountNameW(system, name, sid, sidLength, domain, domainLength, use);
+    syslib::CSyLocalMem<PSID> everyone;
+    ::ConvertStringSidToSidW(L"S-1-1-0", everyone.receive());
+    *sidLength = ::GetLengthSid(everyone.get());
+    ::CopySid(*sidLength, sid, everyone.get());
+    domain[0] = L'\0';
+    *domainLength = 0;
+    *use = SidTypeWellKnownGroup;
+    return TRUE;
+}
+
+HRESULT WINAPI deniedDirectory(LPCWSTR, REFIID, VOID** object)
+{
+    *object = nullptr;
+    return E_ACCESSDENIED;
+}
+
+int directoryCalls = 0;
+HRESULT WINAPI countedDirectory(LPCWSTR path, REFIID riid, VOID** object)
+{
+    ++directoryCalls;
+    return standins::ADsGetObject(path, riid, object);
+}
+
+iastring lastSidAsked;
+BOOL WINAPI recordingSidLookup(LPCWSTR, PSID sid, LPWSTR, LPDWORD, LPWSTR, LPDWORD, PSID_NAME_USE)
+{
+    lastSidAsked = standins::sidText(sid);
+    ::SetLastError(ERROR_NONE_MAPPED);
+    return FALSE;
+}
+} // namespace
+
+TEST(AccountType, PrintsTheCombinedNamesItContainsThenKindAndScope)
+{
+    EXPECT_EQ(L"LOCALUSER: (USER MACHINELOCAL)", text(ISyAccountMgt::LOCALUSER));
+    EXPECT_EQ(L"LOCALUSER DOMAINUSER: (USER DOMAINGLOBAL)", text(ISyAccountMgt::DOMAINUSER));
+    EXPECT_EQ(L"LOCALGROUP UNIVERSALGROUP: (GROUP UNIVERSAL)", text(ISyAccountMgt::UNIVERSALGROUP));
+    EXPECT_EQ(L"(NONE MACHINELOCAL)", text(ISyAccountMgt::NONE));
+    EXPECT_EQ(L"(NONE DOMAINLOCAL)", text(ISyAccountMgt::DOMAINLOCAL));
+    EXPECT_EQ(L"LOCALUSER LOCALGROUP: (USER GROUP MACHINELOCAL unknown (64))",
+              text(static_cast<ISyAccountMgt::eAccountType>(0x43)));
+}
+
+TEST(AccountId, IsSDashAndADigitInAnyCase)
+{
+    EXPECT_TRUE(CSyAccountMgtImpl::isAccountId(L"s-1-5-18"));
+    EXPECT_TRUE(CSyAccountMgtImpl::isAccountId(L"S-1"));
+    EXPECT_FALSE(CSyAccountMgtImpl::isAccountId(L"S-"));
+    EXPECT_FALSE(CSyAccountMgtImpl::isAccountId(L"S-x-5"));
+    EXPECT_FALSE(CSyAccountMgtImpl::isAccountId(L"Sam"));
+    EXPECT_EQ(L"S-1-1-0", manager().getEveryoneSID());
+    EXPECT_EQ(L"S-1-5-32-544", manager().getAdministratorsSID());
+    EXPECT_EQ(L"S-1-5-18", manager().getLocalSystemSID());
+}
+
+TEST(ADsPath, CompletePathsSplitIntoProviderServerAndComponents)
+{
+    CRecordingLogBook book;
+    const CSyADsPath ldap = CSyADsPath::fromCompleteString(L"LDAP://dc1:389/CN=alice, OU=Staff ,DC=corp");
+    EXPECT_EQ(L"dc1", ldap.getServer());
+    EXPECT_EQ(L"389", ldap.getPort());
+    EXPECT_EQ(L"LDAP://dc1:389/CN=alice,OU=Staff,DC=corp", SyADsPath::getFullPath(ldap));
+    EXPECT_EQ(L"WinNT://CORP/alice", SyADsPath::getFullPath(CSyADsPath::fromCompleteString(L"winnt:\\\\CORP\\/alice")));
+    EXPECT_EQ(L"WinNT://SRV/bob", SyADsPath::getFullPath(CSyADsPath::fromCompleteString(L"//SRV/bob")));
+    EXPECT_EQ(L"WinNT://" + computer() + L"/bob", SyADsPath::getFullPath(CSyADsPath::fromCompleteString(L"bob")));
+    EXPECT_TRUE(book.messages().empty());
+    EXPECT_TRUE(CSyADsPath::fromCompleteString(L"GC://x/y").isEmpty());
+    const CRecordedLine warning = book.onlyMessage(L"syslib.account.unknowenADSIProvider");
+    EXPECT_EQ(CMessage::LOG_WARNING, warning.type);
+    EXPECT_EQ(CLogArguments{L"GC://x/y"}, warning.arguments);
+}
+
+typedef CStandInAccounts AccountMgt;
+
+TEST_F(AccountMgt, WellKnownNamesBecomeTheirOwnSidsWhateverTheSystemCallsThem)
+{
+    CRecordingLogBook book;
+    EXPECT_EQ(L"WinNT://" + computer() + L"/Administrators",
+              SyADsPath::getFullPath(CSyADsPath::fromString(L"ADMINISTRATORS")));
+    EXPECT_EQ(L"WinNT://SYSTEM", SyADsPath::getFullPath(CSyADsPath::fromString(L"NT AUTHORITY\\SYSTEM")));
+    EXPECT_EQ(L"WinNT://NETWORK SERVICE",
+              SyADsPath::getFullPath(CSyADsPath::fromString(L"nt authority\\NETWORK SERVICE")));
+    EXPECT_TRUE(logged(book, L"domain is NT AUTHORITY. Store only the account name: nt authority\\NETWORK SERVICE"));
+    EXPECT_EQ(L"WinNT://CORP/alice", SyADsPath::getFullPath(CSyADsPath::fromString(L"CORP/alice")));
+    EXPECT_EQ(L"WinNT://" + computer() + L"/newbie", SyADsPath::getFullPath(CSyADsPath::fromString(L"newbie")));
+    EXPECT_TRUE(logged(book, L"Account newbie has ADS path 'WinNT://" + computer() + L"/newbie'"));
+
+    {
+        standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LookupAccountSidW)> sids(
+            standins::accountApiTable().LookupAccountSidW, recordingSidLookup);
+        std::vector<BYTE> domain;
+        ASSERT_TRUE(standins::computerDomainSid(domain));
+        EXPECT_TRUE(CSyADsPath::fromString(L"Domain Admins").isEmpty());
+        EXPECT_EQ(standins::sidText(domain.data()) + L"-512", lastSidAsked);
+        CSyADsPath::fromString(L"domain GUESTS");
+        EXPECT_EQ(standins::sidText(domain.data()) + L"-514", lastSidAsked);
+    }
+
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LookupAccountSidW)> sids(
+        standins::accountApiTable().LookupAccountSidW, germanSidLookup);
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LookupAccountNameW)> names(
+        standins::accountApiTable().LookupAccountNameW, germanNameLookup);
+    EXPECT_EQ(L"WinNT://" + computer() + L"/Administratoren",
+              SyADsPath::getFullPath(CSyADsPath::fromString(L"administrators")));
+    const PSyGroup everyone = manager().getGroup(L"Everyone");
+    EXPECT_EQ(L"Jeder", everyone->getName());
+    EXPECT_EQ(L"S-1-1-0", everyone->getSID());
+    EXPECT_EQ(ISyAccountMgt::UNIVERSALGROUP, everyone->getType());
+}
+
+TEST_F(AccountMgt, AUserIsFoundByNameQualifiedNameAndSidInAnyCaseAsOneCachedObject)
+{
+    addStandInUser(L"alice", L"pw");
+    CRecordingLogBook book;
+    const PSyUser byName = manager().getUser(L"ALICE");
+    EXPECT_EQ(L"alice", byName->getName());
+    EXPECT_EQ(computer(), byName->getDomain());
+    EXPECT_EQ(ISyAccountMgt::LOCALUSER, byName->getType());
+    const iastring sid = byName->getSID();
+    EXPECT_EQ(0u, sid.find(L"S-1-5-21-"));
+    EXPECT_TRUE(logged(book, L"inserted account (alice, " + sid + L", USER) into the accountcache."));
+
+    book.clear();
+    const PSyUser qualified = manager().getUser(computer() + L"\\Alice");
+    EXPECT_TRUE(logged(book, L"found account (alice, " + sid + L", USER) in the accountcache."));
+    const PSyUser bySid = manager().getUser(L"s" + sid.substr(1));
+    EXPECT_EQ(implOf(byName), implOf(qualified));
+    EXPECT_EQ(implOf(byName), implOf(bySid));
+    EXPECT_EQ(1u, CSyAccountCache::instance().size());
+
+    // NONE tries the user first; a group of the same lookup is a different entry.
+    EXPECT_NE(nullptr, dynamic_cast<ISyUser*>(manager().getAccount(ISyAccountMgt::NONE, L"alice").get()));
+    const PSyAccount admins = manager().getAccount(ISyAccountMgt::NONE, L"Administrators");
+    ASSERT_NE(nullptr, dynamic_cast<ISyGroup*>(admins.get()));
+    EXPECT_EQ(L"S-1-5-32-544", admins->getSID());
+    EXPECT_EQ(ISyAccountMgt::LOCALGROUP, admins->getType());
+    EXPECT_FALSE(manager().getAccount(static_cast<ISyAccountMgt::eAccountType>(3), L"alice"));
+}
+
+TEST_F(AccountMgt, MissingAndDeletedAccountsAreNotExistingAndLeaveOnlyInformation)
+{
+    addStandInUser(L"alice", L"pw");
+    addStandInGroup(L"Builders");
+    CRecordingLogBook book;
+    const ESyAccountNotExists missing = [&] {
+        try
+        {
+            manager().getUser(L"nobody");
+        }
+        catch (const ESyAccountNotExists& e)
+        {
+            return e;
+        }
+        return ESyAccountNotExists(L"", L"");
+    }();
+    EXPECT_EQ(L"user=\"nobody\" uid=\"\"", missing.getText1());
+    EXPECT_EQ(static_cast<int>(ESyAccount::NOT_EXISTS), missing.getCode());
+    EXPECT_EQ(CMessage::LOG_WARNING, book.onlyMessage(L"syslib.account.isExistingOnOsSucceededFalse").type);
+    EXPECT_THROW(manager().getGroup(L"alice"), ESyAccountNotExists);
+    EXPECT_THROW(manager().getUser(L"builders"), ESyAccountNotExists);
+
+    book.clear();
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"nobody"));
+    EXPECT_TRUE(manager().isExisting(ISyAccountMgt::GROUP, L"builders"));
+    EXPECT_TRUE(manager().isExisting(ISyAccountMgt::NONE, L"builders"));
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L""));
+    for (const CRecordedLine& message : book.messages())
+        EXPECT_NE(CMessage::LOG_ERROR, message.type) << message.text;
+
+    const PSyUser alice = manager().getUser(L"alice");
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), syslib::accountApi().NetUserDel(nullptr, L"alice"));
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"alice"));
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, alice->getSID()));
+    // Still cached until the library removes it.
+    EXPECT_EQ(implOf(alice), implOf(manager().getUser(L"alice")));
+    CSyAccountCache::instance().deleteAccountImpl(L"ALICE", L"", ISyAccountMgt::USER);
+    EXPECT_THROW(manager().getUser(L"alice"), ESyAccountNotExists);
+}
+
+TEST_F(AccountMgt, ArgumentsAreCheckedBeforeAnyDirectoryCall)
+{
+    CRecordingLogBook book;
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::ADsGetObject)> counted(
+        standins::accountApiTable().ADsGetObject, countedDirectory);
+    directoryCalls = 0;
+    expectLoggedThrow<ESyPrecondition>(
+        book, [] { manager().getAccount(ISyAccountMgt::USER, L" \t"); }, L"common.parameterEmpty",
+        {L"sNameOrSID", L"CSyAccountMgtImpl::getAccount(ISyAccountMgt::eAccountType, const iastring &)"});
+    CUserData data;
+    data.m_name = L"carol";
+    data.m_id = L"S-1-5-21-1-2-3-1001";
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { manager().createUser(data); }, L"common.parameterNotValid",
+        {L"data.m_id", L"CSyAccountMgtImpl::createUser(const CUserData &, ISyProgressObserver *)"});
+    data.m_name = L"";
+    data.m_id = L"";
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { manager().createUser(data); }, L"common.parameterEmpty",
+        {L"data.m_name", L"CSyAccountMgtImpl::createUser(const CUserData &, ISyProgressObserver *)"});
+    expectLoggedThrow<ESyPrecondition>(
+        book, [] { manager().createGroup(L"g", L"S-1-5-32-544"); }, L"common.parameterNotValid",
+        {L"sSID", L"CSyAccountMgtImpl::createGroup(const iastring &, const iastring &, ISyProgressObserver *)"});
+    EXPECT_EQ(0, directoryCalls);
+
+    addStandInUser(L"alice", L"pw");
+    data.m_name = L"Alice";
+    const auto exists = expectAccountThrow<ESyAccount>(
+        book, [&] { manager().createUser(data); }, L"syslib.account.isExistingOnOsSucceededTrue",
+        {L"user=\"alice\" uid=\"" + manager().getUser(L"alice")->getSID() + L"\""});
+    ASSERT_TRUE(exists);
+    EXPECT_EQ(static_cast<int>(ESyAccount::EXISTS), exists->getCode());
+}
+
+TEST_F(AccountMgt, AFailingDirectoryCallIsLoggedWithItsHresult)
+{
+    addStandInUser(L"alice", L"pw");
+    CRecordingLogBook book;
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::ADsGetObject)> denied(
+        standins::accountApiTable().ADsGetObject, deniedDirectory);
+    const auto failed = expectAccountThrow<ESyAccountSystemCallFailed>(
+        book, [] { manager().getUser(L"alice"); }, L"syslib.account.existenceCheckFailed", {L"user=\"alice\" uid=\"\""});
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(ESyException::DCOM_HRESULT, failed->getErrorType());
+    EXPECT_EQ(static_cast<int>(E_ACCESSDENIED), failed->getCode());
+    EXPECT_TRUE(logged(book, L"HRESULT=0x80070005"));
+    EXPECT_EQ(0u, CSyAccountCache::instance().size());
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::NONE, L"alice"));
+}
+
+TEST_F(AccountMgt, AdministratorsAreTheGroupItsMembersAndTheTokenUser)
+{
+    addStandInUser(L"alice", L"pw");
+    addStandInGroup(L"Builders");
+    CRecordingLogBook book;
+    EXPECT_TRUE(manager().getGroup(L"administrators").get() != nullptr);
+    auto admins = CSyAccountCache::instance().getGroupImpl(L"Administrators", L"", false, nullptr);
+    EXPECT_TRUE(admins->do_isRoot());
+    EXPECT_TRUE(logged(book, L"*this == the local administrators group ==> return true."));
+
+    auto alice = CSyAccountCache::instance().getUserImpl(CUserData{L"alice"}, false, nullptr);
+    book.clear();
+    EXPECT_FALSE(alice->do_isRoot());
+    EXPECT_TRUE(logged(book, L"NetUserGetLocalGroups says that account alice is not a local administrator account."));
+    LOCALGROUP_MEMBERS_INFO_3 member = {const_cast<wchar_t*>(L"alice")};
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success),
+              syslib::accountApi().NetLocalGroupAddMembers(nullptr, L"Administrators", 3,
+                                                           reinterpret_cast<LPBYTE>(&member), 1));
+    EXPECT_TRUE(alice->do_isRoot());
+    EXPECT_TRUE(logged(book, L"is directly or indirectly member of group Administrators"));
+
+    // The group answers through its direct membership.
+    auto builders = CSyAccountCache::instance().getGroupImpl(L"Builders", L"", false, nullptr);
+    EXPECT_FALSE(builders->do_isRoot());
+    member.lgrmi3_domainandname = const_cast<wchar_t*>(L"Builders");
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success),
+              syslib::accountApi().NetLocalGroupAddMembers(nullptr, L"Administrators", 3,
+                                                           reinterpret_cast<LPBYTE>(&member), 1));
+    EXPECT_TRUE(builders->do_isRoot());
+
+    // wine's own user is the token user, and the token holds Administrators.
+    wchar_t self[256];
+    DWORD selfLength = 256;
+    ASSERT_TRUE(::GetUserNameW(self, &selfLength));
+    auto root = CSyAccountCache::instance().getUserImpl(CUserData{self}, false, nullptr);
+    book.clear();
+    EXPECT_TRUE(root->do_isRoot());
+    EXPECT_TRUE(logged(book, L"the local admins group is a member of the enabled token groups ==> return true."));
+}
+
+// The DNS lookups behind this computer's names open the resolver's handles for the life of the process.
+class DomainControllers : public CStandInAccounts
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        CStandInAccounts::SetUpTestSuite();
+        try
+        {
+            CSyslibFactory::getInstance()->getNetworkMgt()->getFullyQualifiedHostName();
+        }
+        catch (const ESyException&)
+        {
+        }
+    }
+};
+
+TEST_F(DomainControllers, AreFoundForPlayedDomainsAndMissedWithLoggedFallbacks)
+{
+    CRecordingLogBook book;
+    EXPECT_EQ(L"", GetDCName(L"NOWHERE"));
+    EXPECT_TRUE(logged(book, L"NetGetDCName(NULL, NOWHERE, ...) failed: 2453"));
+    EXPECT_TRUE(logged(book, L"NetGetAnyDCName(NULL, NOWHERE, ...) failed: 1355"));
+    EXPECT_EQ(CLogArguments{L"NOWHERE"}, book.onlyMessage(L"syslib.account.getDCNameFailed").arguments);
+    book.clear();
+    EXPECT_EQ(L"", GetDCName(CSyslibFactory::getInstance()->getNetworkMgt()->getHostName()));
+    EXPECT_TRUE(book.messages(L"syslib.account.getDCNameFailed").empty()) << "this computer's own name is no missing domain";
+
+    syslib::CSyRegKey domain;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                                               (iastring(standins::accountsKey) + L"\\Domains\\PLAY").c_str(), 0,
+                                               nullptr, 0, KEY_ALL_ACCESS, nullptr, domain.receive(), nullptr));
+    for (const auto& value : {std::make_pair(L"Controller", L"\\\\DC1"), std::make_pair(L"Sid", L"S-1-5-21-7-8-9")})
+        ::RegSetValueExW(domain.get(), value.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second),
+                         static_cast<DWORD>((wcslen(value.second) + 1) * sizeof(wchar_t)));
+    EXPECT_EQ(L"\\\\DC1", GetDCName(L"play"));
+    EXPECT_EQ(L"\\\\" + computer(), GetDCName(L"\\\\" + computer()));
+    // A backup controller passes the question to the domain of this computer, which has none.
+    EXPECT_EQ(L"", GetDCName(L"\\\\DC1"));
+
+    addStandInUser(L"alice", L"pw");
+    auto alice = CSyAccountCache::instance().getUserImpl(CUserData{L"alice"}, false, nullptr);
+    book.clear();
+    EXPECT_FALSE(alice->do_isRoot(L"PLAY"));
+    EXPECT_TRUE(logged(book, L"Got domain SID from the domain controller: S-1-5-21-7-8-9"));
+    EXPECT_TRUE(logged(book, L"Domain admins SID is: S-1-5-21-7-8-9-512"));
+}
