@@ -5,6 +5,8 @@
 #include "syslib/common/sytrace.h"
 #include "syslib/filesystem/sydirectoryimpl.h"
 
+#include <cwctype>
+#include <string>
 #include <vector>
 
 namespace
@@ -168,6 +170,7 @@ TEST_F(CTreeCopyFactsTest, KnownFactsStandInOnlyForAPlainNameUnderACanonicalFold
         {L"\\\\?\\" + CSyPath(top).toOSString() + L"\\present.txt", ERROR_FILE_NOT_FOUND},
         {top + L"/present.txt.", ERROR_FILE_NOT_FOUND},  // trimmed by the full path
         {top + L"/sub. /present.txt", ERROR_FILE_NOT_FOUND}, // the same, inside
+        {CSyPath(top).head(2).toString() + L"./present.txt", ERROR_FILE_NOT_FOUND}, // right below the drive
         {top + L"/nul.txt", ERROR_FILE_NOT_FOUND},       // may name a device
         {top + L"/COM1", ERROR_FILE_NOT_FOUND},
         {top + L"/pre*.txt", ERROR_FILE_NOT_FOUND},
@@ -199,6 +202,25 @@ TEST_F(CTreeCopyFactsTest, KnownFactsStandInOnlyForAPlainNameUnderACanonicalFold
         EXPECT_EQ(without, withFacts);
         EXPECT_EQ(m_book.logs(), logsWithFacts);
     }
+}
+
+TEST_F(CTreeCopyFactsTest, TheFormFoundWithFactsIsTheFormFoundByAsking)
+{
+    const iastring top = canonical(L"");
+    const CSyMissingChild missing{ERROR_FILE_NOT_FOUND};
+    // The drive letter is written upper case however the form was found.
+    iastring lowerDrive = top;
+    lowerDrive[0] = static_cast<wchar_t>(::towlower(lowerDrive[0]));
+    EXPECT_EQ(top + L"/missing.txt", CSyPath(lowerDrive + L"/missing.txt").getCanonicalPathImpl(missing).toString());
+    EXPECT_EQ(top + L"/missing.txt", CSyPath(lowerDrive + L"/missing.txt").getCanonicalPathImpl().toString());
+
+    // Longer than MAX_PATH: the buffers grow; facts are not used there.
+    iastring longText = top;
+    for (int i = 0; i < 30; ++i)
+        longText += L"/folder" + std::to_wstring(i) + L"-with-a-long-name";
+    longText += L"/missing.txt";
+    EXPECT_EQ(longText, CSyPath(longText).getCanonicalPathImpl(missing).toString());
+    EXPECT_EQ(longText, CSyPath(longText).getCanonicalPathImpl().toString());
 }
 
 TEST_F(CTreeCopyFactsTest, OnlyAPresentCanonicalFolderIsItsOwnLongForm)
