@@ -122,6 +122,8 @@ void xcopy(const iastring& source, const iastring& target)
     ::WaitForSingleObject(process.hProcess, INFINITE);
 }
 
+bool complete(const char* name, const iastring& target);
+
 struct CCopyTimes
 {
     double best = 1e30;
@@ -130,9 +132,11 @@ struct CCopyTimes
     std::string breakdown;
 };
 
-// The best and worst of repeats runs of copy(source, target); the target is removed before each run.
-CCopyTimes copyTimes(const std::function<void(const iastring&, const iastring&)>& copy, const iastring& source,
-                     const iastring& target, int repeats, bench::CFileCallCounter& counter)
+// The best and worst of repeats runs of copy(source, target); the target is removed before each run. A run
+// that left the copy incomplete (a child process that could not start on a loaded machine) is reported
+// and not counted; times.best stays 1e30 when none was complete.
+CCopyTimes copyTimes(const char* name, const std::function<void(const iastring&, const iastring&)>& copy,
+                     const iastring& source, const iastring& target, int repeats, bench::CFileCallCounter& counter)
 {
     CCopyTimes times;
     for (int run = 0; run < repeats; ++run)
@@ -144,6 +148,8 @@ CCopyTimes copyTimes(const std::function<void(const iastring&, const iastring&)>
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         times.calls = counter.total();
         times.breakdown = counter.breakdown();
+        if (!complete(name, target))
+            continue;
         times.best = seconds < times.best ? seconds : times.best;
         times.worst = seconds > times.worst ? seconds : times.worst;
     }
@@ -205,12 +211,10 @@ bool compareTreeCopies(const iastring& root, double& libraryPerFile)
                 fileCount() * static_cast<double>(fileBytes) / 1048576.0, repeats);
     std::fflush(stdout);
     bench::CFileCallCounter counter;
-    const CCopyTimes plain = copyTimes(plainCopy, source, target, repeats, counter);
-    bool ok = complete("plain walk", target);
-    const CCopyTimes xcopied = copyTimes(xcopy, source, target, repeats, counter);
-    ok = complete("xcopy", target) && ok;
-    const CCopyTimes library = copyTimes(libraryCopy, source, target, repeats, counter);
-    ok = complete("directory copy", target) && ok;
+    const CCopyTimes plain = copyTimes("plain walk", plainCopy, source, target, repeats, counter);
+    const CCopyTimes xcopied = copyTimes("xcopy", xcopy, source, target, repeats, counter);
+    const CCopyTimes library = copyTimes("directory copy", libraryCopy, source, target, repeats, counter);
+    const bool ok = plain.best < 1e30 && xcopied.best < 1e30 && library.best < 1e30;
 
     const double ratioPlain = library.best / plain.best;
     const double ratioXcopy = library.best / xcopied.best;

@@ -213,7 +213,7 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
             CSyPath ignored;
             directoryOf(child).copyTree(childTarget, childMode, observer, ignored, conflicts, known);
         }
-        else
+        else // the walk yields files and directories only
             static_cast<CSyFile*>(child.get())->impl().copyKnown(childTarget, childMode, known);
     }
     return true;
