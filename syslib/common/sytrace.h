@@ -12,6 +12,7 @@
 #include <sstream>
 #include <type_traits>
 #include <typeinfo>
+#include <utility>
 
 namespace syslib
 {
@@ -124,6 +125,12 @@ inline iastring returnTraced(const iastring& value, int line)
 {
     traceReturnValue(value, line);
     return value;
+}
+// A result built for returning is handed on, not copied: most traced results are.
+inline iastring returnTraced(iastring&& value, int line)
+{
+    traceReturnValue(value, line);
+    return std::move(value);
 }
 
 // Logs key with the arguments given (in order) as LOG_ERROR.

@@ -29,8 +29,9 @@ public:
 private:
     double totalBytes();
     // The copy of this directory and everything below; conflicts counts the children left out.
+    // facts: what the parent's walk knows about target (null for the directory the caller copies).
     bool copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer,
-                  CSyPath& resolvedTarget, int& conflicts);
+                  CSyPath& resolvedTarget, int& conflicts, const CSyCopyFacts* facts);
 };
 
 class CSyDirectory : public CSyNodeHandle<ISyDirectory, CSyDirectoryImpl>

@@ -28,6 +28,8 @@ public:
     explicit CSyFileImpl(const CSyPath& path) : CSyNodeImpl(path, ISyNode::FILE) {}
 
     bool copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer) override;
+    // copy for a tree copy that has probed the target already (facts may be null).
+    bool copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode, const CSyCopyFacts* facts);
     void remove() override;
     bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                               bool& existingTarget) override;

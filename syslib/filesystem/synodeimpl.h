@@ -8,6 +8,17 @@
 #include "sypath.h"
 #include "syslib/common/syexcept.h"
 
+#include <sys/stat.h>
+
+// What a tree copy knows about one child before it copies it, so that the copy asks nothing twice: the
+// target was probed (its kind, or NOT_EXISTING with the probe's OS error), its parent is canonical and its
+// own long form, and the walk has shown already that source and target are different nodes.
+struct CSyCopyFacts
+{
+    int targetType;
+    unsigned long targetError;
+};
+
 class CSyNodeImpl : public CSyGenericImpl
 {
 public:
@@ -52,10 +63,12 @@ public:
     // decision: whether decideIfMoveCopyNode allows the move.
     virtual CopyMoveDestinationInfo prepareMove(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                                                 bool& decision);
-    virtual CopyMoveDestinationInfo prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode);
+    virtual CopyMoveDestinationInfo prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                                                const CSyCopyFacts* facts = nullptr);
     // The opening every copy shares: refuse an empty target, prepare the canonical target, decide.
     bool prepareAndDecideCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
-                              CopyMoveDestinationInfo& destination, bool& existingTarget);
+                              CopyMoveDestinationInfo& destination, bool& existingTarget,
+                              const CSyCopyFacts* facts = nullptr);
     // existingTarget: whether a node is at the final target now.
     virtual bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                                       bool& existingTarget);
@@ -65,6 +78,8 @@ public:
     const CSyPath& path() const { return m_path; }
 
 protected:
+    // getTimeStamp for a copy: the times are read from one status of the node, not one each.
+    PSyNodeTimeStamp getTimeStampOnce() const;
     // Rejects kinds that cannot be removed: "syslib.filesystem.nodeTypeRemoveNotSupported", ESyPrecondition.
     void checkRemovable() const;
     // Logs "syslib.filesystem.functionNotSupported" with the signature, throws ESyPrecondition(code).
@@ -75,9 +90,9 @@ protected:
     ISyNode::eNodeType m_nodeType;
 
 private:
-    CopyMoveDestinationInfo resolveDestination(const CSyPath& target) const;
+    CopyMoveDestinationInfo resolveDestination(const CSyPath& target, const CSyCopyFacts* facts) const;
     CopyMoveDestinationInfo prepare(const CSyPath& target, const wchar_t* operation, const wchar_t* typesKey,
-                                    bool isMove);
+                                    bool isMove, const CSyCopyFacts* facts);
     // Common part of saveVersion and moveToVersion.
     int toNextVersion(bool moveNode, const iastring& signature);
     void revertTo(int version);
@@ -150,8 +165,10 @@ public:
 class CSyNodeTimeStampImpl : public CSyGenericImpl
 {
 public:
-    CSyNodeTimeStampImpl(const CSyPath& path, ISyNode::eNodeType type)
-        : m_fullName(path.toString()), m_osPath(path.toOSString()), m_nodeType(type)
+    // once: the first status read serves every later time (for a copy, which reads them all at once);
+    // otherwise each time is read when asked for.
+    CSyNodeTimeStampImpl(const CSyPath& path, ISyNode::eNodeType type, bool once)
+        : m_fullName(path.toString()), m_osPath(path.toOSString()), m_nodeType(type), m_once(once)
     {
     }
     PSyTime getCreationTime() const;
@@ -159,15 +176,22 @@ public:
     PSyTime getAccessTime() const;
 
 private:
+    const struct _stat64& status(int line) const;
+
     iastring m_fullName;
     iastring m_osPath;
     ISyNode::eNodeType m_nodeType;
+    bool m_once;
+    mutable bool m_known = false;
+    mutable struct _stat64 m_status = {};
 };
 
 class CSyNodeTimeStamp : public CSyHandle<ISyNodeTimeStamp, CSyNodeTimeStampImpl>
 {
 public:
-    CSyNodeTimeStamp(const CSyPath& path, ISyNode::eNodeType type) : CSyHandle(path, type) {}
+    CSyNodeTimeStamp(const CSyPath& path, ISyNode::eNodeType type, bool once = false) : CSyHandle(path, type, once)
+    {
+    }
     PSyTime getCreationTime() const override { return SY_FORWARD(m_impl.getCreationTime()); }
     PSyTime getModificationTime() const override { return SY_FORWARD(m_impl.getModificationTime()); }
     PSyTime getAccessTime() const override { return SY_FORWARD(m_impl.getAccessTime()); }
@@ -192,6 +216,9 @@ struct CSyRemovalWait
     unsigned long intervalMilliseconds = 100;
 };
 CSyRemovalWait& removalWait();
+
+// Set, a tree copy asks the file system again for what its walk has learnt (tests compare both ways).
+bool& carriedFactsDisabled();
 
 // Creates the missing ancestors of path, top down (not path itself); a failure is logged and thrown
 // as ESyFileCreate.

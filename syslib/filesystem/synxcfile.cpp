@@ -92,13 +92,18 @@ bool isFileProtected(const iastring& path)
 
 bool CSyFileImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver*)
 {
+    return copyKnown(target, mode, nullptr);
+}
+
+bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode, const CSyCopyFacts* facts)
+{
     SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyFileImpl::copy(const CSyPath & " + target.toString() +
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
                                                      L", ISyProgressObserver* )"
                                                : iastring());
     CopyMoveDestinationInfo destination;
     bool targetExists = false;
-    const bool copying = prepareAndDecideCopy(target, mode, destination, targetExists);
+    const bool copying = prepareAndDecideCopy(target, mode, destination, targetExists, facts);
     const iastring sourceName = m_path.toString();
     const iastring targetName = destination.m_path.toString();
     syslib::logBook().log(copying ? L"Copying file " + sourceName + L" to " + targetName
@@ -125,7 +130,7 @@ bool CSyFileImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyP
         if (const DWORD error = copyFile(source, osTarget))
             throwCopyFailed(error, L"CopyFile", source, osTarget, __LINE__);
     }
-    CSyFileImpl(destination.m_path).setTimeStamp(getTimeStamp());
+    CSyFileImpl(destination.m_path).setTimeStamp(getTimeStampOnce());
     info(L"syslib.filesystem.copiedFile", {sourceName, targetName}, __LINE__);
     return true;
 }

@@ -68,17 +68,81 @@ CSyPath CSyPath::getHomeDirectory(const iastring& user)
 
 CSyPath CSyPath::getCanonicalPathImpl() const
 {
+    return canonicalPath(nullptr);
+}
+
+CSyPath CSyPath::getCanonicalPathImpl(const CSyMissingChild& known) const
+{
+    return canonicalPath(&known);
+}
+
+namespace
+{
+// Names GetFullPathNameW turns into a device (C:\dir\nul.txt is \\.\nul on many systems).
+bool mayNameADevice(const iastring& name)
+{
+    iastring base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ')
+        base.pop_back();
+    base = stringToUpper(base);
+    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+        base == L"CONOUT$")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0);
+}
+} // namespace
+
+bool CSyPath::isPlainCanonicalChild() const
+{
+    const CSyPathComponent::eType prefix = m_components[0].getType();
+    if ((prefix != CSyPathComponent::DRIVE && prefix != CSyPathComponent::UNC_PREFIX) || !hasRelativePart())
+        return false;
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < size(); ++i)
+    {
+        const iastring& text = m_components[i].getText();
+        length += text.size() + 1;
+        if (i < relativeStart())
+            continue;
+        // Trailing dots and blanks are trimmed by GetFullPathNameW; wildcards would make a probe a search.
+        if (m_components[i].getType() != CSyPathComponent::NAME || text.back() == L'.' || text.back() == L' ' ||
+            text.find_first_of(L"*?") != iastring::npos)
+            return false;
+    }
+    return length < MAX_PATH && !mayNameADevice(back().getText());
+}
+
+bool CSyPath::isOwnLongForm() const
+{
+    if (!isPlainCanonicalChild())
+        return false;
+    const iastring osText = toOSString();
+    iastring longName;
+    DWORD error = 0;
+    return fillBuffer([&osText](wchar_t* buffer,
+                                DWORD size) { return ::GetLongPathNameW(osText.c_str(), buffer, size); },
+                      longName, error) &&
+           longName == osText;
+}
+
+CSyPath CSyPath::canonicalPath(const CSyMissingChild* known) const
+{
     SY_TRACE_FUNCTION(L"CSyPath::getCanonicalPathImpl()");
     CSyPath absolute = getAbsolutePath();
     const bool longForm = absolute.hasLongFormPrefix();
     if (absolute.significantPrefixType() == CSyPathComponent::LONG_UNC_PREFIX)
         absolute.removeLongForm();
     const iastring osText = absolute.toOSString();
+    // The facts count only when the missing name is the one error the long-name lookup itself would give.
+    if (known != nullptr && (known->probeError != ERROR_FILE_NOT_FOUND || !absolute.isPlainCanonicalChild()))
+        known = nullptr;
     iastring full;
     DWORD error = 0;
-    if (!fillBuffer([&osText](wchar_t* buffer,
-                              DWORD size) { return ::GetFullPathNameW(osText.c_str(), size, buffer, nullptr); },
-                    full, error))
+    if (known != nullptr)
+        full = osText; // a plain child of a canonical path is its own full path
+    else if (!fillBuffer([&osText](wchar_t* buffer,
+                                   DWORD size) { return ::GetFullPathNameW(osText.c_str(), size, buffer, nullptr); },
+                         full, error))
     {
         syslib::reportError(L"syslib.filesystem.cannotGetAbsolutePath2", {osText, syslib::getOSErrorText(error)},
                             __LINE__);
@@ -92,7 +156,7 @@ CSyPath CSyPath::getCanonicalPathImpl() const
         syslib::reportError(L"syslib.filesystem.cannotGetAbsolutePath", {result.toString()}, __LINE__);
         throw ESyCannotGetAbsolutePath(result.toString());
     }
-    result = result.resolveShortPathComponents();
+    result = result.resolveShortPathComponents(known);
     result.normalize();
     const std::size_t prefix = result.significantPrefixIndex();
     if (result.m_components[prefix].getType() == CSyPathComponent::DRIVE)
@@ -105,6 +169,12 @@ CSyPath CSyPath::getCanonicalPathImpl() const
 
 CSyPath CSyPath::resolveShortPathComponents() const
 {
+    return resolveShortPathComponents(nullptr);
+}
+
+// known: the last component is missing (with that error) and the rest is its own long form.
+CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known) const
+{
     SY_TRACE_FUNCTION(L"CSyPath::resolveShortPathComponents()");
     CSyPath resolved = *this;
     std::vector<CSyPathComponent> pending; // the unresolved tail, last component first
@@ -113,9 +183,13 @@ CSyPath CSyPath::resolveShortPathComponents() const
         const iastring osText = resolved.toOSString();
         iastring longName;
         DWORD error = 0;
-        if (fillBuffer([&osText](wchar_t* buffer,
-                                 DWORD size) { return ::GetLongPathNameW(osText.c_str(), buffer, size); },
-                       longName, error))
+        if (known != nullptr && !pending.empty())
+            break; // the parent: its own long form
+        if (known != nullptr)
+            error = known->probeError;
+        else if (fillBuffer([&osText](wchar_t* buffer,
+                                      DWORD size) { return ::GetLongPathNameW(osText.c_str(), buffer, size); },
+                            longName, error))
         {
             resolved = CSyPath(longName);
             break;
@@ -202,12 +276,18 @@ int getOSNodeTypeFromMode(DWORD attributes)
 
 int CSyPath::getOSNodeType(bool warn) const
 {
+    unsigned long error = 0;
+    return getOSNodeType(warn, error);
+}
+
+int CSyPath::getOSNodeType(bool warn, unsigned long& error) const
+{
     SY_TRACE_FUNCTION(L"CSyPath::getOSNodeType(bool)");
     const iastring osPath = toOSString();
     if (syslib::isTracing())
         SY_TRACE_PARAMETERS(osPath);
     int type = 0;
-    DWORD error = 0;
+    error = 0;
     if (isRoot())
     {
         wchar_t name[4096];
@@ -246,6 +326,8 @@ int CSyPath::getOSNodeType(bool warn) const
                                       CMessage::LOG_WARNING, __LINE__);
         }
     }
+    else
+        error = 0;
     if (syslib::isTracing())
         SY_TRACE_RETURN(syslib::toString(type));
     return type;

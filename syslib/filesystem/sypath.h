@@ -68,6 +68,14 @@ private:
     eType m_type;
 };
 
+// What an operation has learnt about a path it is about to canonicalise: that its parent is canonical,
+// present and its own long form, and that a probe of the path itself found nothing there (the OS error of
+// that probe). Canonicalisation then writes what it would write and asks the file system nothing.
+struct CSyMissingChild
+{
+    unsigned long probeError;
+};
+
 class CSyPath
 {
 public:
@@ -121,7 +129,12 @@ public:
     bool canResolveHomeIndicator() const;
     CSyPath getAbsolutePath() const;
     CSyPath getCanonicalPathImpl() const;
+    // The same for a path the caller has probed; falls back to asking when the facts do not settle the
+    // answer exactly.
+    CSyPath getCanonicalPathImpl(const CSyMissingChild& known) const;
     CSyPath resolveShortPathComponents() const;
+    // Whether this absolute path is present and its long-name form is this very text (one lookup).
+    bool isOwnLongForm() const;
     int getMaxPathLength() const;
     unsigned int getMaxComponentNameLength() const;
     static CSyPath getWorkingDirectory();
@@ -138,6 +151,8 @@ public:
     // logged as a warning when warn is set), NOT_EXISTING when nothing is there.
     static constexpr int NOT_EXISTING = 8;
     int getOSNodeType(bool warn) const;
+    // The same, with the OS error of a probe that found nothing (0 otherwise).
+    int getOSNodeType(bool warn, unsigned long& error) const;
 
     // Create exactly this node (parents must exist). Failure: OS error report,
     // "syslib.filesystem.nodeCreationFailed", ESyFileCreate. The new file is empty.
@@ -151,6 +166,11 @@ private:
     void parse(const iastring& text);
     void parseRest(const iastring& text, std::size_t start, std::size_t end);
     iastring join(iachar separator) const;
+    CSyPath canonicalPath(const CSyMissingChild* known) const;
+    CSyPath resolveShortPathComponents(const CSyMissingChild* known) const;
+    // Whether GetFullPathNameW and the long-name lookup would give back this text unchanged, so that known
+    // facts may stand in for them.
+    bool isPlainCanonicalChild() const;
 
     std::vector<CSyPathComponent> m_components;
 };

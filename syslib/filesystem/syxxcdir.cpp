@@ -1,5 +1,6 @@
 // Portable code only: directories as nodes, their listing, sizes and tree copy.
 #include "sydirectoryimpl.h"
+#include "syfileimpl.h"
 #include "synodeiteratorimpl.h"
 #include "sysizeimpl.h"
 
@@ -120,7 +121,7 @@ bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
 {
     CSyPath destination;
     int conflicts = 0;
-    const bool copied = copyTree(target, mode, observer, destination, conflicts);
+    const bool copied = copyTree(target, mode, observer, destination, conflicts, nullptr);
     if (conflicts != 0)
     {
         syslib::reportError(L"syslib.filesystem.treeCopyIncomplete",
@@ -131,7 +132,7 @@ bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
 }
 
 bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer,
-                                CSyPath& resolvedTarget, int& conflicts)
+                                CSyPath& resolvedTarget, int& conflicts, const CSyCopyFacts* facts)
 {
     SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyDirectoryImpl::copy(const CSyPath & " + target.toString() +
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
@@ -139,12 +140,19 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
                                                : iastring());
     CopyMoveDestinationInfo destination;
     bool targetExists = false;
-    const bool copying = prepareAndDecideCopy(target, mode, destination, targetExists);
+    const bool copying = prepareAndDecideCopy(target, mode, destination, targetExists, facts);
     resolvedTarget = destination.m_path;
     if (!copying)
         return false;
-    // A target inside the source would be copied into itself without end.
-    if (m_path.isPrefixOf(destination.m_path))
+    // A target inside the source would be copied into itself without end. Below the top, the top's answer
+    // holds (a child's target is inside its source only when the top's target is inside the top); what
+    // asking would write about a missing target is still written.
+    if (facts != nullptr)
+    {
+        if (facts->targetType == CSyPath::NOT_EXISTING)
+            destination.m_path.getCanonicalPathImpl(CSyMissingChild{facts->targetError});
+    }
+    else if (m_path.isPrefixOf(destination.m_path))
     {
         syslib::reportError(L"syslib.filesystem.targetInsideSource", {m_path.toString(), destination.m_path.toString()},
                             __LINE__);
@@ -156,7 +164,7 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
         if (mode & ISyNode::CREATE_PARENTS)
             syslib::filesystem::createMissingParentDirectories(destination.m_path);
         destination.m_path.createDirectory();
-        CSyDirectoryImpl(destination.m_path).setTimeStamp(getTimeStamp());
+        CSyDirectoryImpl(destination.m_path).setTimeStamp(getTimeStampOnce());
     }
     const iastring sourceName = m_path.toString();
     const iastring targetName = destination.m_path.toString();
@@ -169,6 +177,9 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
     }
 
     const PSyNodeIterator children = getChildNodes(L"*", true);
+    // The children's targets are this canonical target and a name: when the target is its own long form
+    // (one lookup for the whole folder), a probe that finds nothing there settles a child's canonical form.
+    const bool targetIsLongForm = !syslib::filesystem::carriedFactsDisabled() && destination.m_path.isOwnLongForm();
     if (observer != nullptr)
         observer->heading(L"Copying files from " + sourceName + L" to " + targetName);
     for (; !children->isDone(); children->next())
@@ -182,7 +193,10 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
         // A caller's copy onto a directory means "into it"; here the child's target is its own place in the
         // copy, and a node of the other kind there is in the way.
         const ISyNode::eNodeType childType = child->getNodeType();
-        const int there = childTarget.getOSNodeType(true);
+        unsigned long probeError = 0;
+        const int there = childTarget.getOSNodeType(true, probeError);
+        const CSyCopyFacts childFacts{there, probeError};
+        const CSyCopyFacts* known = targetIsLongForm ? &childFacts : nullptr;
         if ((childType == ISyNode::DIRECTORY) != (there == ISyNode::DIRECTORY) && there != CSyPath::NOT_EXISTING &&
             there != ISyNode::NODE)
         {
@@ -197,10 +211,10 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
         if (childType == ISyNode::DIRECTORY)
         {
             CSyPath ignored;
-            directoryOf(child).copyTree(childTarget, childMode, observer, ignored, conflicts);
+            directoryOf(child).copyTree(childTarget, childMode, observer, ignored, conflicts, known);
         }
-        else
-            child->copy(PSyFSPath(new CSyFSPath(childTarget)), childMode, observer);
+        else // the walk yields files and directories only
+            static_cast<CSyFile*>(child.get())->impl().copyKnown(childTarget, childMode, known);
     }
     return true;
 }

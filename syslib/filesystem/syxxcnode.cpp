@@ -150,6 +150,12 @@ CSyRemovalWait& removalWait()
     return wait;
 }
 
+bool& carriedFactsDisabled()
+{
+    static bool disabled = false;
+    return disabled;
+}
+
 void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line)
 {
     ILogBook& book = syslib::logBook();
@@ -183,22 +189,32 @@ PSyTime timeResult(time_t time)
 }
 } // namespace
 
+const struct _stat64& CSyNodeTimeStampImpl::status(int line) const
+{
+    if (!m_known)
+    {
+        m_status = statNode(m_osPath, m_fullName, line);
+        m_known = m_once;
+    }
+    return m_status;
+}
+
 PSyTime CSyNodeTimeStampImpl::getCreationTime() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getCreationTime()");
-    return timeResult(statNode(m_osPath, m_fullName, __LINE__).st_ctime);
+    return timeResult(status(__LINE__).st_ctime);
 }
 
 PSyTime CSyNodeTimeStampImpl::getModificationTime() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getModificationTime()");
-    return timeResult(statNode(m_osPath, m_fullName, __LINE__).st_mtime);
+    return timeResult(status(__LINE__).st_mtime);
 }
 
 PSyTime CSyNodeTimeStampImpl::getAccessTime() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getAccessTime()");
-    return timeResult(statNode(m_osPath, m_fullName, __LINE__).st_atime);
+    return timeResult(status(__LINE__).st_atime);
 }
 
 ISyNode::eNodeType CSyNodeImpl::getNodeType() const
@@ -294,6 +310,12 @@ PSyNodeTimeStamp CSyNodeImpl::getTimeStamp() const
     return PSyNodeTimeStamp(new CSyNodeTimeStamp(m_path, m_nodeType));
 }
 
+PSyNodeTimeStamp CSyNodeImpl::getTimeStampOnce() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getTimeStamp()");
+    return PSyNodeTimeStamp(new CSyNodeTimeStamp(m_path, m_nodeType, true));
+}
+
 void CSyNodeImpl::setTimeStamp(const PSyNodeTimeStamp& timeStamp)
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::setTimeStamp(PSyNodeTimeStamp)");
@@ -354,9 +376,11 @@ void CSyNodeImpl::remove()
     throw ESyPrecondition(ESyPrecondition::FUNCTION_NOT_SUPPORTED);
 }
 
-CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::resolveDestination(const CSyPath& target) const
+CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::resolveDestination(const CSyPath& target,
+                                                                      const CSyCopyFacts* facts) const
 {
-    CopyMoveDestinationInfo info{target, target.getOSNodeType(true), ISyNode::NODE};
+    CopyMoveDestinationInfo info{target, facts != nullptr ? facts->targetType : target.getOSNodeType(true),
+                                 ISyNode::NODE};
     if (info.m_realNodeType == ISyNode::DIRECTORY && m_nodeType != ISyNode::DIRECTORY && m_path.hasFileComponent())
     {
         // Into the directory, under the node's own name.
@@ -371,14 +395,16 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::resolveDestination(const CSyPa
 }
 
 CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepare(const CSyPath& target, const wchar_t* operation,
-                                                          const wchar_t* typesKey, bool isMove)
+                                                          const wchar_t* typesKey, bool isMove,
+                                                          const CSyCopyFacts* facts)
 {
     if (target.isEmpty())
         syslib::throwParameterEmpty(L"destination", iastring(operation) + L"()", __LINE__);
-    CopyMoveDestinationInfo info = resolveDestination(target);
+    CopyMoveDestinationInfo info = resolveDestination(target, facts);
     // The target is canonical already; the node's own path may have been given in another spelling (a short
     // name, below level 642). Only a node that is there can be the source itself.
-    if (info.m_realNodeType != CSyPath::NOT_EXISTING && m_path.getCanonicalPathImpl().isSameCanonicalPath(info.m_path))
+    if (info.m_realNodeType != CSyPath::NOT_EXISTING && facts == nullptr &&
+        m_path.getCanonicalPathImpl().isSameCanonicalPath(info.m_path))
     {
         syslib::reportError(L"syslib.filesystem.srcNodeEqDest", {m_path.toString()}, __LINE__);
         throw ESyPrecondition();
@@ -404,20 +430,35 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepare(const CSyPath& target,
     return info;
 }
 
-CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t)
+CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t,
+                                                              const CSyCopyFacts* facts)
 {
     SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyNodeImpl::prepareCopy(const CSyPath & " + target.toString() +
                                                      L", ISyNode::CopyMoveMode_t )"
                                                : iastring());
-    return prepare(target, L"prepareCopy", L"syslib.filesystem.copyTypesNotValid", false);
+    return prepare(target, L"prepareCopy", L"syslib.filesystem.copyTypesNotValid", false, facts);
 }
 
 bool CSyNodeImpl::prepareAndDecideCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
-                                       CopyMoveDestinationInfo& destination, bool& existingTarget)
+                                       CopyMoveDestinationInfo& destination, bool& existingTarget,
+                                       const CSyCopyFacts* facts)
 {
     if (target.isEmpty())
         syslib::throwParameterEmpty(L"destination", L"prepareCopy()", __LINE__);
-    destination = prepareCopy(target.getCanonicalPathImpl(), mode);
+    // What the walk probed counts only where nothing was there or a node of a known kind; the
+    // canonical form of an existing target is asked for (its spelling on disk may differ).
+    if (facts != nullptr && facts->targetType == CSyPath::NOT_EXISTING)
+    {
+        const CSyPath canonical = target.getCanonicalPathImpl(CSyMissingChild{facts->targetError});
+        destination = prepareCopy(canonical, mode, canonical == target ? facts : nullptr);
+    }
+    else
+    {
+        const CSyPath canonical = target.getCanonicalPathImpl();
+        destination = prepareCopy(canonical, mode, facts != nullptr && facts->targetType != 0 && canonical == target
+                                                       ? facts
+                                                       : nullptr);
+    }
     return decideIfMoveCopyNode(destination, mode, existingTarget);
 }
 
@@ -428,7 +469,8 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareMove(const CSyPath& tar
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
                                                      L", bool&)"
                                                : iastring());
-    CopyMoveDestinationInfo info = prepare(target, L"prepareMove", L"syslib.filesystem.moveTypesNotValid", true);
+    CopyMoveDestinationInfo info =
+        prepare(target, L"prepareMove", L"syslib.filesystem.moveTypesNotValid", true, nullptr);
     bool existingTarget = false;
     decision = decideIfMoveCopyNode(info, mode, existingTarget);
     if (decision && existsAt(info.m_realNodeType))
