@@ -67,6 +67,13 @@ iastring typeText(int type)
     return text.str();
 }
 
+// A list of the host's own making that reports a status no task has.
+class CStrangeList : public CSyTaskList
+{
+public:
+    ISyTask::eTaskStatusType getStatus() override { return static_cast<ISyTask::eTaskStatusType>(7); }
+};
+
 class CAcceptIds : public ISyTaskPredicate
 {
 public:
@@ -192,6 +199,7 @@ TEST(TaskHandlerTest, StatusSyncMarksAndSearch)
     EXPECT_EQ(1, handler->appendSyncMark(syslib::newTimeDiff(2.5)));
     EXPECT_EQ(2, handler->append(listOf(0, {c})));
     EXPECT_EQ(0, handler->getTaskList(1)->getSize());
+    EXPECT_EQ(a, handler->getTaskList(0)->getTask(0));
     // Lists report TST_ERROR, so a handler with lists does too.
     EXPECT_EQ(ISyTask::TST_ERROR, handler->getStatus());
 
@@ -213,4 +221,8 @@ TEST(TaskHandlerTest, StatusSyncMarksAndSearch)
     EXPECT_EQ(2, handler->getSize());
     handler->clear();
     EXPECT_EQ(ISyTask::TST_INITIAL, handler->getStatus());
+
+    handler->append(PSyTaskList(new CStrangeList()));
+    expectLoggedThrow<ESyPrecondition>(book, [&] { handler->getStatus(); }, L"syslib.process.internalError",
+                                       {L"Unknown task status in CSyTaskHandlerImpl::getStatus()"});
 }
