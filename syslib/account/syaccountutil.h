@@ -7,13 +7,7 @@ namespace syslib
 {
 namespace account
 {
-inline void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line)
-{
-    ILogBook& book = syslib::logBook();
-    for (const iastring& argument : arguments)
-        book.addArgument(argument);
-    book.message(key, type, line);
-}
+using syslib::reportMessage;
 
 inline void log(const iastring& text, int line)
 {

@@ -133,6 +133,8 @@ inline iastring returnTraced(iastring&& value, int line)
     return std::move(value);
 }
 
+// Logs key with the arguments given (in order) as a message of the given type.
+void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line);
 // Logs key with the arguments given (in order) as LOG_ERROR.
 void reportError(const iastring& key, const CLogArguments& arguments, int line);
 // "common.parameterNotValid" with (argument, signature), then ESyPrecondition(PARAMETER_NOT_VALID).

@@ -125,12 +125,17 @@ void traceReturnValue(const iastring& value, int line)
     tracePrefixed(L"return value: ", value, line);
 }
 
-void reportError(const iastring& key, const CLogArguments& arguments, int line)
+void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line)
 {
     ILogBook& book = logBook();
     for (const iastring& argument : arguments)
         book.addArgument(argument);
-    book.message(key, CMessage::LOG_ERROR, line);
+    book.message(key, type, line);
+}
+
+void reportError(const iastring& key, const CLogArguments& arguments, int line)
+{
+    reportMessage(key, arguments, CMessage::LOG_ERROR, line);
 }
 
 void throwParameterNotValid(const iastring& argument, const iastring& signature, int line)

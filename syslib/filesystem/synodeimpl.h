@@ -7,6 +7,7 @@
 #include "synode.h"
 #include "sypath.h"
 #include "syslib/common/syexcept.h"
+#include "syslib/common/sytrace.h"
 
 #include <sys/stat.h>
 
@@ -228,7 +229,6 @@ std::vector<iastring> listDirectory(const CSyPath& directory, const iastring& pa
 // SetFileAttributesW(osPath, FILE_ATTRIBUTE_NORMAL); a failure is reported as a warning when report is
 // set, else traced. Returns the OS error (0: done).
 unsigned long setNormalAttributes(const iastring& osPath, bool report);
-// Logs key with the arguments as a message of the given type.
-void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line);
+using syslib::reportMessage;
 } // namespace filesystem
 } // namespace syslib

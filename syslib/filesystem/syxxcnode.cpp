@@ -156,13 +156,6 @@ bool& carriedFactsDisabled()
     return disabled;
 }
 
-void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line)
-{
-    ILogBook& book = syslib::logBook();
-    for (const iastring& argument : arguments)
-        book.addArgument(argument);
-    book.message(key, type, line);
-}
 } // namespace filesystem
 } // namespace syslib
 

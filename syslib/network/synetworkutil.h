@@ -11,13 +11,7 @@ namespace syslib
 {
 namespace network
 {
-inline void reportMessage(const iastring& key, const CLogArguments& arguments, CMessage::eLogMessage type, int line)
-{
-    ILogBook& book = syslib::logBook();
-    for (const iastring& argument : arguments)
-        book.addArgument(argument);
-    book.message(key, type, line);
-}
+using syslib::reportMessage;
 
 // "common.attributeEmpty" / "common.attributeNotValid" with (first, second), then ESyPrecondition.
 [[noreturn]] inline void throwAttributeEmpty(const iastring& attribute, const iastring& function, int line)
