@@ -44,6 +44,9 @@ struct CAccountState
     bool exists = false; // false until SetInfo creates it
     text description;
     DWORD flags = UF_SCRIPT;
+    text home;
+    // A new user's password, given before SetInfo creates the account (the WinNT provider allows it).
+    text password;
 };
 
 // An object with IDispatch that answers no names: the library calls the vtable only.
@@ -96,6 +99,152 @@ private:
 };
 
 HRESULT bindAccount(const text& path, CAccountState& state, bool& isComputer);
+HRESULT bindObject(const text& path, REFIID riid, void** object);
+
+// Walks a list of account paths, binding each when it is reached: an account deleted meanwhile is skipped,
+// as the system's enumerator skips what it can no longer read.
+class CPathEnumerator : public IEnumVARIANT
+{
+public:
+    explicit CPathEnumerator(const std::vector<text>& paths) : m_paths(paths) {}
+    virtual ~CPathEnumerator() {}
+
+    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override
+    {
+        if (object == nullptr)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IEnumVARIANT)
+            return E_NOINTERFACE;
+        *object = static_cast<IEnumVARIANT*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG WINAPI AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
+    ULONG WINAPI Release() override
+    {
+        const LONG refs = ::InterlockedDecrement(&m_refs);
+        if (refs == 0)
+            delete this;
+        return static_cast<ULONG>(refs);
+    }
+    HRESULT WINAPI Next(ULONG wanted, VARIANT* out, ULONG* fetched) override
+    {
+        if (out == nullptr || (wanted > 1 && fetched == nullptr))
+            return E_POINTER;
+        ULONG count = 0;
+        while (count < wanted && m_next < m_paths.size())
+        {
+            IDispatch* object = nullptr;
+            if (FAILED(bindObject(m_paths[m_next++], IID_IDispatch, reinterpret_cast<void**>(&object))))
+                continue;
+            ::VariantInit(&out[count]);
+            out[count].vt = VT_DISPATCH;
+            out[count].pdispVal = object;
+            ++count;
+        }
+        if (fetched)
+            *fetched = count;
+        return count == wanted ? S_OK : S_FALSE;
+    }
+    HRESULT WINAPI Skip(ULONG count) override
+    {
+        m_next += count;
+        return m_next <= m_paths.size() ? S_OK : S_FALSE;
+    }
+    HRESULT WINAPI Reset() override
+    {
+        m_next = 0;
+        return S_OK;
+    }
+    HRESULT WINAPI Clone(IEnumVARIANT** out) override
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        CPathEnumerator* copy = new CPathEnumerator(m_paths);
+        copy->m_next = m_next;
+        *out = copy;
+        return S_OK;
+    }
+
+private:
+    std::vector<text> m_paths;
+    std::size_t m_next = 0;
+    LONG m_refs = 1;
+};
+
+// The class names of a Filter value: an array of texts, as ADsBuildVarArrayStr makes it.
+HRESULT readFilter(const VARIANT& value, std::vector<text>& classes)
+{
+    classes.clear();
+    if (value.vt == VT_EMPTY)
+        return S_OK;
+    if (!(value.vt & VT_ARRAY) || value.parray == nullptr)
+        return E_ADS_BAD_PARAMETER;
+    LONG low = 0;
+    LONG high = -1;
+    ::SafeArrayGetLBound(value.parray, 1, &low);
+    ::SafeArrayGetUBound(value.parray, 1, &high);
+    for (LONG index = low; index <= high; ++index)
+    {
+        VARIANT element;
+        ::VariantInit(&element);
+        if ((value.vt & VT_TYPEMASK) == VT_VARIANT)
+            ::SafeArrayGetElement(value.parray, &index, &element);
+        else if ((value.vt & VT_TYPEMASK) == VT_BSTR)
+        {
+            BSTR name = nullptr;
+            ::SafeArrayGetElement(value.parray, &index, &name);
+            element.vt = VT_BSTR;
+            element.bstrVal = name;
+        }
+        if (element.vt == VT_BSTR && element.bstrVal)
+            classes.push_back(element.bstrVal);
+        ::VariantClear(&element);
+    }
+    return S_OK;
+}
+
+bool passesFilter(const std::vector<text>& classes, const text& className)
+{
+    if (classes.empty())
+        return true;
+    for (const text& wanted : classes)
+        if (sameText(wanted, className))
+            return true;
+    return false;
+}
+
+// The members of a group or the groups of a user.
+class CMembersObject : public CDispatchObject<IADsMembers>
+{
+public:
+    explicit CMembersObject(const std::vector<text>& paths) : m_paths(paths) {}
+
+    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override
+    {
+        return answer(riid, object, {&IID_IADsMembers});
+    }
+    HRESULT WINAPI get_Count(__LONG32* count) override
+    {
+        if (count == nullptr)
+            return E_POINTER;
+        *count = static_cast<__LONG32>(m_paths.size());
+        return S_OK;
+    }
+    HRESULT WINAPI get__NewEnum(IUnknown** out) override
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        *out = new CPathEnumerator(m_paths);
+        return S_OK;
+    }
+    HRESULT WINAPI get_Filter(VARIANT*) override { return E_NOTIMPL; }
+    HRESULT WINAPI put_Filter(VARIANT) override { return E_NOTIMPL; }
+
+private:
+    std::vector<text> m_paths;
+};
 
 // The SID of the account a path names, for membership.
 bool sidOfPath(const text& path, std::vector<BYTE>& sid)
@@ -144,15 +293,20 @@ public:
             return notFound();
         m_state.description = record.description;
         m_state.flags = record.flags;
+        m_state.home = record.home;
         return S_OK;
     }
     HRESULT WINAPI SetInfo() override
     {
         if (!m_state.exists)
         {
-            const NET_API_STATUS status = m_state.kind == KIND_USER
-                                              ? addUser(m_state.name, L"", m_state.description, m_state.flags)
-                                              : addGroup(m_state.name, m_state.description);
+            NET_API_STATUS status =
+                m_state.kind == KIND_USER
+                    ? addUser(m_state.name, m_state.password.c_str(), m_state.description, m_state.flags)
+                    : addGroup(m_state.name, m_state.description);
+            forgetPassword();
+            if (status == NERR_Success && m_state.kind == KIND_USER && !m_state.home.empty())
+                status = setHomeDirectory(m_state.name, m_state.home);
             if (status != NERR_Success)
                 return fromStatus(status);
             CAccountRecord record;
@@ -167,6 +321,8 @@ public:
         NET_API_STATUS status = setDescription(m_state.kind, m_state.name, m_state.description);
         if (status == NERR_Success && m_state.kind == KIND_USER)
             status = setUserFlags(m_state.name, m_state.flags);
+        if (status == NERR_Success && m_state.kind == KIND_USER)
+            status = setHomeDirectory(m_state.name, m_state.home);
         return fromStatus(status);
     }
     HRESULT WINAPI Get(BSTR name, VARIANT* value) override
@@ -197,6 +353,8 @@ public:
             return setNumber(ADS_GROUP_TYPE_LOCAL_GROUP, value);
         if (sameText(name, L"PrimaryGroupID") && m_state.kind == KIND_USER && m_state.exists)
             return setNumber(DOMAIN_GROUP_RID_USERS, value);
+        if (sameText(name, L"HomeDirectory") && m_state.kind == KIND_USER)
+            return setText(m_state.home, value);
         return E_ADS_PROPERTY_NOT_FOUND;
     }
     HRESULT WINAPI Put(BSTR name, VARIANT value) override
@@ -234,6 +392,12 @@ public:
     }
 
 protected:
+    ~CAccountObject() override { forgetPassword(); }
+    void forgetPassword()
+    {
+        ::SecureZeroMemory(&m_state.password[0], m_state.password.size() * sizeof(wchar_t));
+        m_state.password.clear();
+    }
     HRESULT notFound() const
     {
         return HRESULT_FROM_WIN32(m_state.kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound);
@@ -278,11 +442,36 @@ public:
         m_state.flags = disabled ? (m_state.flags | UF_ACCOUNTDISABLE) : (m_state.flags & ~UF_ACCOUNTDISABLE);
         return S_OK;
     }
-    HRESULT WINAPI Groups(IADsMembers**) override { return E_NOTIMPL; }
+    HRESULT WINAPI get_HomeDirectory(BSTR* out) override { return giveText(m_state.home, out); }
+    HRESULT WINAPI put_HomeDirectory(BSTR home) override
+    {
+        m_state.home = home ? home : L"";
+        return S_OK;
+    }
+    HRESULT WINAPI Groups(IADsMembers** out) override
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        *out = nullptr;
+        if (!m_state.exists)
+            return E_ADS_OBJECT_UNBOUND;
+        std::vector<text> paths;
+        for (const text& group : groupsOf(sidText(m_state.sid.data())))
+            paths.push_back(text(provider) + computerName() + L"/" + group + L",group");
+        *out = new CMembersObject(paths);
+        return S_OK;
+    }
     HRESULT WINAPI SetPassword(BSTR password) override
     {
         if (!m_state.exists)
-            return E_ADS_OBJECT_UNBOUND;
+        {
+            const NET_API_STATUS policy = checkPasswordPolicy(password);
+            if (policy != NERR_Success)
+                return fromStatus(policy);
+            forgetPassword();
+            m_state.password = password ? password : L"";
+            return S_OK;
+        }
         if (!m_state.stored)
             return E_ACCESSDENIED;
         return fromStatus(setPassword(m_state.name, password ? password : L""));
@@ -308,7 +497,22 @@ public:
     {
         return answer(riid, object, {&IID_IADs, &IID_IADsGroup});
     }
-    HRESULT WINAPI Members(IADsMembers**) override { return E_NOTIMPL; }
+    HRESULT WINAPI Members(IADsMembers** out) override
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        *out = nullptr;
+        if (!m_state.exists)
+            return E_ADS_OBJECT_UNBOUND;
+        std::vector<text> members;
+        const NET_API_STATUS status = groupMembers(m_state.name, members);
+        if (status != NERR_Success)
+            return fromStatus(status);
+        for (text& member : members)
+            member = text(provider) + member;
+        *out = new CMembersObject(members);
+        return S_OK;
+    }
     HRESULT WINAPI IsMember(BSTR member, VARIANT_BOOL* result) override
     {
         if (member == nullptr || result == nullptr)
@@ -344,8 +548,6 @@ private:
         return fromStatus(add ? addMember(m_state.name, sidString) : removeMember(m_state.name, sidString));
     }
 };
-
-HRESULT bindObject(const text& path, REFIID riid, void** object);
 
 class CComputerObject : public CDispatchObject<IADsContainer>, public IADs
 {
@@ -392,9 +594,25 @@ public:
     HRESULT WINAPI GetInfoEx(VARIANT, __LONG32) override { return E_NOTIMPL; }
 
     HRESULT WINAPI get_Count(__LONG32*) override { return E_NOTIMPL; }
-    HRESULT WINAPI get__NewEnum(IUnknown**) override { return E_NOTIMPL; }
+    // The users and groups the database holds, in the order of their kinds, narrowed by the filter.
+    HRESULT WINAPI get__NewEnum(IUnknown** out) override
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        std::vector<text> paths;
+        for (eAccountKind kind : {KIND_USER, KIND_GROUP})
+        {
+            const text className = kind == KIND_USER ? L"User" : L"Group";
+            if (!passesFilter(m_filter, className))
+                continue;
+            for (const CAccountRecord& record : accounts(kind))
+                paths.push_back(text(provider) + computerName() + L"/" + record.name + L"," + className);
+        }
+        *out = new CPathEnumerator(paths);
+        return S_OK;
+    }
     HRESULT WINAPI get_Filter(VARIANT*) override { return E_NOTIMPL; }
-    HRESULT WINAPI put_Filter(VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI put_Filter(VARIANT filter) override { return readFilter(filter, m_filter); }
     HRESULT WINAPI get_Hints(VARIANT*) override { return E_NOTIMPL; }
     HRESULT WINAPI put_Hints(VARIANT) override { return E_NOTIMPL; }
     HRESULT WINAPI GetObject(BSTR className, BSTR name, IDispatch** object) override
@@ -435,7 +653,30 @@ public:
         return E_ADS_UNKNOWN_OBJECT;
     }
     HRESULT WINAPI CopyHere(BSTR, BSTR, IDispatch**) override { return E_NOTIMPL; }
-    HRESULT WINAPI MoveHere(BSTR, BSTR, IDispatch**) override { return E_NOTIMPL; }
+    // Within one computer a move is a rename; the account keeps its SID.
+    HRESULT WINAPI MoveHere(BSTR source, BSTR newName, IDispatch** object) override
+    {
+        if (source == nullptr || newName == nullptr)
+            return E_POINTER;
+        if (object)
+            *object = nullptr;
+        CAccountState state;
+        bool isComputer = false;
+        HRESULT hr = bindAccount(source, state, isComputer);
+        if (FAILED(hr))
+            return hr;
+        if (isComputer || !state.stored)
+            return E_ACCESSDENIED;
+        hr = fromStatus(renameAccount(state.kind, state.name, newName));
+        if (SUCCEEDED(hr) && object)
+            hr = bindObject(text(provider) + computerName() + L"/" + newName +
+                                (state.kind == KIND_USER ? L",user" : L",group"),
+                            IID_IDispatch, reinterpret_cast<void**>(object));
+        return hr;
+    }
+
+private:
+    std::vector<text> m_filter;
 };
 
 // A system account the database does not hold (Administrators, root): known by the system's lookup.
@@ -539,6 +780,7 @@ HRESULT bindAccount(const text& path, CAccountState& state, bool& isComputer)
         state.sid = accountSid(record.rid);
         state.description = record.description;
         state.flags = record.flags;
+        state.home = record.home;
         state.stored = state.exists = true;
         return S_OK;
     }

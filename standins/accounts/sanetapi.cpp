@@ -499,6 +499,7 @@ syslib::SyAccountApi standInApi()
     api.LookupAccountNameW = standins::LookupAccountNameW;
     api.LookupAccountSidW = LookupAccountSidW;
     api.LogonUserW = LogonUserW;
+    api.Sleep = ::Sleep;
     return api;
 }
 } // namespace

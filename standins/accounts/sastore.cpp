@@ -124,17 +124,30 @@ bool readRecord(eAccountKind kind, const text& name, CAccountRecord& record)
     if (!key || !readDword(key.get(), L"Rid", record.rid))
         return false;
     record.kind = kind;
-    record.name = keyName(kind, name);
+    // The spelling the account was created with; the key's own name only for state written before it was kept.
+    record.name = readText(key.get(), L"Name");
+    if (record.name.empty())
+        record.name = keyName(kind, name);
     record.description = readText(key.get(), L"Description");
     record.flags = 0;
     readDword(key.get(), L"Flags", record.flags);
+    record.home = readText(key.get(), L"HomeDir");
     return true;
+}
+
+// One provider for the process: acquiring one loads the provider each time, which costs milliseconds.
+HCRYPTPROV cryptoProvider()
+{
+    static HCRYPTPROV provider = 0;
+    if (provider == 0 && !::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+        provider = 0;
+    return provider;
 }
 
 bool hash(const std::vector<BYTE>& salt, const wchar_t* password, std::vector<BYTE>& digest)
 {
-    HCRYPTPROV provider = 0;
-    if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+    const HCRYPTPROV provider = cryptoProvider();
+    if (provider == 0)
         return false;
     HCRYPTHASH hashObject = 0;
     bool ok = ::CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hashObject) != FALSE;
@@ -148,7 +161,6 @@ bool hash(const std::vector<BYTE>& salt, const wchar_t* password, std::vector<BY
              ::CryptGetHashParam(hashObject, HP_HASHVAL, digest.data(), &size, 0);
         ::CryptDestroyHash(hashObject);
     }
-    ::CryptReleaseContext(provider, 0);
     return ok;
 }
 
@@ -291,8 +303,24 @@ std::vector<CAccountRecord> accounts(eAccountKind kind)
     return all;
 }
 
+// The index from a RID to its account ("U" or "G" and the name), so that a lookup by SID reads one value.
+void indexRid(DWORD rid, eAccountKind kind, const text& name)
+{
+    syslib::CSyRegKey index = openKey(L"Rids", true);
+    const text value = std::to_wstring(rid);
+    if (name.empty())
+        ::RegDeleteValueW(index.get(), value.c_str());
+    else
+        writeText(index.get(), value.c_str(), (kind == KIND_USER ? L"U" : L"G") + name);
+}
+
 bool findAccountByRid(DWORD rid, CAccountRecord& record)
 {
+    syslib::CSyRegKey index = openKey(L"Rids", false);
+    const text entry = index ? readText(index.get(), std::to_wstring(rid).c_str()) : text();
+    if (entry.size() > 1 && readRecord(entry[0] == L'U' ? KIND_USER : KIND_GROUP, entry.substr(1), record) &&
+        record.rid == rid)
+        return true;
     for (eAccountKind kind : {KIND_USER, KIND_GROUP})
         for (const CAccountRecord& candidate : accounts(kind))
             if (candidate.rid == rid)
@@ -314,11 +342,12 @@ NET_API_STATUS addUser(const text& name, const wchar_t* password, const text& de
         return NERR_GroupExists;
     if (password == nullptr)
         password = L"";
-    if (wcslen(password) < minimumPasswordLength())
+    if (checkPasswordPolicy(password) != NERR_Success)
         return NERR_PasswordTooShort;
     syslib::CSyRegKey key = openKey(text(L"Users\\") + name, true);
     if (!key)
         return ERROR_ACCESS_DENIED;
+    writeText(key.get(), L"Name", name);
     writeDword(key.get(), L"Flags", flags);
     writeText(key.get(), L"Description", description);
     key.reset();
@@ -329,7 +358,9 @@ NET_API_STATUS addUser(const text& name, const wchar_t* password, const text& de
     }
     // The RID last: an account without one does not exist yet for the readers.
     key = openKey(text(L"Users\\") + name, true);
-    writeDword(key.get(), L"Rid", nextRid());
+    const DWORD rid = nextRid();
+    writeDword(key.get(), L"Rid", rid);
+    indexRid(rid, KIND_USER, name);
     return NERR_Success;
 }
 
@@ -345,8 +376,11 @@ NET_API_STATUS addGroup(const text& name, const text& description)
     syslib::CSyRegKey key = openKey(text(L"Groups\\") + name, true);
     if (!key)
         return ERROR_ACCESS_DENIED;
+    writeText(key.get(), L"Name", name);
     writeText(key.get(), L"Description", description);
-    writeDword(key.get(), L"Rid", nextRid());
+    const DWORD rid = nextRid();
+    writeDword(key.get(), L"Rid", rid);
+    indexRid(rid, KIND_GROUP, name);
     return NERR_Success;
 }
 
@@ -359,6 +393,7 @@ NET_API_STATUS deleteAccount(eAccountKind kind, const text& name)
         ::RegDeleteKeyW(parent.get(), name.c_str());
     if (!exists)
         return kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound;
+    indexRid(record.rid, kind, text());
     // Windows drops a deleted account from every group, and a deleted group's member list with it.
     const std::vector<BYTE> sid = accountSid(record.rid);
     if (!sid.empty())
@@ -390,20 +425,79 @@ NET_API_STATUS setUserFlags(const text& name, DWORD flags)
     return NERR_Success;
 }
 
+NET_API_STATUS setHomeDirectory(const text& name, const text& home)
+{
+    CAccountRecord record;
+    if (!readRecord(KIND_USER, name, record))
+        return NERR_UserNotFound;
+    syslib::CSyRegKey key = openKey(L"Users\\" + name, false);
+    writeText(key.get(), L"HomeDir", home);
+    return NERR_Success;
+}
+
+NET_API_STATUS renameAccount(eAccountKind kind, const text& name, const text& newName)
+{
+    CAccountRecord record;
+    if (!readRecord(kind, name, record))
+        return kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound;
+    if (!validName(newName))
+        return kind == KIND_USER ? NERR_BadUsername : ERROR_INVALID_ACCOUNT_NAME;
+    CAccountRecord taken;
+    if (!sameText(name, newName) && (findAccount(newName, taken) || isBuiltinAlias(newName)))
+        return taken.kind == KIND_USER ? NERR_UserExists : ERROR_ALIAS_EXISTS;
+    std::vector<text> members;
+    if (kind == KIND_GROUP)
+        groupMembers(record.name, members);
+    syslib::CSyRegKey parent = openKey(kindKey(kind), false);
+    // The SID stays: only the key's name changes, as Windows keeps the RID of a renamed account.
+    text oldKey = text(kindKey(kind)) + L"\\" + record.name;
+    text staging = text(kindKey(kind)) + L"\\" + newName;
+    if (sameText(name, newName))
+        staging += L".renaming";
+    syslib::CSyRegKey from = openKey(oldKey, false);
+    syslib::CSyRegKey to = openKey(staging, true);
+    if (!from || !to || ::RegCopyTreeW(from.get(), nullptr, to.get()) != ERROR_SUCCESS)
+        return ERROR_ACCESS_DENIED;
+    from.reset();
+    to.reset();
+    ::RegDeleteTreeW(parent.get(), record.name.c_str());
+    if (sameText(name, newName))
+    {
+        from = openKey(staging, false);
+        to = openKey(text(kindKey(kind)) + L"\\" + newName, true);
+        ::RegCopyTreeW(from.get(), nullptr, to.get());
+        from.reset();
+        ::RegDeleteTreeW(parent.get(), (newName + L".renaming").c_str());
+    }
+    syslib::CSyRegKey renamed = openKey(text(kindKey(kind)) + L"\\" + newName, false);
+    writeText(renamed.get(), L"Name", newName);
+    indexRid(record.rid, kind, newName);
+    if (kind == KIND_GROUP)
+    {
+        syslib::CSyRegKey membersKey = openKey(L"Members", true);
+        ::RegDeleteValueW(membersKey.get(), record.name.c_str());
+        if (!members.empty())
+            writeList(membersKey.get(), newName.c_str(), members);
+    }
+    return NERR_Success;
+}
+
+NET_API_STATUS checkPasswordPolicy(const wchar_t* password)
+{
+    return wcslen(password ? password : L"") < minimumPasswordLength() ? NERR_PasswordTooShort : NERR_Success;
+}
+
 NET_API_STATUS setPassword(const text& name, const wchar_t* password)
 {
-    if (wcslen(password) < minimumPasswordLength())
+    if (checkPasswordPolicy(password) != NERR_Success)
         return NERR_PasswordTooShort;
     syslib::CSyRegKey key = openKey(L"Users\\" + name, false);
     if (!key)
         return NERR_UserNotFound;
     std::vector<BYTE> salt(16);
     std::vector<BYTE> digest;
-    HCRYPTPROV provider = 0;
-    const bool salted = ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-                        ::CryptGenRandom(provider, static_cast<DWORD>(salt.size()), salt.data());
-    if (provider)
-        ::CryptReleaseContext(provider, 0);
+    const HCRYPTPROV provider = cryptoProvider();
+    const bool salted = provider != 0 && ::CryptGenRandom(provider, static_cast<DWORD>(salt.size()), salt.data());
     if (!salted || !hash(salt, password, digest))
         return ERROR_INTERNAL_ERROR;
     ::RegSetValueExW(key.get(), L"Salt", 0, REG_BINARY, salt.data(), static_cast<DWORD>(salt.size()));

@@ -29,6 +29,7 @@ struct CAccountRecord
     DWORD rid = 0;
     text description;
     DWORD flags = 0; // UF_* of a user
+    text home;       // a user's home directory
 };
 
 // This computer's name and its account domain's SID as the system reports them.
@@ -52,6 +53,11 @@ NET_API_STATUS addGroup(const text& name, const text& description);
 NET_API_STATUS deleteAccount(eAccountKind kind, const text& name);
 NET_API_STATUS setDescription(eAccountKind kind, const text& name, const text& description);
 NET_API_STATUS setUserFlags(const text& name, DWORD flags);
+NET_API_STATUS setHomeDirectory(const text& name, const text& home);
+// NERR_UserExists / ERROR_ALIAS_EXISTS when the new name is taken, as NetUserSetInfo and NetLocalGroupSetInfo.
+NET_API_STATUS renameAccount(eAccountKind kind, const text& name, const text& newName);
+// NERR_PasswordTooShort when the policy refuses the password, before any account holds it.
+NET_API_STATUS checkPasswordPolicy(const wchar_t* password);
 // NERR_PasswordTooShort when the stand-ins' policy (value MinPasswordLength) refuses it.
 NET_API_STATUS setPassword(const text& name, const wchar_t* password);
 bool checkPassword(const text& name, const wchar_t* password);
