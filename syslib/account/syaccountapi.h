@@ -37,6 +37,8 @@ struct SyAccountApi
                                     LPDWORD domainLength, PSID_NAME_USE use);
     BOOL(WINAPI* LogonUserW)(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD logonType, DWORD provider,
                              PHANDLE token);
+    // The pause between the attempts of a replication wait.
+    VOID(WINAPI* Sleep)(DWORD milliseconds);
 };
 
 // The table of this build; defined by exactly one of syslib/account/synxaccapi.cpp and the stand-ins.

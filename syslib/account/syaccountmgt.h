@@ -2,7 +2,7 @@
 #pragma once
 
 #include "framework/progressobserver.h"
-#include "syaccount.h"
+#include "syaccountptr.h"
 #include "syacl.h"
 #include "syaclexpression.h"
 #include "syslib/common/syexport.h"
@@ -68,3 +68,6 @@ public:
 
 // The combined names the value contains, then ": ", then "(kind scope)", e.g. "LOCALUSER: (USER MACHINELOCAL)".
 SYSLIB_API std::wostream& operator<<(std::wostream& os, ISyAccountMgt::eAccountType value);
+
+// The interfaces of the accounts the manager hands out; after the manager, whose kinds they name.
+#include "syaccount.h"

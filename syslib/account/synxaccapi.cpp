@@ -26,6 +26,7 @@ SyAccountApi systemApi()
     api.LookupAccountNameW = ::LookupAccountNameW;
     api.LookupAccountSidW = ::LookupAccountSidW;
     api.LogonUserW = ::LogonUserW;
+    api.Sleep = ::Sleep;
     return api;
 }
 } // namespace

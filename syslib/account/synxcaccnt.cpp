@@ -1,8 +1,5 @@
 // Windows code shared by users and groups: binding to the directory object, existence, administrators.
-#include "syaccountapi.h"
-#include "syaccountimpl.h"
-#include "syaccountutil.h"
-#include "syslib/common/sywinsec.h"
+#include "syaccountwin.h"
 
 #include "framework/iastrutil.h"
 
@@ -10,27 +7,14 @@
 
 SY_SOURCE_FILE(L"synxcaccnt")
 
-// COM for the creating thread for the object's whole life, and the directory object bound.
-class CSyAccountBinding
-{
-public:
-    CSyAccountBinding() : m_initialized(SUCCEEDED(::CoInitialize(nullptr))) {}
-    ~CSyAccountBinding()
-    {
-        m_object.reset();
-        if (m_initialized)
-            ::CoUninitialize();
-    }
-    CSyAccountBinding(const CSyAccountBinding&) = delete;
-    CSyAccountBinding& operator=(const CSyAccountBinding&) = delete;
-
-    syslib::CSyComPtr<IADs> m_object;
-
-private:
-    bool m_initialized;
-};
-
 namespace
+{
+const iastring administratorsSid = L"S-1-5-32-544";
+} // namespace
+
+namespace syslib
+{
+namespace account
 {
 iastring hresultText(HRESULT hr)
 {
@@ -39,7 +23,6 @@ iastring hresultText(HRESULT hr)
     return text;
 }
 
-// What the directory answers for an account that is not there.
 bool meansNotFound(HRESULT hr)
 {
     return hr == HRESULT_FROM_WIN32(NERR_UserNotFound) || hr == HRESULT_FROM_WIN32(NERR_GroupNotFound) ||
@@ -48,8 +31,105 @@ bool meansNotFound(HRESULT hr)
            hr == static_cast<HRESULT>(0x80005004L); // E_ADS_UNKNOWN_OBJECT
 }
 
-const iastring administratorsSid = L"S-1-5-32-544";
-} // namespace
+HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, iastring& containerPath)
+{
+    std::vector<iastring> candidates;
+    std::vector<iastring> components = path.getComponents();
+    if (!components.empty())
+        components.pop_back();
+    if (path.isLDAP())
+    {
+        iastring dn;
+        for (const iastring& component : components)
+            dn += (dn.empty() ? L"" : L",") + component;
+        if (!path.getServer().empty())
+            candidates.push_back(L"LDAP://" + path.getServer() + (path.getPort().empty() ? L"" : L":" + path.getPort()) +
+                                 L"/" + dn);
+        candidates.push_back(L"LDAP://" + dn);
+    }
+    else
+    {
+        if (components.empty())
+            components.push_back(SyComputerName());
+        iastring parent = L"WinNT:/";
+        for (const iastring& component : components)
+            parent += L"/" + component;
+        candidates = {parent, parent + L",computer", parent + L",domain"};
+        if (components.size() == 1 && stringToUpper(components[0]) != stringToUpper(SyComputerName()))
+            candidates.push_back(L"WinNT://" + SyComputerName());
+    }
+    HRESULT hr = E_FAIL;
+    iastring lastMessage;
+    for (const iastring& candidate : candidates)
+    {
+        SY_TRACE_SYSCALL(L"ADsGetObject(" + candidate + L", ...)");
+        hr = accountApi().ADsGetObject(candidate.c_str(), riid, object);
+        SY_TRACE_SYSCALL_RETURNED();
+        if (SUCCEEDED(hr))
+        {
+            containerPath = candidate;
+            return hr;
+        }
+        lastMessage = getOSErrorText(static_cast<SyOSError>(hr));
+        log(L"ADsGetObject(" + candidate + L", ...) failed. Message: " + lastMessage, __LINE__);
+    }
+    iastring all;
+    for (const iastring& candidate : candidates)
+        all += (all.empty() ? L"" : L", ") + candidate;
+    log(iastring(L"ADsGetObject(x, ") + (riid == IID_IADsContainer ? L"IID_IADsContainer" : L"IID_IADs") +
+            L", ...) failed for the following values of x: " + all + L". Last message: " + lastMessage +
+            L". Set environment variable FLOW_TRACE to 'enabled' to see the other messages.",
+        __LINE__);
+    return hr;
+}
+
+HRESULT getTextProperty(IADs* object, const wchar_t* name, iastring& value)
+{
+    CSyBstr property(::SysAllocString(name));
+    CSyVariant result;
+    HRESULT hr = object->Get(property.get(), result.receive());
+    VARIANT& got = result.get();
+    if (SUCCEEDED(hr) && got.vt != VT_BSTR && got.vt != VT_EMPTY)
+        hr = ::VariantChangeType(&got, &got, 0, VT_BSTR);
+    if (SUCCEEDED(hr))
+        value = got.vt == VT_BSTR && got.bstrVal ? got.bstrVal : L"";
+    return hr;
+}
+
+HRESULT getNumberProperty(IADs* object, const wchar_t* name, long& value)
+{
+    CSyBstr property(::SysAllocString(name));
+    CSyVariant result;
+    HRESULT hr = object->Get(property.get(), result.receive());
+    if (SUCCEEDED(hr))
+        hr = ::VariantChangeType(&result.get(), &result.get(), 0, VT_I4);
+    if (SUCCEEDED(hr))
+        value = result.get().lVal;
+    return hr;
+}
+
+HRESULT putTextProperty(IADs* object, const wchar_t* name, const iastring& text)
+{
+    CSyBstr property(::SysAllocString(name));
+    CSyVariant value;
+    value.get().vt = VT_BSTR;
+    value.get().bstrVal = ::SysAllocString(text.c_str());
+    return object->Put(property.get(), value.get());
+}
+
+HRESULT putNumberProperty(IADs* object, const wchar_t* name, long value)
+{
+    CSyBstr property(::SysAllocString(name));
+    CSyVariant number;
+    number.get().vt = VT_I4;
+    number.get().lVal = value;
+    return object->Put(property.get(), number.get());
+}
+} // namespace account
+} // namespace syslib
+
+using syslib::account::hresultText;
+using syslib::account::meansNotFound;
 
 CSyAccountImpl::CSyAccountImpl(const iastring& name, const iastring& sid, ISyAccountMgt::eAccountType kind)
     : m_sName(name), m_sSID(sid), m_type(kind), m_binding(new CSyAccountBinding())
@@ -176,20 +256,20 @@ void CSyAccountImpl::bind(IADs* object)
     syslib::CSyBstr name;
     if (SUCCEEDED(object->get_Name(name.receive())) && name)
         m_sName = name.get();
-    VARIANT sid;
-    ::VariantInit(&sid);
+    syslib::CSyVariant sid;
     syslib::CSyBstr property(::SysAllocString(L"objectSid"));
-    if (SUCCEEDED(object->Get(property.get(), &sid)) && sid.vt == (VT_ARRAY | VT_UI1) && sid.parray)
+    if (SUCCEEDED(object->Get(property.get(), sid.receive())) && sid.get().vt == (VT_ARRAY | VT_UI1) &&
+        sid.get().parray)
     {
         void* data = nullptr;
-        if (SUCCEEDED(::SafeArrayAccessData(sid.parray, &data)))
+        if (SUCCEEDED(::SafeArrayAccessData(sid.get().parray, &data)))
         {
-            if (::IsValidSid(data))
-                m_sSID = SySID::toStringSID(data);
-            ::SafeArrayUnaccessData(sid.parray);
+            const iastring text = ::IsValidSid(data) ? SySID::toStringSID(data) : iastring();
+            ::SafeArrayUnaccessData(sid.get().parray);
+            if (!text.empty())
+                m_sSID = text;
         }
     }
-    ::VariantClear(&sid);
     m_path = CSyADsPath(object);
     const std::vector<iastring>& components = m_path.getComponents();
     if (m_path.isWinNT() && components.size() >= 2)
@@ -201,7 +281,8 @@ void CSyAccountImpl::bind(IADs* object)
         m_type = local ? ISyAccountMgt::LOCALUSER : ISyAccountMgt::DOMAINUSER;
 }
 
-void CSyAccountImpl::construct(bool create, const iastring& signature)
+void CSyAccountImpl::construct(bool create, const iastring& signature, const CUserData* data,
+                               ISyProgressObserver* observer)
 {
     if (m_sName.empty() && m_sSID.empty())
         syslib::throwParameterEmpty(L"name or ID", signature, __LINE__);
@@ -218,27 +299,159 @@ void CSyAccountImpl::construct(bool create, const iastring& signature)
         throw ESyAccountNotExists(toText(), iastring());
     }
     if (!exists)
+        addToOS(data, observer);
+}
+
+std::shared_ptr<CSyAccountImpl> accountImplOf(const PSyAccount& account)
+{
+    if (auto* user = dynamic_cast<CSyUser*>(account.get()))
+        return user->impl();
+    if (auto* group = dynamic_cast<CSyGroup*>(account.get()))
+        return group->impl();
+    return nullptr;
+}
+
+iastring CSyAccountImpl::getFullADsPath() const
+{
+    return SyADsPath::getFullPath(m_path.isEmpty() ? CSyADsPath::fromString(m_sName) : m_path);
+}
+
+void CSyAccountImpl::requireBound(const iastring& signature) const
+{
+    if (!isBound())
+        syslib::throwFunctionNotSupported(signature, __LINE__);
+}
+
+void CSyAccountImpl::reportSucceeded(const iastring& key, const iastring& what) const
+{
+    ILogBook& book = syslib::logBook();
+    book.addArgument(what.empty() ? m_sName : toText());
+    if (!what.empty())
+        book.addArgument(what);
+    book.messageWithFlag(key, true, CMessage::LOG_INFO, __LINE__);
+}
+
+void CSyAccountImpl::do_setMembership(const PSyGroup& pGroup)
+{
+    SY_TRACE_FUNCTION(L"CSyAccountImpl::do_setMembership(PSyGroup)");
+    if (!pGroup)
+        syslib::throwParameterEmpty(L"pGroup", L"CSyAccountImpl::do_setMembership(PSyGroup)", __LINE__);
+    std::static_pointer_cast<CSyGroupImpl>(accountImplOf(PSyAccount(pGroup.get())))->changeMember(*this, true);
+}
+
+void CSyAccountImpl::do_cancelMembership(const PSyGroup& pGroup)
+{
+    SY_TRACE_FUNCTION(L"CSyAccountImpl::do_cancelMembership(PSyGroup)");
+    if (!pGroup)
+        syslib::throwParameterEmpty(L"pGroup", L"CSyAccountImpl::do_cancelMembership(PSyGroup)", __LINE__);
+    std::static_pointer_cast<CSyGroupImpl>(accountImplOf(PSyAccount(pGroup.get())))->changeMember(*this, false);
+}
+
+void CSyAccountImpl::do_rename(const iastring& sNewName)
+{
+    SY_TRACE_FUNCTION(L"CSyAccountImpl::do_rename(IUnknown *, iastring)");
+    SY_TRACE_PARAMETERS(sNewName);
+    if (stringTrim(sNewName).empty())
+        syslib::throwParameterEmpty(L"sNewName", L"CSyAccountImpl::do_rename(IUnknown *, iastring)", __LINE__);
+    requireBound(L"CSyAccountImpl::do_rename(IUnknown *, iastring)");
+    iastring containerPath;
+    syslib::CSyComPtr<IADsContainer> container;
+    HRESULT hr = syslib::account::bindParentContainer(m_path, IID_IADsContainer, container.receiveVoid(),
+                                                      containerPath);
+    syslib::CSyComPtr<IDispatch> moved;
+    if (SUCCEEDED(hr))
     {
-        // Creating accounts comes with the user and group operations.
-        syslib::throwFunctionNotSupported((m_type & 3) == ISyAccountMgt::GROUP
-                                              ? L"CSyGroupImpl::addToOS(ISyProgressObserver *)"
-                                              : L"CSyUserImpl::addToOS(const CUserData &, ISyProgressObserver *)",
-                                          __LINE__);
+        const iastring source = getFullADsPath();
+        syslib::CSyBstr sourceText(::SysAllocString(source.c_str()));
+        syslib::CSyBstr relative(::SysAllocString((m_path.isLDAP() ? L"cn=" + sNewName : sNewName).c_str()));
+        SY_TRACE_SYSCALL(L"IADsContainer::MoveHere(" + source + L", " + sNewName + L", ...)");
+        hr = container->MoveHere(sourceText.get(), relative.get(), moved.receive());
+        SY_TRACE_SYSCALL_RETURNED();
     }
+    if (FAILED(hr))
+        syslib::account::throwHresult<ESyAccountModificationFailed>(hr, L"syslib.account.modificationFailed", *this,
+                                                                    __LINE__);
+    syslib::CSyComPtr<IADs> object;
+    if (moved && SUCCEEDED(moved->QueryInterface(IID_IADs, object.receiveVoid())))
+        bind(object.get());
+    else
+    {
+        m_sName = sNewName;
+        m_path.setLeaf(sNewName);
+    }
+    reportSucceeded(L"syslib.account.modificationSucceeded", L"name");
 }
 
-CSyUserImpl::CSyUserImpl(const CUserData& data, bool create, ISyProgressObserver*)
-    : CSyAccountImpl(data.m_name, data.m_id, ISyAccountMgt::LOCALUSER)
+void CSyAccountImpl::do_remove()
 {
-    SY_TRACE_CONSTRUCTOR(L"CSyUserImpl::CSyUserImpl(const CUserData& data, bool create)");
-    construct(create, L"CSyUserImpl::CSyUserImpl(const CUserData& data, bool create)");
+    SY_TRACE_FUNCTION(L"CSyAccountImpl::do_remove(IUnknown *)");
+    requireBound(L"CSyAccountImpl::do_remove(IUnknown *)");
+    IADs* object = m_binding->m_object.get();
+    syslib::CSyBstr objectClass;
+    syslib::CSyBstr name;
+    HRESULT hr = object->get_Class(objectClass.receive());
+    if (FAILED(hr))
+        syslib::account::log(L"IADs::get_Class failed.", __LINE__);
+    else if (FAILED(hr = object->get_Name(name.receive())))
+        syslib::account::log(L"IADs::get_Name failed.", __LINE__);
+    iastring containerPath;
+    syslib::CSyComPtr<IADsContainer> container;
+    if (SUCCEEDED(hr))
+        hr = syslib::account::bindParentContainer(m_path, IID_IADsContainer, container.receiveVoid(), containerPath);
+    if (SUCCEEDED(hr))
+    {
+        const iastring call = iastring(objectClass.get()) + L", " + name.get();
+        SY_TRACE_SYSCALL(L"IADsContainer::Delete(" + call + L")");
+        hr = container->Delete(objectClass.get(), name.get());
+        SY_TRACE_SYSCALL_RETURNED();
+        if (FAILED(hr))
+            syslib::account::log(L"IADsContainer::Delete(" + call + L") failed. ADs path of container: " +
+                                     containerPath,
+                                 __LINE__);
+    }
+    if (FAILED(hr))
+        syslib::account::throwHresult<ESyAccountDeletionFailed>(hr, L"syslib.account.deletionFailed", *this,
+                                                                __LINE__);
+    CSyAccountCache::instance().deleteAccountImpl(m_sName, m_sSID, m_type);
+    reportSucceeded(L"syslib.account.deletionSucceeded", iastring());
 }
 
-CSyGroupImpl::CSyGroupImpl(const iastring& sName, const iastring& sSID, bool create, ISyProgressObserver*)
-    : CSyAccountImpl(sName, sSID, ISyAccountMgt::LOCALGROUP)
+iastring CSyAccountImpl::getDescription()
 {
-    SY_TRACE_CONSTRUCTOR(L"CSyGroupImpl::CSyGroupImpl(iastring sName, iastring sSID, bool bCreate)");
-    construct(create, L"CSyGroupImpl::CSyGroupImpl(iastring sName, iastring sSID, bool bCreate)");
+    const wchar_t* signature = isGroup() ? L"iastring CSyGroupImpl::getDescription() const"
+                                         : L"iastring CSyUserImpl::getDescription() const";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    requireBound(signature);
+    iastring description;
+    const HRESULT hr = syslib::account::getTextProperty(m_binding->m_object.get(), L"description", description);
+    if (FAILED(hr))
+    {
+        syslib::account::log(L"HRESULT=" + hresultText(hr), __LINE__);
+        syslib::reportError(L"syslib.account.getPropertyFailed", {toText(), L"description"}, __LINE__);
+        throw ESyAccountSystemCallFailed(toText(), L"description", ESyException::DCOM_HRESULT, static_cast<int>(hr));
+    }
+    syslib::account::log(iastring(className()) + L" " + m_sName + L" exists with parameter description", __LINE__);
+    return SY_RETURN_TRACED(description);
+}
+
+void CSyAccountImpl::setDescription(const iastring& sNewDescription)
+{
+    const wchar_t* signature = isGroup() ? L"CSyGroupImpl::setDescription(iastring sNewDescription)"
+                                         : L"CSyUserImpl::setDescription(iastring sNewDescription)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    SY_TRACE_PARAMETERS(sNewDescription);
+    // A group's description can be changed, never cleared.
+    if (isGroup() && stringTrim(sNewDescription).empty())
+        syslib::throwParameterEmpty(L"sNewDescription", signature, __LINE__);
+    requireBound(signature);
+    IADs* object = m_binding->m_object.get();
+    HRESULT hr = syslib::account::putTextProperty(object, L"Description", sNewDescription);
+    if (SUCCEEDED(hr))
+        hr = object->SetInfo();
+    if (FAILED(hr))
+        syslib::account::throwHresult<ESyAccountModificationFailed>(hr, L"syslib.account.modificationFailed", *this,
+                                                                    __LINE__);
+    reportSucceeded(L"syslib.account.modificationSucceeded", L"description");
 }
 
 bool CSyAccountImpl::do_isMember(const iastring& sName)
@@ -248,7 +461,7 @@ bool CSyAccountImpl::do_isMember(const iastring& sName)
     if (stringTrim(sName).empty())
         syslib::throwParameterEmpty(L"sName", L"CSyAccountImpl::do_isMember(iastring)", __LINE__);
     const iastring groupPath = SyADsPath::getFullPath(CSyADsPath::fromString(sName));
-    const iastring ownPath = SyADsPath::getFullPath(m_path.isEmpty() ? CSyADsPath::fromString(m_sName) : m_path);
+    const iastring ownPath = getFullADsPath();
     syslib::CSyComPtr<IADsGroup> group;
     HRESULT hr = syslib::accountApi().ADsGetObject(groupPath.c_str(), IID_IADsGroup, group.receiveVoid());
     VARIANT_BOOL member = VARIANT_FALSE;

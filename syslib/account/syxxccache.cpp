@@ -100,6 +100,19 @@ std::shared_ptr<CSyGroupImpl> CSyAccountCache::getGroupImpl(const iastring& name
     return group;
 }
 
+std::shared_ptr<CSyAccountImpl> CSyAccountCache::getBoundImpl(IADs* object, ISyAccountMgt::eAccountType type)
+{
+    std::shared_ptr<CSyAccountImpl> bound;
+    if ((type & 3) == ISyAccountMgt::GROUP)
+        bound = std::make_shared<CSyGroupImpl>(object);
+    else
+        bound = std::make_shared<CSyUserImpl>(object);
+    if (auto cached = findAccountImpl(iastring(), bound->getSID(), type))
+        return cached;
+    insert(bound);
+    return bound;
+}
+
 void CSyAccountCache::deleteAccountImpl(const iastring& name, const iastring& sid, ISyAccountMgt::eAccountType type)
 {
     SY_TRACE_FUNCTION(L"CSyAccountCache::deleteAccountImpl(iastring, iastring, ISyAccountMgt::eAccountType)");

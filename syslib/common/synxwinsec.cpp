@@ -1,5 +1,6 @@
 // Windows code: the owners of SIDs, descriptors, token groups, privileges and tokens.
 #include "sytrace.h"
+#include "syslib/account/syaccountapi.h"
 #include "sywinsec.h"
 
 #include <sddl.h>
@@ -43,12 +44,14 @@ bool CSyWinSid::lookupAccount()
     DWORD nameLength = 0;
     DWORD domainLength = 0;
     SID_NAME_USE use = SidTypeInvalid;
-    ::LookupAccountSidW(nullptr, get(), nullptr, &nameLength, nullptr, &domainLength, &use);
+    // Through the account table: accounts the stand-ins hold are unknown to wine's own lookup.
+    const syslib::SyAccountApi& api = syslib::accountApi();
+    api.LookupAccountSidW(nullptr, get(), nullptr, &nameLength, nullptr, &domainLength, &use);
     if (nameLength == 0)
         return false;
     std::vector<wchar_t> name(nameLength);
     std::vector<wchar_t> domain(domainLength + 1);
-    if (!::LookupAccountSidW(nullptr, get(), name.data(), &nameLength, domain.data(), &domainLength, &use))
+    if (!api.LookupAccountSidW(nullptr, get(), name.data(), &nameLength, domain.data(), &domainLength, &use))
         return false;
     m_name.assign(name.data(), nameLength);
     m_domain.assign(domain.data(), domainLength);

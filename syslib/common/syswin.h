@@ -212,6 +212,28 @@ private:
     T* m_p;
 };
 
+// An automation value: VariantClear on every path (it may own a BSTR, an array or an interface).
+class CSyVariant
+{
+public:
+    CSyVariant() { ::VariantInit(&m_value); }
+    ~CSyVariant() { ::VariantClear(&m_value); }
+    CSyVariant(const CSyVariant&) = delete;
+    CSyVariant& operator=(const CSyVariant&) = delete;
+
+    VARIANT& get() { return m_value; }
+    const VARIANT& get() const { return m_value; }
+    VARIANT* receive()
+    {
+        ::VariantClear(&m_value);
+        return &m_value;
+    }
+    void clear() { ::VariantClear(&m_value); }
+
+private:
+    VARIANT m_value;
+};
+
 // Sets the process's error mode for a scope (SEM_FAILCRITICALERRORS keeps "insert a disk" boxes away).
 class CSyErrorModeGuard
 {

@@ -184,7 +184,9 @@ CSyTraceGuard::~CSyTraceGuard()
     stack.depth = m_savedSlot;
 }
 
-CTypeMappingBackup::CTypeMappingBackup(ILogBook* logBook) : m_logBook(logBook), m_saved(logBook->getTypeMapping())
+// Without a log book the library writes to a silent one; its mapping is restored all the same.
+CTypeMappingBackup::CTypeMappingBackup(ILogBook* logBook)
+    : m_logBook(logBook ? logBook : &syslib::logBook()), m_saved(m_logBook->getTypeMapping())
 {
 }
 

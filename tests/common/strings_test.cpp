@@ -1,6 +1,9 @@
+#include "syslib/common/sypattern.h"
 #include "framework/iastrutil.h"
 
 #include <gtest/gtest.h>
+
+#include <cwchar>
 
 TEST(StringTest, Trimming)
 {
@@ -67,4 +70,35 @@ TEST(StringTest, MultibyteRoundTrip)
     const iastring text = L"C:\\Temp\\setup.log";
     EXPECT_EQ(text, toIastring(toMbstring(text)));
     EXPECT_EQ(L"", toIastring(std::string()));
+}
+
+TEST(NamePattern, StarsAndQuestionMarksMatchWholeNamesInTheCaseAsked)
+{
+    struct Case
+    {
+        const wchar_t* pattern;
+        const wchar_t* name;
+        bool caseSensitive;
+        bool matches;
+    };
+    const Case cases[] = {
+        {L"", L"anything", true, true},
+        {L"*", L"", true, true},
+        {L"svc?", L"svc1", true, true},
+        {L"svc?", L"svc12", true, false},
+        {L"svc*", L"svc", true, true},
+        {L"*admin*", L"Domain Admins", false, true},
+        {L"*admin*", L"Domain Admins", true, false},
+        {L"a*b*c", L"aXbYbZc", true, true},
+        {L"a*b*c", L"aXbYbZ", true, false},
+        {L"*.log", L"x.log.old", true, false},
+        {L"*?x", L"ax", true, true},
+        {L"*?x", L"x", true, false},
+        {L"exact", L"Exact", false, true},
+        {L"exact", L"exactly", false, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.matches, CSyNamePattern(c.pattern, c.caseSensitive).matches(c.name))
+            << "pattern '" << std::string(c.pattern, c.pattern + wcslen(c.pattern)) << "' name '"
+            << std::string(c.name, c.name + wcslen(c.name)) << "'";
 }

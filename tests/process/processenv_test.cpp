@@ -1,5 +1,6 @@
 // Process environments: the description a task carries and the library process's own, live one.
 #include "framework/iastrutil.h"
+#include "tests/account/accountteststate.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sysysdump.h"
 #include "syslib/common/sytrace.h"
@@ -14,31 +15,17 @@
 
 namespace
 {
-// An account as the account manager will hand it out; here only what the environment reads of it.
-class CFakeUser : public ISyUser
-{
-public:
-    CFakeUser(const iastring& name, const iastring& sid) : m_name(name), m_sid(sid) {}
-    int addRef() override { return ++m_refCount; }
-    int release() override
-    {
-        if (--m_refCount > 0)
-            return m_refCount;
-        delete this;
-        return 0;
-    }
-    int getRefCount() override { return m_refCount; }
-    ILogBook* setLogBook(ILogBook* logBook) override { return syslib::setLogBook(logBook); }
-    int getType() override { return 1; }
-    iastring getSID() override { return m_sid; }
-    iastring getName() override { return m_name; }
-    iastring getDomain() override { return L"VM"; }
+// Account objects start COM, whose first start opens handles for the life of the process: start it before
+// any test counts handles.
+const HRESULT comStarted = ::CoInitialize(nullptr);
 
-private:
-    iastring m_name;
-    iastring m_sid;
-    int m_refCount = 0;
-};
+// A local user of the stand-ins' account database, as the account manager hands it out.
+PSyUser standInUser(const wchar_t* name)
+{
+    clearStandInAccounts();
+    addStandInUser(name, L"Secr3t!pw");
+    return CSyslibFactory::getInstance()->getAccountMgt()->getUser(name);
+}
 
 PSyCurrentProcessEnvironment current()
 {
@@ -136,7 +123,7 @@ TEST(ProcessEnvironmentTest, UsersAreKeptButTheirPasswordsNeverLogged)
 {
     CRecordingLogBook book;
     PSyProcessEnvironment environment = description();
-    PSyUser alice(new CFakeUser(L"alice", L"S-1-5-21-1-2-3-1001"));
+    PSyUser alice = standInUser(L"alice");
     book.clear();
     environment->setUser(alice, L"Secr3t!pw");
     environment->setEffectiveUser(alice, L"Secr3t!pw");
@@ -332,13 +319,13 @@ TEST_F(CurrentEnvironmentTest, SwitchingToTheProcessUserImpersonatesItselfOnce)
 
     // Another account needs a logon, which comes with the account objects: the impersonation ends first.
     m_book.clear();
-    PSyUser other(new CFakeUser(L"system", L"S-1-5-18"));
+    PSyUser other = standInUser(L"other");
     EXPECT_THROW(environment->setUser(other, L"Secr3t!pw"), ESyPrecondition);
     EXPECT_FALSE(threadHasToken());
     EXPECT_TRUE(m_book.hasTrace(L"Target user and process user differ => normal user switch."));
     const std::vector<iastring> logs = m_book.logs();
     EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Terminated current impersonation."));
-    EXPECT_TRUE(m_book.hasTrace(L"parameter(s): system, ********"));
+    EXPECT_TRUE(m_book.hasTrace(L"parameter(s): other, ********"));
     EXPECT_FALSE(anyLineHolds(m_book, L"Secr3t!pw"));
 }
 

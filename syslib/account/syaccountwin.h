@@ -1,0 +1,55 @@
+// Windows pieces the account sources share: the bound directory object, HRESULT texts and the parent
+// container of an account.
+#pragma once
+
+#include "syaccountapi.h"
+#include "syaccountimpl.h"
+#include "syaccountutil.h"
+#include "syslib/common/sywinsec.h"
+
+// COM for the creating thread for the object's whole life, and the directory object bound.
+class CSyAccountBinding
+{
+public:
+    CSyAccountBinding() : m_initialized(SUCCEEDED(::CoInitialize(nullptr))) {}
+    ~CSyAccountBinding()
+    {
+        m_object.reset();
+        if (m_initialized)
+            ::CoUninitialize();
+    }
+    CSyAccountBinding(const CSyAccountBinding&) = delete;
+    CSyAccountBinding& operator=(const CSyAccountBinding&) = delete;
+
+    syslib::CSyComPtr<IADs> m_object;
+
+private:
+    bool m_initialized;
+};
+
+namespace syslib
+{
+namespace account
+{
+// "0x8007052E": how the account code writes an HRESULT.
+iastring hresultText(HRESULT hr);
+// Whether the directory's answer means that the account is not there.
+bool meansNotFound(HRESULT hr);
+// Logs "HRESULT=…" and the key with the account's text form, then throws E (error type DCOM_HRESULT).
+template <class E>
+[[noreturn]] void throwHresult(HRESULT hr, const iastring& key, const CSyAccountImpl& account, int line)
+{
+    log(L"HRESULT=" + hresultText(hr), line);
+    reportError(key, {account.toText()}, line);
+    throw E(account.toText(), iastring(), ESyException::DCOM_HRESULT, static_cast<int>(hr));
+}
+// The container that holds the account of path, bound with riid (IID_IADs or IID_IADsContainer): each
+// candidate path that fails is logged, then the summary; hr receives the last failure.
+HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, iastring& containerPath);
+// A property as text; an empty value reads as empty text.
+HRESULT getTextProperty(IADs* object, const wchar_t* name, iastring& value);
+HRESULT getNumberProperty(IADs* object, const wchar_t* name, long& value);
+HRESULT putTextProperty(IADs* object, const wchar_t* name, const iastring& text);
+HRESULT putNumberProperty(IADs* object, const wchar_t* name, long value);
+} // namespace account
+} // namespace syslib

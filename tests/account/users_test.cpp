@@ -1,0 +1,378 @@
+// Users and groups over the stand-ins: creation with everything a user carries, passwords and logon,
+// membership both ways, member lists with filters, renames, deletion with and without the home
+// directory, and the failures each of them reports.
+#include "accountteststate.h"
+#include "syslib/common/syfactory.h"
+#include "tests/support/expectthrow.h"
+#include "tests/support/recordinglogbook.h"
+#include "tests/support/tempdir.h"
+
+#include <set>
+#include <stdexcept>
+
+namespace
+{
+const iastring password = L"Pw-7f3c9e1-secret";
+
+ISyAccountMgt& manager()
+{
+    return *CSyslibFactory::getInstance()->getAccountMgt();
+}
+
+struct CRecordingObserver : ISyProgressObserver
+{
+    std::vector<iastring> headings;
+    std::vector<std::pair<iastring, int>> steps;
+    void progress(const iastring& text, int number) override { steps.emplace_back(text, number); }
+    void heading(const iastring& text) override { headings.push_back(text); }
+};
+
+CUserData userData(const iastring& name, const iastring& secret)
+{
+    CUserData data;
+    data.m_name = name;
+    data.m_password = secret;
+    return data;
+}
+
+std::set<iastring> names(const PSyAccountIterator& iterator)
+{
+    std::set<iastring> found;
+    for (; !iterator->isDone(); iterator->next())
+        found.insert(iterator->get()->getName());
+    return found;
+}
+
+DWORD storedFlags(const iastring& user)
+{
+    standins::CAccountRecord record;
+    EXPECT_TRUE(standins::findAccount(standins::KIND_USER, user, record));
+    return record.flags;
+}
+
+void setMinimumPasswordLength(DWORD minimum)
+{
+    syslib::CSyRegKey root;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, standins::accountsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      root.receive(), nullptr);
+    ::RegSetValueExW(root.get(), L"MinPasswordLength", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minimum),
+                     sizeof(minimum));
+}
+
+// Every line, argument and trace the book holds, for searching.
+bool bookContains(const CRecordingLogBook& book, const iastring& text)
+{
+    for (const CRecordedLine& line : book.lines())
+    {
+        if (line.text.find(text) != iastring::npos)
+            return true;
+        for (const iastring& argument : line.arguments)
+            if (argument.find(text) != iastring::npos)
+                return true;
+    }
+    return false;
+}
+
+// The failure contract where the system call's own report comes first: "syslib.sysCallFailed", then the key.
+template <class E, class F>
+E expectReportedAfterSystemCall(CRecordingLogBook& book, F call, const iastring& key, const CLogArguments& arguments)
+{
+    book.clear();
+    try
+    {
+        call();
+    }
+    catch (const E& failure)
+    {
+        const std::vector<CRecordedLine> messages = book.messages();
+        EXPECT_EQ(2u, messages.size());
+        if (messages.size() == 2)
+        {
+            EXPECT_EQ(L"syslib.sysCallFailed", messages[0].text);
+            EXPECT_EQ(key, messages[1].text);
+            EXPECT_EQ(arguments, messages[1].arguments);
+        }
+        return failure;
+    }
+    throw std::logic_error("expected exception not thrown");
+}
+
+class Users : public CStandInAccounts
+{
+};
+} // namespace
+
+TEST_F(Users, ACreatedUserCarriesPasswordDescriptionHomeAndGroups)
+{
+    CTempDir temp;
+    addStandInGroup(L"Operators1");
+    addStandInGroup(L"Readers1");
+    CRecordingLogBook book;
+    CRecordingObserver observer;
+    CUserData data = userData(L"svcuser", password);
+    data.m_description = L"the service";
+    data.m_homeDirectory = temp / L"homes\\svcuser";
+    data.m_groups = {L"Operators1", L"readers1"};
+
+    const PSyUser user = manager().createUser(data, &observer);
+
+    EXPECT_EQ(ISyAccountMgt::LOCALUSER, user->getType());
+    EXPECT_EQ(0u, user->getSID().find(L"S-1-5-21-"));
+    EXPECT_TRUE(user->hasPassword());
+    EXPECT_TRUE(user->checkPassword(password));
+    EXPECT_FALSE(user->checkPassword(L"not it"));
+    EXPECT_EQ(L"the service", user->getDescription());
+    EXPECT_EQ(CSyPath(data.m_homeDirectory), user->getHomeDirectory());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(data.m_homeDirectory.c_str()));
+    EXPECT_TRUE(user->isMember(L"Operators1"));
+    EXPECT_TRUE(user->isMember(L"Readers1"));
+    EXPECT_EQ((std::set<iastring>{L"Operators1", L"Readers1"}), names(user->getMembership()));
+    EXPECT_NE(0u, storedFlags(L"svcuser") & 0x10000) << "the password never expires";
+    EXPECT_TRUE(observer.headings.empty()) << "a local user waits for no replication";
+
+    const CRecordedLine created = book.onlyMessage(L"syslib.account.creationSucceeded");
+    EXPECT_EQ(CLogArguments{L"svcuser"}, created.arguments);
+    EXPECT_TRUE(created.flag) << "a summary entry";
+    EXPECT_EQ(2u, book.messages(L"syslib.account.addMemberSucceeded").size());
+    EXPECT_FALSE(bookContains(book, password));
+}
+
+TEST_F(Users, WithoutAPasswordTheAccountIsDisabledUntilOneIsSet)
+{
+    CRecordingLogBook book;
+    const PSyUser user = manager().createUser(userData(L"nopass", L""));
+    EXPECT_FALSE(user->hasPassword());
+    EXPECT_NE(0u, storedFlags(L"nopass") & UF_ACCOUNTDISABLE);
+    EXPECT_NE(0u, storedFlags(L"nopass") & 0x10000);
+
+    book.clear();
+    user->setPassword(password);
+    EXPECT_TRUE(user->hasPassword());
+    EXPECT_TRUE(user->checkPassword(password));
+    EXPECT_EQ(CLogArguments{L"user=\"nopass\" uid=\"" + user->getSID() + L"\""},
+              book.onlyMessage(L"syslib.account.setPasswordSucceeded").arguments);
+    EXPECT_FALSE(bookContains(book, password));
+}
+
+TEST_F(Users, CreatingAnExistingAccountFailsBeforeAnyChange)
+{
+    CUserData data = userData(L"twice", password);
+    data.m_description = L"first";
+    manager().createUser(data);
+    CRecordingLogBook book;
+    data.m_description = L"second";
+    const ESyAccount failure = expectLoggedThrow<ESyAccount>(
+        book, [&] { manager().createUser(data); }, L"syslib.account.isExistingOnOsSucceededTrue",
+        {L"user=\"twice\" uid=\"" + manager().getUser(L"twice")->getSID() + L"\""});
+    EXPECT_EQ(ESyAccount::EXISTS, failure.getCode());
+    EXPECT_EQ(L"first", manager().getUser(L"twice")->getDescription());
+
+    addStandInGroup(L"Taken1");
+    expectLoggedThrow<ESyAccount>(
+        book, [&] { manager().createGroup(L"Taken1", L""); }, L"syslib.account.isExistingOnOsSucceededTrue",
+        {L"group=\"Taken1\" gid=\"" + manager().getGroup(L"Taken1")->getSID() + L"\""});
+}
+
+TEST_F(Users, APasswordThePolicyRefusesLeavesNoAccountAndIsNeverLogged)
+{
+    setMinimumPasswordLength(30);
+    CRecordingLogBook book;
+    const ESyAccountCreationFailed failure = expectLoggedThrow<ESyAccountCreationFailed>(
+        book, [&] { manager().createUser(userData(L"shortpw", password)); }, L"syslib.account.creationFailed",
+        {L"user=\"shortpw\" uid=\"\""});
+    EXPECT_EQ(ESyException::DCOM_HRESULT, failure.getErrorType());
+    EXPECT_EQ(static_cast<int>(0x800708C5), failure.getCode());
+    EXPECT_TRUE(std::find(book.logs().begin(), book.logs().end(), L"HRESULT=0x800708C5") != book.logs().end());
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"shortpw"));
+
+    setMinimumPasswordLength(0);
+    const PSyUser user = manager().createUser(userData(L"shortpw", L""));
+    setMinimumPasswordLength(30);
+    book.clear();
+    EXPECT_THROW(user->setPassword(password), ESyAccountSetPasswordFailed);
+    EXPECT_EQ(1u, book.messages(L"syslib.account.setPasswordFailed").size());
+    EXPECT_FALSE(bookContains(book, password));
+}
+
+TEST_F(Users, ALogonThatCannotBeTriedIsAFailureNotAWrongPassword)
+{
+    const PSyUser user = manager().createUser(userData(L"logon1", password));
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LogonUserW)> noTypes(
+        standins::accountApiTable().LogonUserW,
+        [](LPCWSTR, LPCWSTR, LPCWSTR, DWORD, DWORD, PHANDLE) -> BOOL {
+            ::SetLastError(ERROR_LOGON_TYPE_NOT_GRANTED);
+            return FALSE;
+        });
+    EXPECT_FALSE(user->checkPassword(password)) << "no logon type granted";
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LogonUserW)> broken(
+        standins::accountApiTable().LogonUserW,
+        [](LPCWSTR, LPCWSTR, LPCWSTR, DWORD, DWORD, PHANDLE) -> BOOL {
+            ::SetLastError(ERROR_NO_LOGON_SERVERS);
+            return FALSE;
+        });
+    CRecordingLogBook book;
+    const ESyAccountCheckPasswordFailed failure = expectReportedAfterSystemCall<ESyAccountCheckPasswordFailed>(
+        book, [&] { user->checkPassword(password); }, L"syslib.account.checkPasswordFailed",
+        {L"ErrorNo", L"1311", L"user=\"logon1\" uid=\"" + user->getSID() + L"\""});
+    EXPECT_EQ(static_cast<int>(ERROR_NO_LOGON_SERVERS), failure.getCode());
+    EXPECT_FALSE(bookContains(book, password));
+}
+
+TEST_F(Users, RemoveTakesTheHomeDirectoryAndRemoveWithoutHomeKeepsIt)
+{
+    CTempDir temp;
+    addStandInGroup(L"Members1");
+    CUserData data = userData(L"leaver", password);
+    data.m_homeDirectory = temp / L"leaver";
+    data.m_groups = {L"Members1"};
+    PSyUser user = manager().createUser(data);
+    writeTestFile(data.m_homeDirectory + L"\\notes.txt", "kept?");
+    CRecordingLogBook book;
+    user->remove();
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(data.m_homeDirectory.c_str()));
+    EXPECT_EQ(CLogArguments{L"leaver"}, book.onlyMessage(L"syslib.account.deletionSucceeded").arguments);
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"leaver"));
+    EXPECT_TRUE(names(manager().getGroup(L"Members1")->getMembers(ISyAccountMgt::NONE, L"", false)).empty())
+        << "a deleted user leaves its groups";
+
+    data.m_name = L"stayer";
+    data.m_homeDirectory = temp / L"stayer";
+    manager().createUser(data)->removeWithoutHome();
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(data.m_homeDirectory.c_str()));
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"stayer"));
+}
+
+TEST_F(Users, AMovedHomeTakesItsContentsAlong)
+{
+    CTempDir temp;
+    CUserData data = userData(L"mover", password);
+    data.m_homeDirectory = temp / L"old";
+    const PSyUser user = manager().createUser(data);
+    writeTestFile(temp / L"old\\profile.txt", "x");
+    CRecordingLogBook book;
+    user->setHomeDirectory(CSyPath(temp / L"new\\mover"), true);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((temp / L"new\\mover\\profile.txt").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((temp / L"old\\profile.txt").c_str()));
+    EXPECT_EQ(CSyPath(temp / L"new\\mover"), user->getHomeDirectory());
+    EXPECT_EQ((CLogArguments{L"user=\"mover\" uid=\"" + user->getSID() + L"\"", L"home"}),
+              book.onlyMessage(L"syslib.account.modificationSucceeded").arguments);
+}
+
+TEST_F(Users, ARenamedAccountKeepsItsSidAndAnswersToTheNewName)
+{
+    const PSyUser user = manager().createUser(userData(L"before", password));
+    const iastring sid = user->getSID();
+    user->rename(L"after");
+    EXPECT_EQ(L"after", user->getName());
+    EXPECT_EQ(sid, manager().getUser(L"after")->getSID());
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"before"));
+    EXPECT_TRUE(user->checkPassword(password));
+
+    CRecordingLogBook book;
+    addStandInGroup(L"occupied");
+    expectLoggedThrow<ESyAccountModificationFailed>(book, [&] { user->rename(L"occupied"); },
+                                                     L"syslib.account.modificationFailed",
+                                                     {L"user=\"after\" uid=\"" + sid + L"\""});
+    EXPECT_THROW(user->rename(L"  "), ESyPrecondition);
+}
+
+TEST_F(Users, UnixOnlyOperationsAreRefusedAndThePrimaryGroupStays)
+{
+    const PSyUser user = manager().createUser(userData(L"unixish", password));
+    CRecordingLogBook book;
+    expectLoggedThrow<ESyPrecondition>(book, [&] { user->getLoginShell(); }, L"common.functionNotSupported",
+                                       {L"iastring CSyUserImpl::getLoginShell() const"});
+    expectLoggedThrow<ESyPrecondition>(book, [&] { user->setLoginShell(L"/bin/sh"); }, L"common.functionNotSupported",
+                                       {L"CSyUserImpl::setLoginShell(iastring)"});
+    book.clear();
+    user->setPrimaryGroup(manager().getGroup(L"S-1-5-32-545"));
+    EXPECT_TRUE(std::find(book.logs().begin(), book.logs().end(),
+                          L"This function is not supported. The primary group is unchanged.") != book.logs().end());
+    EXPECT_EQ(1u, book.messages(L"syslib.account.modificationSucceeded").size());
+}
+
+TEST_F(Users, GroupsAddListAndRemoveMembersAndReportWhatIsWrong)
+{
+    const PSyGroup group = manager().createGroup(L"Team1", L"");
+    const PSyUser alice = manager().createUser(userData(L"alice", password));
+    const PSyUser bob = manager().createUser(userData(L"bob", password));
+    const PSyGroup inner = manager().createGroup(L"Inner1", L"");
+    group->addMember(PSyAccount(alice.get()));
+    bob->setMembership(group);
+    group->addMember(PSyAccount(inner.get()));
+
+    EXPECT_EQ((std::set<iastring>{L"alice", L"bob", L"Inner1"}),
+              names(group->getMembers(ISyAccountMgt::NONE, L"", false)));
+    EXPECT_EQ((std::set<iastring>{L"alice", L"bob"}), names(group->getMembers(ISyAccountMgt::USER, L"*", false)));
+    EXPECT_EQ((std::set<iastring>{L"Inner1"}), names(group->getMembers(ISyAccountMgt::GROUP, L"", false)));
+    EXPECT_EQ((std::set<iastring>{L"alice"}), names(group->getMembers(ISyAccountMgt::NONE, L"A*", false)));
+    EXPECT_TRUE(names(group->getMembers(ISyAccountMgt::NONE, L"A*", true)).empty());
+    EXPECT_TRUE(alice->isMember(L"Team1"));
+
+    CRecordingLogBook book;
+    const iastring aliceText = L"user=\"alice\" uid=\"" + alice->getSID() + L"\"";
+    const iastring groupText = L"group=\"Team1\" gid=\"" + group->getSID() + L"\"";
+    expectLoggedThrow<ESyAccountSystemCallFailed>(book, [&] { group->addMember(PSyAccount(alice.get())); },
+                                                  L"syslib.account.addMemberFailed",
+                                                  {aliceText, groupText, L"0x80070562"});
+    bob->cancelMembership(group);
+    EXPECT_FALSE(bob->isMember(L"Team1"));
+    const ESyAccountSystemCallFailed notMember = expectReportedAfterSystemCall<ESyAccountSystemCallFailed>(
+        book, [&] { group->removeMember(PSyAccount(bob.get())); }, L"syslib.account.removeMemberFailed",
+        {L"user=\"bob\" uid=\"" + bob->getSID() + L"\"", groupText, L"0x80070561"});
+    EXPECT_EQ(static_cast<int>(0x80070561), notMember.getCode());
+    expectLoggedThrow<ESyPrecondition>(book, [&] { group->addMember(PSyAccount()); }, L"common.parameterEmpty",
+                                       {L"pAccount", L"CSyGroupImpl::addMember(PSyAccount pAccount)"});
+
+    // A local group belongs to no other group, and its description can be changed but not cleared.
+    book.clear();
+    EXPECT_THROW(group->getMembership(), ESyPrecondition);
+    EXPECT_EQ(CMessage::LOG_WARNING, book.onlyMessage(L"common.functionNotSupported").type);
+    expectLoggedThrow<ESyPrecondition>(book, [&] { group->setDescription(L" "); }, L"common.parameterEmpty",
+                                       {L"sNewDescription", L"CSyGroupImpl::setDescription(iastring sNewDescription)"});
+    group->setDescription(L"the team");
+    EXPECT_EQ(L"the team", manager().getGroup(L"team1")->getDescription());
+    alice->setDescription(L"");
+    EXPECT_EQ(L"", alice->getDescription()) << "a user's description may be cleared";
+}
+
+TEST_F(Users, AUserInSeveralGroupsListsEachAndDeletingAGroupFreesIt)
+{
+    const PSyUser user = manager().createUser(userData(L"joiner", password));
+    for (const wchar_t* name : {L"GroupA", L"GroupB", L"GroupC"})
+        user->setMembership(manager().createGroup(name, L""));
+    EXPECT_EQ((std::set<iastring>{L"GroupA", L"GroupB", L"GroupC"}), names(user->getMembership()));
+
+    manager().getGroup(L"GroupB")->remove();
+    EXPECT_EQ((std::set<iastring>{L"GroupA", L"GroupC"}), names(user->getMembership()));
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::GROUP, L"GroupB"));
+}
+
+TEST_F(Users, MemberListsOfHundredsAreFilteredByKindAndPattern)
+{
+    addStandInGroup(L"Crowd");
+    std::vector<LOCALGROUP_MEMBERS_INFO_3> members;
+    std::vector<iastring> memberNames;
+    for (int i = 0; i < 500; ++i)
+    {
+        const iastring name = (i % 5 == 0 ? L"grp" : L"svc") + std::to_wstring(i);
+        if (i % 5 == 0)
+            addStandInGroup(name.c_str());
+        else
+            addStandInUser(name.c_str(), L"");
+        memberNames.push_back(name);
+    }
+    for (const iastring& name : memberNames)
+        members.push_back({const_cast<wchar_t*>(name.c_str())});
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success),
+              syslib::accountApi().NetLocalGroupAddMembers(nullptr, L"Crowd", 3,
+                                                           reinterpret_cast<LPBYTE>(members.data()),
+                                                           static_cast<DWORD>(members.size())));
+    const PSyGroup crowd = manager().getGroup(L"Crowd");
+    EXPECT_EQ(500u, names(crowd->getMembers(ISyAccountMgt::NONE, L"", false)).size());
+    EXPECT_EQ(400u, names(crowd->getMembers(ISyAccountMgt::USER, L"", false)).size());
+    EXPECT_EQ(100u, names(crowd->getMembers(ISyAccountMgt::GROUP, L"grp*", false)).size());
+    // Every fifth number is a group: svc10 and svc15 do not exist.
+    EXPECT_EQ((std::set<iastring>{L"svc11", L"svc12", L"svc13", L"svc14", L"svc16", L"svc17", L"svc18", L"svc19"}),
+              names(crowd->getMembers(ISyAccountMgt::USER, L"SVC1?", false)));
+}
