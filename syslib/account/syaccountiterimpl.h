@@ -57,6 +57,8 @@ public:
     // An iterator over a collection, positioned on its first accepted element; takes the filter. A collection
     // without an enumerator gives an iterator that is done.
     static PSyAccountIterator over(IADsMembers* collection, CSyFilter* filter);
+    // The users and groups of this computer's directory container, narrowed to kind's class first.
+    static PSyAccountIterator overComputer(ISyAccountMgt::eAccountType kind, CSyFilter* filter);
 
     void first() override { SY_FORWARD(m_impl.first()); }
     void next() override { SY_FORWARD(m_impl.next()); }

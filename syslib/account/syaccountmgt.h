@@ -64,6 +64,9 @@ public:
     // Parses an access-rights expression and gives each entry's masks for objects of objectType;
     // a syntax error throws one of the CSySecurityParser exceptions.
     virtual PSyACLExpression parseACLExpression(const iastring& expression, SecurableObjectType objectType) = 0;
+    // The accounts of this computer of one kind (USER, GROUP; any other value: both) whose names match a
+    // pattern with * and ?.
+    virtual PSyAccountIterator getAccounts(eAccountType type, const iastring& sPattern, bool bCaseSensitive) = 0;
 };
 
 // The combined names the value contains, then ": ", then "(kind scope)", e.g. "LOCALUSER: (USER MACHINELOCAL)".

@@ -21,6 +21,7 @@ public:
     PSyACL getACL(SecurableObjectType objectType);
     iastring mapAccountName(const iastring& name);
     PSyACLExpression parseACLExpression(const iastring& expression, SecurableObjectType objectType);
+    PSyAccountIterator getAccounts(ISyAccountMgt::eAccountType type, const iastring& sPattern, bool bCaseSensitive);
 };
 
 class CSyAccountMgt : public CSyManagerHandle<ISyAccountMgt, CSyAccountMgtImpl>
@@ -58,5 +59,9 @@ public:
     PSyACLExpression parseACLExpression(const iastring& expression, SecurableObjectType objectType) override
     {
         return SY_FORWARD(m_impl.parseACLExpression(expression, objectType));
+    }
+    PSyAccountIterator getAccounts(eAccountType type, const iastring& sPattern, bool bCaseSensitive) override
+    {
+        return SY_FORWARD(m_impl.getAccounts(type, sPattern, bCaseSensitive));
     }
 };

@@ -93,14 +93,64 @@ PSyAccount CSyComAccountIteratorImpl::get() const
     throw ESyException(L"syxxbaccit");
 }
 
+namespace
+{
+// An iterator on the enumerator a collection's _NewEnum gave, positioned on its first accepted element.
+PSyAccountIterator iteratorOver(syslib::CSyComPtr<IUnknown>& unknown, std::unique_ptr<CSyFilter> filter)
+{
+    syslib::CSyComPtr<IEnumVARIANT> enumerator;
+    if (unknown)
+        unknown->QueryInterface(IID_IEnumVARIANT, enumerator.receiveVoid());
+    PSyAccountIterator iterator(new CSyComAccountIterator(std::move(enumerator), std::move(filter)));
+    iterator->first();
+    return iterator;
+}
+} // namespace
+
 PSyAccountIterator CSyComAccountIterator::over(IADsMembers* collection, CSyFilter* filter)
 {
     std::unique_ptr<CSyFilter> owned(filter);
     syslib::CSyComPtr<IUnknown> unknown;
-    syslib::CSyComPtr<IEnumVARIANT> enumerator;
-    if (SUCCEEDED(collection->get__NewEnum(unknown.receive())) && unknown)
-        unknown->QueryInterface(IID_IEnumVARIANT, enumerator.receiveVoid());
-    PSyAccountIterator iterator(new CSyComAccountIterator(std::move(enumerator), std::move(owned)));
-    iterator->first();
-    return iterator;
+    if (FAILED(collection->get__NewEnum(unknown.receive())))
+        unknown.reset();
+    return iteratorOver(unknown, std::move(owned));
+}
+
+PSyAccountIterator CSyComAccountIterator::overComputer(ISyAccountMgt::eAccountType kind, CSyFilter* filter)
+{
+    std::unique_ptr<CSyFilter> owned(filter);
+    const iastring path = L"WinNT://" + SyComputerName() + L",computer";
+    syslib::CSyComPtr<IADsContainer> computer;
+    SY_TRACE_SYSCALL(L"ADsGetObject(" + path + L", IID_IADsContainer, ...)");
+    HRESULT hr = syslib::accountApi().ADsGetObject(path.c_str(), IID_IADsContainer, computer.receiveVoid());
+    SY_TRACE_SYSCALL_RETURNED();
+    if (SUCCEEDED(hr) && (kind & 3) != ISyAccountMgt::NONE && (kind & 3) != 3)
+    {
+        // The container skips other classes itself: services and printers are never bound.
+        syslib::CSyVariant classes;
+        SAFEARRAY* names = ::SafeArrayCreateVector(VT_VARIANT, 0, 1);
+        hr = names ? S_OK : E_OUTOFMEMORY;
+        if (SUCCEEDED(hr))
+        {
+            classes.get().vt = VT_ARRAY | VT_VARIANT;
+            classes.get().parray = names;
+            syslib::CSyVariant name;
+            name.get().vt = VT_BSTR;
+            name.get().bstrVal = ::SysAllocString((kind & 3) == ISyAccountMgt::USER ? L"User" : L"Group");
+            LONG index = 0;
+            hr = ::SafeArrayPutElement(names, &index, &name.get());
+        }
+        if (SUCCEEDED(hr))
+            hr = computer->put_Filter(classes.get());
+    }
+    syslib::CSyComPtr<IUnknown> unknown;
+    if (SUCCEEDED(hr))
+        hr = computer->get__NewEnum(unknown.receive());
+    if (FAILED(hr))
+    {
+        syslib::account::log(L"HRESULT=" + syslib::account::hresultText(hr), __LINE__);
+        syslib::reportError(L"syslib.account.getPropertyFailed", {path, L"accounts"}, __LINE__);
+        throw ESyAccountSystemCallFailed(path, L"accounts", ESyException::DCOM_HRESULT, static_cast<int>(hr));
+    }
+    return iteratorOver(unknown, std::move(owned));
 }

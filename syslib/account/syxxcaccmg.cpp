@@ -1,5 +1,6 @@
 // The account manager: finds accounts by name or SID through the account cache.
 #include "syaccountimpl.h"
+#include "syaccountiterimpl.h"
 #include "syaccountmgtimpl.h"
 #include "syaccountutil.h"
 
@@ -171,4 +172,12 @@ iastring CSyAccountMgtImpl::mapAccountName(const iastring& name)
     SY_TRACE_FUNCTION(L"CSyAccountMgtImpl::mapAccountName(const iastring &)");
     SY_TRACE_PARAMETERS(name);
     return SY_RETURN_TRACED(name);
+}
+
+PSyAccountIterator CSyAccountMgtImpl::getAccounts(ISyAccountMgt::eAccountType type, const iastring& sPattern,
+                                                  bool bCaseSensitive)
+{
+    SY_TRACE_FUNCTION(L"CSyAccountMgtImpl::getAccounts(ISyAccountMgt::eAccountType, iastring, bool)");
+    SY_TRACE_PARAMETERS(syslib::toString(static_cast<int>(type)) + L", " + sPattern);
+    return CSyComAccountIterator::overComputer(type, new CSyPatternFilter(type, sPattern, bCaseSensitive));
 }

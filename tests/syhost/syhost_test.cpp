@@ -78,7 +78,8 @@ iastring besideTestProgram(const iastring& name)
 }
 
 // Standard error goes to a file: read after the end, it needs no second reading thread beside the pipe.
-CRun runSyhost(const std::vector<iastring>& arguments)
+// input, when given, is what syhost reads on standard input.
+CRun runSyhost(const std::vector<iastring>& arguments, const std::string& input = std::string())
 {
     CRun run;
     iastring commandLine = quoted(besideTestProgram(L"syhost.exe"));
@@ -99,13 +100,25 @@ CRun runSyhost(const std::vector<iastring>& arguments)
     ::GetTempFileNameW(directory, L"err", 0, errPath);
     syslib::CSyKernelHandle errFile(::CreateFileW(errPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                   &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    syslib::CSyKernelHandle input(
-        ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+    syslib::CSyKernelHandle inputFile;
+    if (input.empty())
+        inputFile.reset(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                      OPEN_EXISTING, 0, nullptr));
+    else
+    {
+        wchar_t inPath[MAX_PATH + 1] = {0};
+        ::GetTempFileNameW(directory, L"in", 0, inPath);
+        inputFile.reset(::CreateFileW(inPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        DWORD written = 0;
+        ::WriteFile(inputFile.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+        ::SetFilePointer(inputFile.get(), 0, nullptr, FILE_BEGIN);
+    }
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.get();
+    startup.hStdInput = inputFile.get();
     startup.hStdOutput = outWrite;
     startup.hStdError = errFile.get();
     PROCESS_INFORMATION process = {};
@@ -540,5 +553,61 @@ TEST_F(CSyhostTest, AccountShowsKindNameDomainAndSidOfAUserMadeByAnotherProcessA
     EXPECT_EQ(1u, nobody.exitCode);
     EXPECT_TRUE(contains(nobody.out, L"ESyAccount")) << narrow(nobody.out);
     EXPECT_TRUE(nobody.err.find(L"nobody") != iastring::npos) << narrow(nobody.err);
+    clearStandInAccounts();
+}
+
+TEST_F(CSyhostTest, UsersAndGroupsAreManagedWithPasswordsReadFromStandardInputOnly)
+{
+    clearStandInAccounts();
+    const std::string secret = "Sy-h0st-pw\n";
+    const iastring home = m_dir / L"home\\svc";
+    const CRun add = runSyhost({L"user", L"add", L"svc1", L"--description", L"the service", L"--home", home,
+                                L"--password-stdin"},
+                               secret);
+    EXPECT_EQ(0u, add.exitCode) << narrow(add.out) << narrow(add.err);
+    EXPECT_EQ(0u, add.out.find(L"created\tsvc1\tS-1-5-21-")) << narrow(add.out);
+    EXPECT_FALSE(contains(add.err, L"Sy-h0st-pw")) << "the whole log, traces included";
+
+    const CRun group = runSyhost({L"--quiet", L"group", L"add", L"Svcs", L"--description", L"services"});
+    EXPECT_EQ(0u, group.exitCode) << narrow(group.err);
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"group", L"add-member", L"Svcs", L"svc1"}).exitCode);
+    const CRun members = runSyhost({L"--quiet", L"group", L"members", L"svcs"});
+    EXPECT_EQ(0u, members.out.find(L"svc1\tuser\tS-1-5-21-")) << narrow(members.out);
+
+    const CRun get = runSyhost({L"--quiet", L"user", L"get", L"SVC1"});
+    EXPECT_EQ(0u, get.exitCode) << narrow(get.err);
+    EXPECT_TRUE(contains(get.out, L"\ndescription\tthe service\nhome\t" + home + L"\npassword\tset\ngroup\tSvcs\n"))
+        << narrow(get.out);
+
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"user", L"check", L"svc1", L"--password-stdin"}, secret).exitCode);
+    const CRun wrong = runSyhost({L"--quiet", L"user", L"check", L"svc1", L"--password-stdin"}, "nope\n");
+    EXPECT_EQ(1u, wrong.exitCode);
+    EXPECT_EQ(L"password is wrong\n", wrong.out);
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"user", L"passwd", L"svc1", L"--password-stdin"}, "n3w\r\n").exitCode);
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"user", L"check", L"svc1", L"--password-stdin"}, "n3w\n").exitCode);
+
+    EXPECT_EQ(L"svc1\tuser\t", runSyhost({L"--quiet", L"user", L"list", L"svc*"}).out.substr(0, 10));
+    EXPECT_EQ(L"", runSyhost({L"--quiet", L"user", L"list", L"nobody*"}).out);
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"group", L"list"}).out.find(L"Svcs\tgroup\t"));
+
+    // A password on the command line, a missing name or an unknown option is a usage error.
+    for (const std::vector<iastring>& bad : {std::vector<iastring>{L"user", L"add", L"x", L"secret"},
+                                             std::vector<iastring>{L"user", L"add", L"x"},
+                                             std::vector<iastring>{L"user", L"get"},
+                                             std::vector<iastring>{L"group", L"add", L"g", L"--password-stdin"},
+                                             std::vector<iastring>{L"user", L"get", L"x", L"--bogus"}})
+    {
+        const CRun usage = runSyhost(bad);
+        EXPECT_EQ(2u, usage.exitCode) << narrow(bad[1]);
+        EXPECT_TRUE(contains(usage.err, L"usage: syhost ")) << narrow(usage.err);
+    }
+
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"group", L"remove-member", L"Svcs", L"svc1"}).exitCode);
+    const CRun again = runSyhost({L"--quiet", L"group", L"remove-member", L"Svcs", L"svc1"});
+    EXPECT_EQ(1u, again.exitCode) << "not a member any more";
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"user", L"delete", L"svc1", L"--remove-home"}).exitCode);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(home.c_str()));
+    EXPECT_EQ(1u, runSyhost({L"--quiet", L"user", L"get", L"svc1"}).exitCode);
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"group", L"delete", L"Svcs"}).exitCode);
     clearStandInAccounts();
 }
