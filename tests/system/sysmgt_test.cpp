@@ -10,6 +10,7 @@
 #include "syslib/filesystem/sypath.h"
 #include "syslib/system/sysystemmgt.h"
 #include "tests/support/expectthrow.h"
+#include "tests/system/logonstate.h"
 #include "tests/support/recordinglogbook.h"
 
 #include <gtest/gtest.h>
@@ -19,42 +20,29 @@
 
 namespace
 {
-const wchar_t* const runOnceKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-const wchar_t* const winlogonKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t* const logonValues[] = {L"AutoAdminLogon", L"DefaultUserName", L"DefaultPassword",
-                                      L"DefaultDomainName", L"ForceAutoLogon"};
+using logonstate::runOnceKey;
+using logonstate::winlogonKey;
 const DWORD installationReason = 0x80040002;
 const wchar_t* const password = L"Pw-7f3a9c-secret";
 
-// The value's text; "(none)" when it is not there.
 iastring readValue(const wchar_t* key, const wchar_t* name)
 {
-    wchar_t data[1024] = {0};
-    DWORD size = sizeof(data) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, &type, data, &size) != ERROR_SUCCESS)
-        return L"(none)";
-    return data;
+    return logonstate::read(key, name);
 }
 
 void writeValue(const wchar_t* key, const wchar_t* name, const iastring& value)
 {
-    ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value.c_str(),
-                                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
+    ASSERT_TRUE(logonstate::write(key, name, value));
 }
 
 void deleteValue(const wchar_t* key, const wchar_t* name)
 {
-    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name);
+    logonstate::remove(key, name);
 }
 
 std::map<iastring, iastring> logonState()
 {
-    std::map<iastring, iastring> state;
-    for (const wchar_t* name : logonValues)
-        state[name] = readValue(winlogonKey, name);
-    state[L"Qel Installation"] = readValue(runOnceKey, L"Qel Installation");
-    return state;
+    return logonstate::snapshot();
 }
 
 iastring currentUser()
@@ -112,21 +100,9 @@ protected:
         static const HRESULT started = ::CoInitialize(nullptr);
         (void)started;
     }
-    void SetUp() override
-    {
-        m_saved = logonState();
-        standins::clearShutdownRequests();
-    }
+    void SetUp() override { standins::clearShutdownRequests(); }
     void TearDown() override
     {
-        for (const auto& value : m_saved)
-        {
-            const wchar_t* key = value.first == L"Qel Installation" ? runOnceKey : winlogonKey;
-            if (value.second == L"(none)")
-                deleteValue(key, value.first.c_str());
-            else
-                writeValue(key, value.first.c_str(), value.second);
-        }
         standins::clearShutdownRequests();
         CSyAccountCache::instance().clear();
     }
@@ -155,7 +131,7 @@ protected:
 
     CRecordingLogBook m_book;
     ISyPrivilegedSystemMgt* m_mgt = getPrivilegedSyslibFactory()->getPrivilegedSystemMgt();
-    std::map<iastring, iastring> m_saved;
+    logonstate::CGuard m_saved;
 };
 } // namespace
 
