@@ -150,7 +150,8 @@ void CSyFSMountIteratorImpl::walkMountPoints(const iastring& root, std::vector<C
             if (seen != volumesOnPath.end())
                 syslib::reportMessage(L"syslib.filesystem.foundCycleInFileSystem", {mountPoint, seen->second},
                                       CMessage::LOG_WARNING, __LINE__);
-            else
+            // A volume that is not there (a disk taken away, an empty drive) has nothing to walk.
+            else if (mount->getFSType() != ISyFSMount::CDROM && mount->isMounted())
                 walkMountPoints(mountPoint, volumesOnPath);
         }
         else if (!goOnAfter(::GetLastError(), L"GetVolumeNameForVolumeMountPoint", mountPoint, __LINE__))

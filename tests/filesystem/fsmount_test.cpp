@@ -1,6 +1,8 @@
 // Mounts as the engine reaches them through the file-system manager: the volume of a path with its space
 // and options, and the walk over every mount, volumes mounted into directories included (the stand-in
-// keeps those; drives, volume names, drive types and free space are wine's own).
+// keeps those; drives, volume names, drive types and free space are wine's own). Wine has no network or
+// CD-ROM drives: what the library does for those (connection names, remembered connections, media checks)
+// cannot be shown here.
 #include "standins/volumes/savolumeapi.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sytrace.h"
@@ -268,6 +270,10 @@ TEST_F(CMountTest, AFailureOfTheWalkIsOfferedToTheHandlerBeforeItIsThrown)
     EXPECT_TRUE(walkedTo(walked, root)) << "the drive itself stays in the walk";
     EXPECT_FALSE(walkedTo(walked, hidden));
     EXPECT_TRUE(m_book.messages(L"syslib.sysCallFailed").empty()) << "a failure the handler accepts is traced";
+    const std::vector<iastring> logs = m_book.logs();
+    EXPECT_TRUE(std::any_of(logs.begin(), logs.end(), [](const iastring& text) {
+        return text.find(L"OS message 5 ") != iastring::npos && text.find(L"'FindFirstVolumeMountPoint'") != iastring::npos;
+    }));
 
     CRecordingHandler stop(false);
     for (ISyErrorHandler* handler : {static_cast<ISyErrorHandler*>(&stop), static_cast<ISyErrorHandler*>(nullptr)})
@@ -321,4 +327,33 @@ TEST_F(CMountTest, TheStandInRefusesWhatWindowsRefuses)
     while (volumes().FindNextVolumeMountPointW(search.get(), name, 1024))
         ;
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_FILES), ::GetLastError());
+}
+
+// A disk that was taken away leaves its mount point behind: the directory holds a volume nobody has.
+TEST_F(CMountTest, AMountOfAVolumeThatIsGoneIsNotMountedAndOnlyAWalkOfAllShowsIt)
+{
+    const iastring gone = m_dir / L"gone\\";
+    ASSERT_TRUE(::CreateDirectoryW(gone.c_str(), nullptr));
+    {
+        syslib::CSyRegKey key;
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (iastring(standins::volumesKey) + L"\\MountPoints").c_str(), 0,
+                          nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(), nullptr);
+        const iastring volume = L"\\\\?\\Volume{0badf00d-0000-0000-0000-000000000000}\\";
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key.get(), gone.c_str(), 0, REG_SZ,
+                                                  reinterpret_cast<const BYTE*>(volume.c_str()),
+                                                  static_cast<DWORD>((volume.size() + 1) * sizeof(wchar_t))));
+    }
+    m_mounted.push_back(gone);
+
+    const PSyFSMount mount = m_mgt->getFSMount(path(gone + L"x"));
+    EXPECT_FALSE(mount->isMounted());
+    EXPECT_FALSE(mount->isInUse());
+    EXPECT_EQ(L"()", written(mount->getMountOptions()));
+    EXPECT_TRUE(m_book.hasTrace(L"GetVolumeInformation(" + gone + L", ...); failed. I will assume that the volume is "
+                                L"not mounted."));
+
+    EXPECT_TRUE(walkedTo(walk(m_mgt->getFSMounts(false, ISyFSMount::SELECT_ALL, nullptr)), gone));
+    const std::vector<CWalked> mounted = walk(m_mgt->getFSMounts(false, ISyFSMount::SELECT_MOUNTED, nullptr));
+    EXPECT_FALSE(walkedTo(mounted, gone));
+    EXPECT_TRUE(walkedTo(mounted, m_dir.path().substr(0, 3)));
 }

@@ -164,6 +164,12 @@ TEST_F(CSystemMgtTest, RebootArrangesTheLogonOfTheCurrentUserAndAsksForARestart)
     EXPECT_EQ(password, readValue(winlogonKey, L"DefaultPassword"));
     EXPECT_EQ(me->getDomain(), readValue(winlogonKey, L"DefaultDomainName"));
     EXPECT_EQ(L"1", readValue(winlogonKey, L"ForceAutoLogon"));
+    // Stored as REG_SZ with exactly one terminating NUL, as Winlogon reads it.
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegGetValueW(HKEY_LOCAL_MACHINE, winlogonKey, L"DefaultPassword", RRF_RT_ANY |
+                                            RRF_NOEXPAND, &type, nullptr, &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ((wcslen(password) + 1) * sizeof(wchar_t), size);
     expectRequests({EWX_REBOOT | EWX_FORCEIFHUNG});
     EXPECT_EQ(CMessage::LOG_INFO, m_book.onlyMessage(L"syslib.system.rebootNow").type);
     expectPasswordNotLogged();
