@@ -2,6 +2,7 @@
 // function in for a moment (CAccountApiOverride).
 #pragma once
 
+#include "standins/saoverride.h"
 #include "syslib/account/syaccountapi.h"
 
 namespace standins
@@ -13,18 +14,6 @@ HRESULT WINAPI ADsGetObject(LPCWSTR path, REFIID riid, VOID** object);
 BOOL WINAPI LookupAccountNameW(LPCWSTR system, LPCWSTR name, PSID sid, LPDWORD sidLength, LPWSTR domain,
                                LPDWORD domainLength, PSID_NAME_USE use);
 
-// Replaces one entry of the table for its lifetime.
 template <class F>
-class CAccountApiOverride
-{
-public:
-    CAccountApiOverride(F& entry, F replacement) : m_entry(entry), m_saved(entry) { m_entry = replacement; }
-    ~CAccountApiOverride() { m_entry = m_saved; }
-    CAccountApiOverride(const CAccountApiOverride&) = delete;
-    CAccountApiOverride& operator=(const CAccountApiOverride&) = delete;
-
-private:
-    F& m_entry;
-    F m_saved;
-};
+using CAccountApiOverride = CApiOverride<F>;
 } // namespace standins

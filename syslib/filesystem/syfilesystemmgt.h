@@ -3,6 +3,7 @@
 
 #include "sydirectory.h"
 #include "syfile.h"
+#include "syfsmount.h"
 #include "syfspath.h"
 #include "sysize.h"
 #include "syslib/common/sygeneric.h"
@@ -25,6 +26,15 @@ public:
     // The parent must exist; something already there throws ESyFileCreate.
     virtual PSyFile createFile(const PSyFSPath& path) = 0;
     virtual PSyNode createLink(const PSyFSPath& path, const PSyNode& target) = 0;
+    // The volume that holds path; a path on no drive throws ESyFileNotFound.
+    virtual PSyFSMount getFSMount(const PSyFSPath& path) = 0;
+    // Every mount of the machine: drives, and the volumes mounted into their directories.
+    virtual PSyFSMountIterator getFSMounts() = 0;
+    // onlyKnownTypes leaves out drives and mounts that are not fixed, remote or CD-ROM; failures of the walk
+    // are offered to errorHandler (may be null) before they are thrown.
+    virtual PSyFSMountIterator getFSMounts(bool onlyKnownTypes, ISyErrorHandler* errorHandler) = 0;
+    // selection: ISyFSMount::SELECT_ALL, or SELECT_MOUNTED for only what is mounted now.
+    virtual PSyFSMountIterator getFSMounts(bool onlyKnownTypes, int selection, ISyErrorHandler* errorHandler) = 0;
     // A new size of floor(bytes); a negative value throws ESyPrecondition.
     virtual PSySize getSize(double bytes) = 0;
     // NODE: anything is there; otherwise exactly that kind. LINK throws ESyPrecondition.

@@ -16,6 +16,8 @@ public:
     PSyDirectory createDirectory(const CSyPath& rawPath) const;
     PSyFile createFile(const CSyPath& rawPath) const;
     PSyNode createLink(const CSyPath& rawPath, const PSyNode& target) const;
+    PSyFSMount getFSMount(const CSyPath& path) const;
+    PSyFSMountIterator getFSMounts(bool onlyKnownTypes, int selection, ISyErrorHandler* errorHandler) const;
     PSySize getSize(double bytes);
     bool isExisting(const CSyPath& path, ISyNode::eNodeType type) const;
     bool isValidPath(const iastring& text) const;
@@ -42,6 +44,19 @@ public:
     PSyNode createLink(const PSyFSPath& path, const PSyNode& target) override
     {
         return SY_FORWARD(m_impl.createLink(pathOf(path), target));
+    }
+    PSyFSMount getFSMount(const PSyFSPath& path) override { return SY_FORWARD(m_impl.getFSMount(pathOf(path))); }
+    PSyFSMountIterator getFSMounts() override
+    {
+        return SY_FORWARD(m_impl.getFSMounts(false, ISyFSMount::SELECT_ALL, nullptr));
+    }
+    PSyFSMountIterator getFSMounts(bool onlyKnownTypes, ISyErrorHandler* errorHandler) override
+    {
+        return SY_FORWARD(m_impl.getFSMounts(onlyKnownTypes, ISyFSMount::SELECT_ALL, errorHandler));
+    }
+    PSyFSMountIterator getFSMounts(bool onlyKnownTypes, int selection, ISyErrorHandler* errorHandler) override
+    {
+        return SY_FORWARD(m_impl.getFSMounts(onlyKnownTypes, selection, errorHandler));
     }
     PSySize getSize(double bytes) override { return SY_FORWARD(m_impl.getSize(bytes)); }
     bool isExisting(const PSyFSPath& path, ISyNode::eNodeType type) override

@@ -2,6 +2,7 @@
 #include "syfilesystemmgtimpl.h"
 #include "sydirectoryimpl.h"
 #include "syfileimpl.h"
+#include "syfsmountimpl.h"
 #include "syfspathimpl.h"
 #include "synodeimpl.h"
 #include "sysizeimpl.h"
@@ -155,4 +156,22 @@ bool CSyFileSystemMgtImpl::isExisting(const CSyPath& path, ISyNode::eNodeType ty
     }
     syslib::logBook().trace(existing ? L"true." : L"false.", __LINE__);
     return existing;
+}
+
+PSyFSMount CSyFileSystemMgtImpl::getFSMount(const CSyPath& path) const
+{
+    SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyFileSystemMgtImpl::getFSMount(const CSyPath & " +
+                                                     path.toString() + L") const"
+                                               : iastring());
+    if (path.isEmpty())
+        syslib::throwParameterEmpty(L"path", L"getFSMount()", __LINE__);
+    return PSyFSMount(new CSyFSMount(path));
+}
+
+PSyFSMountIterator CSyFileSystemMgtImpl::getFSMounts(bool onlyKnownTypes, int selection,
+                                                     ISyErrorHandler* errorHandler) const
+{
+    SY_TRACE_FUNCTION(L"CSyFileSystemMgtImpl::getFSMounts(bool, int, ISyErrorHandler*) const");
+    SY_TRACE_PARAMETERS(iastring(onlyKnownTypes ? L"true" : L"false") + L", " + syslib::toString(selection));
+    return PSyFSMountIterator(new CSyFSMountIterator(onlyKnownTypes, selection, errorHandler));
 }

@@ -2,8 +2,10 @@
 // code (0 done, 1 the library failed, 2 a usage error).
 #include "framework/iastrutil.h"
 #include "syslib/common/syswin.h"
+#include "standins/system/sasystemapi.h"
 #include "tests/account/accountteststate.h"
 #include "tests/support/tempdir.h"
+#include "tests/system/logonstate.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>
@@ -78,7 +80,7 @@ iastring besideTestProgram(const iastring& name)
 }
 
 // Standard error goes to a file: read after the end, it needs no second reading thread beside the pipe.
-// input, when given, is what syhost reads on standard input.
+// Standard input is the text given, through a file, or NUL.
 CRun runSyhost(const std::vector<iastring>& arguments, const std::string& input = std::string())
 {
     CRun run;
@@ -254,6 +256,12 @@ TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
         {{L"hostname", L"x"}, L"usage: syhost hostname"},
         {{L"account"}, L"usage: syhost account NAME|SID"},
         {{L"account", L"a", L"b"}, L"usage: syhost account NAME|SID"},
+        {{L"mounts", L"x"}, L"usage: syhost mounts"},
+        {{L"df"}, L"usage: syhost df PATH"},
+        {{L"dirs", L"x"}, L"usage: syhost dirs"},
+        {{L"restart", L"--user", L"root"}, L"usage: syhost restart [--command CMD]"},
+        {{L"restart", L"--logoff", L"--password-stdin"}, L"usage: syhost restart [--command CMD]"},
+        {{L"restart", L"--command"}, L"usage: syhost restart [--command CMD]"},
     };
     for (const auto& c : cases)
     {
@@ -610,4 +618,71 @@ TEST_F(CSyhostTest, UsersAndGroupsAreManagedWithPasswordsReadFromStandardInputOn
     EXPECT_EQ(1u, runSyhost({L"--quiet", L"user", L"get", L"svc1"}).exitCode);
     EXPECT_EQ(0u, runSyhost({L"--quiet", L"group", L"delete", L"Svcs"}).exitCode);
     clearStandInAccounts();
+}
+
+TEST_F(CSyhostTest, MountsDfAndDirsShowTheVolumesAndDirectoriesAsTheSystemReportsThem)
+{
+    const CRun mounts = runSyhost({L"--quiet", L"mounts"});
+    EXPECT_EQ(0u, mounts.exitCode) << narrow(mounts.out);
+    EXPECT_EQ(0u, mounts.out.find(L"mount point\ttype\toptions\tused\tfree\tavailable\tname\n")) << narrow(mounts.out);
+    EXPECT_TRUE(contains(mounts.out, L"\nC:/\tLOCAL\t(READ|WRITE|PERMANENT)\t")) << narrow(mounts.out);
+
+    const CRun df = runSyhost({L"--quiet", L"df", m_dir.path()});
+    EXPECT_EQ(0u, df.exitCode) << narrow(df.out);
+    wchar_t volume[1024] = {0};
+    ASSERT_TRUE(::GetVolumeNameForVolumeMountPointW(m_dir.path().substr(0, 3).c_str(), volume, 1024));
+    EXPECT_EQ(0u, df.out.find(L"mount point  " + m_dir.path().substr(0, 2) + L"/\nname         " + volume +
+                              L"\ntype         LOCAL\n"))
+        << narrow(df.out);
+    for (const wchar_t* line : {L"\nmounted      yes\n", L"\nused         ", L"\nfree         ", L"\navailable    "})
+        EXPECT_TRUE(contains(df.out, line)) << narrow(df.out);
+
+    const DWORD drives = ::GetLogicalDrives();
+    wchar_t letter = L'Y';
+    while (drives & (1u << (letter - L'A')))
+        --letter;
+    const CRun nowhere = runSyhost({L"--quiet", L"df", iastring(1, letter) + L":\\x"});
+    EXPECT_EQ(1u, nowhere.exitCode);
+    EXPECT_TRUE(contains(nowhere.out, L"ESyFileNotFound")) << narrow(nowhere.out);
+
+    wchar_t system[MAX_PATH] = {0};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    iastring systemText(system);
+    for (wchar_t& c : systemText)
+        c = c == L'\\' ? L'/' : c;
+    const CRun dirs = runSyhost({L"--quiet", L"dirs"});
+    EXPECT_EQ(0u, dirs.exitCode);
+    EXPECT_EQ(0u, dirs.out.find(L"WINDOWS\t")) << narrow(dirs.out);
+    EXPECT_TRUE(contains(dirs.out, L"\nSYSTEM\t" + systemText + L"\n")) << narrow(dirs.out);
+}
+
+TEST_F(CSyhostTest, RestartArrangesTheLogonAndTheStandInRecordsTheRequest)
+{
+    const logonstate::CGuard putBack;
+    const std::string password = "Pw-syhost-91c2";
+    wchar_t user[UNLEN + 1] = {0};
+    DWORD length = UNLEN + 1;
+    ASSERT_TRUE(::GetUserNameW(user, &length));
+    const CRun logoff = runSyhost({L"restart", L"--command", L"resume.exe /phase 2", L"--user", user,
+                                   L"--password-stdin", L"--logoff"},
+                                  password + "\r\n");
+    EXPECT_EQ(0u, logoff.exitCode) << narrow(logoff.out) << narrow(logoff.err);
+    EXPECT_TRUE(contains(logoff.out, L"logoff requested; " + iastring(user) + L" logs on next\n")) << narrow(logoff.out);
+    EXPECT_TRUE(contains(logoff.out, L"test build: the shutdown stand-in recorded the request (flags 0x00000010, "
+                                     L"reason 0x80040002); nothing restarts\n"))
+        << narrow(logoff.out);
+    EXPECT_EQ(toIastring(password), logonstate::read(logonstate::winlogonKey, L"DefaultPassword"));
+    EXPECT_EQ(iastring(user), logonstate::read(logonstate::winlogonKey, L"DefaultUserName"));
+    EXPECT_EQ(L"resume.exe /phase 2", logonstate::read(logonstate::runOnceKey, logonstate::restartValue));
+    EXPECT_FALSE(contains(logoff.out + logoff.err, toIastring(password))) << "the password is never printed";
+
+    logonstate::remove(logonstate::runOnceKey, logonstate::restartValue);
+    const CRun reboot = runSyhost({L"--quiet", L"restart"});
+    EXPECT_EQ(0u, reboot.exitCode) << narrow(reboot.out);
+    EXPECT_EQ(L"restart requested\ntest build: the shutdown stand-in recorded the request (flags 0x00000012, "
+              L"reason 0x80040002); nothing restarts\n",
+              reboot.out);
+    EXPECT_EQ(L"0", logonstate::read(logonstate::winlogonKey, L"AutoAdminLogon"));
+    EXPECT_EQ(logonstate::none, logonstate::read(logonstate::runOnceKey, logonstate::restartValue));
+    standins::clearShutdownRequests();
 }

@@ -1,0 +1,36 @@
+// The volume and mount-point functions that know about volumes mounted into directories, as one table:
+// the system's own in the product build, the stand-ins where the platform lacks them. Drive types, free
+// space and the drive list need no table: every platform the tests run on has them.
+#pragma once
+
+#include "syslib/common/syswin.h"
+
+namespace syslib
+{
+struct SyVolumeApi
+{
+    BOOL(WINAPI* GetVolumePathNameW)(LPCWSTR fileName, LPWSTR volumePathName, DWORD bufferLength);
+    BOOL(WINAPI* GetVolumeNameForVolumeMountPointW)(LPCWSTR mountPoint, LPWSTR volumeName, DWORD bufferLength);
+    BOOL(WINAPI* GetVolumeInformationW)(LPCWSTR rootPath, LPWSTR volumeName, DWORD volumeNameSize,
+                                        LPDWORD serialNumber, LPDWORD maximumComponentLength,
+                                        LPDWORD fileSystemFlags, LPWSTR fileSystemName, DWORD fileSystemNameSize);
+    HANDLE(WINAPI* FindFirstVolumeMountPointW)(LPCWSTR rootPath, LPWSTR mountPoint, DWORD bufferLength);
+    BOOL(WINAPI* FindNextVolumeMountPointW)(HANDLE find, LPWSTR mountPoint, DWORD bufferLength);
+    BOOL(WINAPI* FindVolumeMountPointClose)(HANDLE find);
+    BOOL(WINAPI* SetVolumeMountPointW)(LPCWSTR mountPoint, LPCWSTR volumeName);
+    BOOL(WINAPI* DeleteVolumeMountPointW)(LPCWSTR mountPoint);
+};
+
+// The table of this build; defined by exactly one of syslib/filesystem/synxvolapi.cpp and the stand-ins.
+const SyVolumeApi& volumeApi();
+
+// Owns a FindFirstVolumeMountPointW search.
+struct CSyVolumeMountPointFindTraits
+{
+    typedef HANDLE type;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static bool isValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void free(HANDLE h) { volumeApi().FindVolumeMountPointClose(h); }
+};
+typedef CSyWinResource<CSyVolumeMountPointFindTraits> CSyVolumeMountPointFind;
+} // namespace syslib

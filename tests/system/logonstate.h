@@ -1,0 +1,73 @@
+// The prefix's automatic-logon and restart-command values, which restart tests write for real: read them,
+// and put them back as a test found them.
+#pragma once
+
+#include "framework/iastring.h"
+#include "syslib/common/syswin.h"
+
+#include <map>
+
+namespace logonstate
+{
+const wchar_t* const runOnceKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const wchar_t* const winlogonKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const wchar_t* const restartValue = L"Qel Installation";
+const wchar_t* const none = L"(none)";
+
+// The value's text, or none when it is not there.
+inline iastring read(const wchar_t* key, const wchar_t* name)
+{
+    wchar_t data[1024] = {0};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return none;
+    return data;
+}
+
+inline bool write(const wchar_t* key, const wchar_t* name, const iastring& value)
+{
+    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value.c_str(),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+inline void remove(const wchar_t* key, const wchar_t* name)
+{
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name);
+}
+
+// Every value a restart may write, by name.
+inline std::map<iastring, iastring> snapshot()
+{
+    std::map<iastring, iastring> state;
+    for (const wchar_t* name :
+         {L"AutoAdminLogon", L"DefaultUserName", L"DefaultPassword", L"DefaultDomainName", L"ForceAutoLogon"})
+        state[name] = read(winlogonKey, name);
+    state[restartValue] = read(runOnceKey, restartValue);
+    return state;
+}
+
+inline void restore(const std::map<iastring, iastring>& state)
+{
+    for (const auto& value : state)
+    {
+        const wchar_t* key = value.first == restartValue ? runOnceKey : winlogonKey;
+        if (value.second == none)
+            remove(key, value.first.c_str());
+        else
+            write(key, value.first.c_str(), value.second);
+    }
+}
+
+// Puts the values back when the scope ends.
+class CGuard
+{
+public:
+    CGuard() : m_saved(snapshot()) {}
+    ~CGuard() { restore(m_saved); }
+    CGuard(const CGuard&) = delete;
+    CGuard& operator=(const CGuard&) = delete;
+
+private:
+    std::map<iastring, iastring> m_saved;
+};
+} // namespace logonstate
