@@ -1,6 +1,7 @@
 // The stand-ins' account database in the registry. Names are registry key names, so they compare without
 // case as the system's account names do; passwords are kept only as a salted SHA-256 hash.
 #include "sastore.h"
+#include "standins/common/saregistry.h"
 
 #include <ntsecapi.h>
 #include <sddl.h>
@@ -24,79 +25,7 @@ const wchar_t* kindKey(eAccountKind kind)
 
 syslib::CSyRegKey openKey(const text& subKey, bool create)
 {
-    const text path = text(accountsKey) + (subKey.empty() ? L"" : L"\\" + subKey);
-    syslib::CSyRegKey key;
-    if (create)
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(),
-                          nullptr);
-    else
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.receive());
-    return key;
-}
-
-bool readDword(HKEY key, const wchar_t* name, DWORD& value)
-{
-    DWORD size = sizeof(value);
-    DWORD type = 0;
-    return ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
-           type == REG_DWORD;
-}
-
-void writeDword(HKEY key, const wchar_t* name, DWORD value)
-{
-    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-}
-
-std::vector<BYTE> readBytes(HKEY key, const wchar_t* name)
-{
-    DWORD size = 0;
-    if (::RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-        return {};
-    std::vector<BYTE> bytes(size);
-    if (size && ::RegQueryValueExW(key, name, nullptr, nullptr, bytes.data(), &size) != ERROR_SUCCESS)
-        return {};
-    bytes.resize(size);
-    return bytes;
-}
-
-text readText(HKEY key, const wchar_t* name)
-{
-    const std::vector<BYTE> bytes = readBytes(key, name);
-    text value(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    while (!value.empty() && value.back() == L'\0')
-        value.pop_back();
-    return value;
-}
-
-void writeText(HKEY key, const wchar_t* name, const text& value)
-{
-    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-std::vector<text> readList(HKEY key, const wchar_t* name)
-{
-    const std::vector<BYTE> bytes = readBytes(key, name);
-    const wchar_t* p = reinterpret_cast<const wchar_t*>(bytes.data());
-    const wchar_t* end = p + bytes.size() / sizeof(wchar_t);
-    std::vector<text> list;
-    while (p < end && *p)
-    {
-        const text item(p);
-        list.push_back(item);
-        p += item.size() + 1;
-    }
-    return list;
-}
-
-void writeList(HKEY key, const wchar_t* name, const std::vector<text>& list)
-{
-    text block;
-    for (const text& item : list)
-        block += item + L'\0';
-    block += L'\0';
-    ::RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(block.data()),
-                     static_cast<DWORD>(block.size() * sizeof(wchar_t)));
+    return openMachineKey(text(accountsKey) + (subKey.empty() ? L"" : L"\\" + subKey), create);
 }
 
 // The key's own spelling of its name (the caller may have used another case).
