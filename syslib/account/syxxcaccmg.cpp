@@ -1,6 +1,7 @@
 // The account manager: finds accounts by name or SID through the account cache.
 #include "syaccountimpl.h"
 #include "syaccountmgtimpl.h"
+#include "syaclimpl.h"
 #include "syaccountutil.h"
 
 #include "framework/iastrutil.h"
@@ -162,8 +163,9 @@ PSyACL CSyAccountMgtImpl::getACL(SecurableObjectType objectType)
 {
     SY_TRACE_FUNCTION(L"CSyAccountMgtImpl::getACL(SecurableObjectType)");
     SY_TRACE_PARAMETERS(syslib::toString(objectType));
-    // Free-standing ACL objects come with the access-control lists themselves.
-    syslib::throwFunctionNotSupported(L"CSyAccountMgtImpl::getACL(SecurableObjectType)", __LINE__);
+    if (!SySecurityImpl::rightsTable(objectType))
+        syslib::throwParameterNotValid(L"objectType", L"CSyAccountMgtImpl::getACL(SecurableObjectType)", __LINE__);
+    return PSyACL(new CSyACL(objectType, iastring()));
 }
 
 iastring CSyAccountMgtImpl::mapAccountName(const iastring& name)
