@@ -3,6 +3,7 @@
 
 #include "sydirectory.h"
 #include "syfile.h"
+#include "syfsexport.h"
 #include "syfspath.h"
 #include "sysize.h"
 #include "syslib/common/sygeneric.h"
@@ -25,6 +26,13 @@ public:
     // The parent must exist; something already there throws ESyFileCreate.
     virtual PSyFile createFile(const PSyFSPath& path) = 0;
     virtual PSyNode createLink(const PSyFSPath& path, const PSyNode& target) = 0;
+    // The share of that name; none throws ESyFileNotFound.
+    virtual PSyFSExport getFSExport(iastring shareName) = 0;
+    // Positioned on the first disk share.
+    virtual PSyFSExportIterator getFSExports() = 0;
+    // An export object for a directory, not shared yet.
+    virtual PSyFSExport createFSExport(const PSyFSPath& path, iastring shareName, iastring description,
+                                       ISyFSExport::eExportOption option) = 0;
     // A new size of floor(bytes); a negative value throws ESyPrecondition.
     virtual PSySize getSize(double bytes) = 0;
     // NODE: anything is there; otherwise exactly that kind. LINK throws ESyPrecondition.

@@ -16,6 +16,10 @@ public:
     PSyDirectory createDirectory(const CSyPath& rawPath) const;
     PSyFile createFile(const CSyPath& rawPath) const;
     PSyNode createLink(const CSyPath& rawPath, const PSyNode& target) const;
+    PSyFSExport getFSExport(const iastring& shareName) const;
+    PSyFSExportIterator getFSExports() const;
+    PSyFSExport createFSExport(const CSyPath& path, const iastring& shareName, const iastring& description,
+                               ISyFSExport::eExportOptions options) const;
     PSySize getSize(double bytes);
     bool isExisting(const CSyPath& path, ISyNode::eNodeType type) const;
     bool isValidPath(const iastring& text) const;
@@ -42,6 +46,13 @@ public:
     PSyNode createLink(const PSyFSPath& path, const PSyNode& target) override
     {
         return SY_FORWARD(m_impl.createLink(pathOf(path), target));
+    }
+    PSyFSExport getFSExport(iastring shareName) override { return SY_FORWARD(m_impl.getFSExport(shareName)); }
+    PSyFSExportIterator getFSExports() override { return SY_FORWARD(m_impl.getFSExports()); }
+    PSyFSExport createFSExport(const PSyFSPath& path, iastring shareName, iastring description,
+                               ISyFSExport::eExportOption option) override
+    {
+        return SY_FORWARD(m_impl.createFSExport(path ? pathOf(path) : CSyPath(), shareName, description, option));
     }
     PSySize getSize(double bytes) override { return SY_FORWARD(m_impl.getSize(bytes)); }
     bool isExisting(const PSyFSPath& path, ISyNode::eNodeType type) override
