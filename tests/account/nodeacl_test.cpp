@@ -347,3 +347,26 @@ TEST_F(CNodeAclTest, AnACLOfAnotherKindOfObjectIsRefused)
         L"common.parameterNotValid",
         {L"acl", L"CSyNodeImpl::setACL(PSyACL, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)"});
 }
+
+TEST_F(CNodeAclTest, AMoveThatHasToCopyGivesTheCopyTheSourcesRights)
+{
+    writeFile(m_dir / L"busy.txt");
+    const PSyNode file = nodeAt(m_dir / L"busy.txt");
+    const PSyACL acl = accounts().getACL();
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, =rx)(" + everyone + L", GROUP, +!w)");
+    file->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+
+    // Open without delete sharing, the file cannot be renamed, only copied (as to another volume); nor
+    // can it be removed afterwards, which ends the move with an exception after the copy.
+    const syslib::CSyKernelHandle busy(::CreateFileW((m_dir / L"busy.txt").c_str(), GENERIC_READ,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                                     nullptr));
+    ASSERT_TRUE(busy.isValid());
+    m_book.clear();
+    EXPECT_THROW(file->move(m_dir / L"moved.txt"), ESyFileDelete);
+    const std::vector<iastring> logs = m_book.logs();
+    EXPECT_NE(logs.end(), std::find_if(logs.begin(), logs.end(), [](const iastring& line) {
+                  return line.find(L"system call 'rename'") != iastring::npos;
+              })) << "the move took the copy";
+    EXPECT_EQ(acl->toString(), nodeAt(m_dir / L"moved.txt")->getACL()->toString());
+}
