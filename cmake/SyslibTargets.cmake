@@ -6,18 +6,16 @@ function(syslib_sources)
 endfunction()
 
 # A GoogleTest program of the test build, run under wine by ctest:
-#   syslib_test(name source... [LOCK resource...])
-# LOCK: its tests never run beside another test that holds one of the same locks (machine-wide state such
-# as a registry value that programs rewrite whole).
+#   syslib_test(name source... [LOCK resource])
+# LOCK: its tests never run beside another test that holds the same lock (machine-wide state such as a
+# registry value that programs rewrite whole).
 function(syslib_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 TEST "" "" "LOCK")
+  cmake_parse_arguments(PARSE_ARGV 1 TEST "" "LOCK" "")
   add_executable(${name} ${TEST_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE syslib_static syslib_test_support)
   set(properties TIMEOUT 300)
   if(TEST_LOCK)
-    # One property value: the discovery script would take a plain list apart.
-    string(REPLACE ";" "\\;" locks "${TEST_LOCK}")
-    list(APPEND properties RESOURCE_LOCK "${locks}")
+    list(APPEND properties RESOURCE_LOCK ${TEST_LOCK})
   endif()
   # A cold wine prefix is made by the first program that runs; the others wait for it.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 300 PROPERTIES ${properties})
