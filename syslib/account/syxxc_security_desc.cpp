@@ -407,12 +407,12 @@ void CSySecurityDescConverter::applyACLExpressionToSecurityDesc(const SyAclStrin
 {
     SY_TRACE_FUNCTION(L"void CSySecurityDescConverter::applyACLExpressionToSecurityDesc(const CSyACEExpressionList "
                       L"& aces, CSySecurityDesc & descriptor, SecurableObjectType objectType)");
+    if (aces.size() != accounts.size())
+        syslib::throwParameterNotValid(L"accounts", L"applyACLExpressionToSecurityDesc()", __LINE__);
     int owners = 0;
     int groups = 0;
-    for (std::size_t i = 0; i < aces.size() && i < accounts.size(); ++i)
+    for (const SyAclStrings::CSyACEExpression& ace : aces)
     {
-        const SyAclStrings::CSyACEExpression& ace = aces[i];
-        const CSyResolvedAccount& account = accounts[i];
         if (hasLetter(ace, L'o') && ++owners > 1)
             warn(L"syslib.account.aclTooManyOwners", {ace.toString()}, __LINE__);
         if (hasLetter(ace, L'g'))
@@ -428,7 +428,7 @@ void CSySecurityDescConverter::applyACLExpressionToSecurityDesc(const SyAclStrin
         }
     }
     // The last owner and group named win.
-    for (std::size_t i = 0; i < aces.size() && i < accounts.size(); ++i)
+    for (std::size_t i = 0; i < aces.size(); ++i)
     {
         const SyAclStrings::CSyACEExpression& ace = aces[i];
         if (hasLetter(ace, L'o'))

@@ -41,7 +41,14 @@ protected:
     {
         static const HRESULT started = ::CoInitialize(nullptr);
         (void)started;
-        CSyslibFactory::getInstance()->getAccountMgt()->getGroup(users);
+        // A failure here would skip the tests instead of failing them: the tests themselves tell.
+        try
+        {
+            CSyslibFactory::getInstance()->getAccountMgt()->getGroup(users);
+        }
+        catch (...)
+        {
+        }
     }
     void SetUp() override
     {
