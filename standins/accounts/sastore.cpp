@@ -1,7 +1,7 @@
 // The stand-ins' account database in the registry. Names are registry key names, so they compare without
 // case as the system's account names do; passwords are kept only as a salted SHA-256 hash.
 #include "sastore.h"
-#include "standins/saregistry.h"
+#include "standins/common/saregistry.h"
 
 #include <ntsecapi.h>
 #include <sddl.h>
@@ -25,7 +25,7 @@ const wchar_t* kindKey(eAccountKind kind)
 
 syslib::CSyRegKey openKey(const text& subKey, bool create)
 {
-    return openStateKey(text(accountsKey) + (subKey.empty() ? L"" : L"\\" + subKey), create);
+    return openMachineKey(text(accountsKey) + (subKey.empty() ? L"" : L"\\" + subKey), create);
 }
 
 // The key's own spelling of its name (the caller may have used another case).

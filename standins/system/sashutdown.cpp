@@ -1,7 +1,7 @@
 // ExitWindowsEx as Windows checks it, without the shutdown: a restart or power-off needs the caller's
 // SeShutdownPrivilege enabled; a logoff needs nothing. Each accepted request is written to the state.
 #include "sasystemapi.h"
-#include "standins/saregistry.h"
+#include "standins/common/saregistry.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -41,7 +41,7 @@ BOOL WINAPI exitWindowsEx(UINT flags, DWORD reason)
         ::SetLastError(ERROR_PRIVILEGE_NOT_HELD);
         return FALSE;
     }
-    const syslib::CSyRegKey key = openStateKey(systemKey, true);
+    const syslib::CSyRegKey key = openMachineKey(systemKey, true);
     if (!key)
     {
         ::SetLastError(ERROR_ACCESS_DENIED);
@@ -67,7 +67,7 @@ syslib::SySystemApi standInApi()
 std::vector<CShutdownRequest> shutdownRequests()
 {
     std::vector<CShutdownRequest> requests;
-    const syslib::CSyRegKey key = openStateKey(systemKey, false);
+    const syslib::CSyRegKey key = openMachineKey(systemKey, false);
     if (!key)
         return requests;
     for (const std::wstring& entry : readList(key.get(), requestsValue))
@@ -78,7 +78,7 @@ std::vector<CShutdownRequest> shutdownRequests()
 
 void clearShutdownRequests()
 {
-    const syslib::CSyRegKey key = openStateKey(systemKey, false);
+    const syslib::CSyRegKey key = openMachineKey(systemKey, false);
     if (key)
         ::RegDeleteValueW(key.get(), requestsValue);
 }

@@ -2,7 +2,7 @@
 // Volumes\MountPoints: its name the directory (full path, trailing backslash), its data the volume name.
 // Everything about drives is wine's; a mounted directory answers for the volume mounted there.
 #include "savolumeapi.h"
-#include "standins/saregistry.h"
+#include "standins/common/saregistry.h"
 
 #include <cwctype>
 #include <memory>
@@ -59,7 +59,7 @@ struct CMount
 std::vector<CMount> mounts()
 {
     std::vector<CMount> list;
-    const syslib::CSyRegKey key = openStateKey(mountPointsKey(), false);
+    const syslib::CSyRegKey key = openMachineKey(mountPointsKey(), false);
     if (!key)
         return list;
     wchar_t name[1024];
@@ -206,7 +206,7 @@ HANDLE WINAPI findFirstVolumeMountPoint(LPCWSTR rootPath, LPWSTR mountPoint, DWO
 {
     const text root = withBackslash(fullPath(rootPath));
     {
-        const syslib::CSyRegKey state = openStateKey(volumesKey, false);
+        const syslib::CSyRegKey state = openMachineKey(volumesKey, false);
         if (state)
             for (const text& denied : readList(state.get(), L"Denied"))
                 if (sameText(withBackslash(denied), root))
@@ -289,7 +289,7 @@ BOOL WINAPI setVolumeMountPoint(LPCWSTR mountPoint, LPCWSTR volumeName)
         ::SetLastError(ERROR_DIR_NOT_EMPTY);
         return FALSE;
     }
-    const syslib::CSyRegKey key = openStateKey(mountPointsKey(), true);
+    const syslib::CSyRegKey key = openMachineKey(mountPointsKey(), true);
     if (!key)
     {
         ::SetLastError(ERROR_ACCESS_DENIED);
@@ -307,7 +307,7 @@ BOOL WINAPI deleteVolumeMountPoint(LPCWSTR mountPoint)
         ::SetLastError(ERROR_NOT_A_REPARSE_POINT);
         return FALSE;
     }
-    const syslib::CSyRegKey key = openStateKey(mountPointsKey(), false);
+    const syslib::CSyRegKey key = openMachineKey(mountPointsKey(), false);
     if (!key || ::RegDeleteValueW(key.get(), mount.directory.c_str()) != ERROR_SUCCESS)
     {
         ::SetLastError(ERROR_ACCESS_DENIED);

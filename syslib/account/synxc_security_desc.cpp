@@ -1,11 +1,19 @@
-// The Windows meaning of rights letters, special-right names and inheritance flags.
-#include "sysecuritydesc.h"
+// The Windows meaning of rights letters, special-right names and inheritance flags, and the neutral
+// descriptor to and from the Windows one.
+#include "syaccountapi.h"
+#include "sysecuritydescwin.h"
 
 #include "syslib/common/syswin.h"
+#include "syslib/common/sytrace.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <winsvc.h>
 
 #include <iterator>
+
+SY_SOURCE_FILE(L"synxc_security_desc")
 
 namespace SySecurityImpl
 {
@@ -102,4 +110,234 @@ CSyNameTable inheritanceFlagTable()
 }
 #undef SY_GENERIC_AND_STANDARD_NAMES
 #undef SY_NAMED
+
+namespace
+{
+const SECURITY_INFORMATION allParts =
+    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+syslib::CSyLocalMem<PSID> nativeSid(const iastring& text)
+{
+    syslib::CSyLocalMem<PSID> sid;
+    if (!::ConvertStringSidToSidW(text.c_str(), sid.receive()))
+    {
+        const DWORD error = ::GetLastError();
+        SY_PRINT_OS_ERROR(error, L"ConvertStringSidToSid", text);
+        throw ESyAccount(text, L"ConvertStringSidToSid", ESyException::WIN32_ERROR, static_cast<int>(error));
+    }
+    return sid;
+}
+
+// What the account behind a SID is, for the text form; NONE when nobody answers to it.
+SyAclStrings::CSySecurityParser::eAccountType accountTypeOf(PSID sid)
+{
+    wchar_t name[256];
+    wchar_t domain[256];
+    DWORD nameLength = 256;
+    DWORD domainLength = 256;
+    SID_NAME_USE use = SidTypeUnknown;
+    if (!syslib::accountApi().LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use))
+        return SyAclStrings::CSySecurityParser::NONE;
+    switch (use)
+    {
+    case SidTypeUser:
+        return SyAclStrings::CSySecurityParser::USER;
+    case SidTypeGroup:
+    case SidTypeAlias:
+    case SidTypeWellKnownGroup:
+        return SyAclStrings::CSySecurityParser::GROUP;
+    default:
+        return SyAclStrings::CSySecurityParser::NONE;
+    }
+}
+
+iastring sidText(PSID sid)
+{
+    syslib::CSyLocalMem<wchar_t*> text;
+    if (!::ConvertSidToStringSidW(sid, text.receive()))
+        return iastring();
+    return text.get();
+}
+} // namespace
+
+void CSyNativeSecurityConverter::getNativeSecurityDesc(const iastring& name, CSyWinSecurityDesc& native,
+                                                       SE_OBJECT_TYPE type)
+{
+    SY_TRACE_FUNCTION(L"CSySecurityDescConverter::getNativeSecurityDesc(const iastring & name, CSyWinSecurityDesc "
+                      L"& native, SE_OBJECT_TYPE type)");
+    SY_TRACE_PARAMETERS(name);
+    if (!SyWinGetSecurityDescriptor(name, type, native, allParts, true))
+    {
+        const DWORD error = ::GetLastError();
+        SY_PRINT_OS_ERROR(error, L"SyWinGetSecurityDescriptor", name);
+        syslib::reportError(L"syslib.filesystem.aclGetFailed", {name}, __LINE__);
+        throw ESyFileSystem(name, ESyException::WIN32_ERROR, static_cast<int>(error));
+    }
+}
+
+iastring CSyNativeSecurityConverter::nativeText(const CSyWinSecurityDesc& native)
+{
+    try
+    {
+        return native.toString(allParts);
+    }
+    catch (const ESyException& failure)
+    {
+        syslib::printOSError(static_cast<syslib::SyOSError>(failure.getCode()), L"NativeSecurityDesc_t::ToString",
+                             __LINE__, iastring(), CMessage::LOG_WARNING, syThisSourceFile);
+        return L"<conversion to string failed>";
+    }
+}
+
+void CSyNativeSecurityConverter::nativeToSecurityDesc(const CSyWinSecurityDesc& native, CSySecurityDesc& descriptor)
+{
+    SY_TRACE_FUNCTION(L"CSySecurityDescConverter::nativeToSecurityDesc(const CSyWinSecurityDesc & native, "
+                      L"CSySecurityDesc & descriptor)");
+    descriptor = CSySecurityDesc();
+    if (PSID owner = native.getOwner())
+        descriptor.m_ownerId = sidText(owner);
+    else
+        syslib::logBook().log(L"Native security descriptor " + nativeText(native) +
+                                  L" does not seem to have an owner.",
+                              __LINE__);
+    if (PSID group = native.getGroup())
+        descriptor.m_groupId = sidText(group);
+    const PACL dacl = native.getDacl();
+    if (dacl == nullptr)
+    {
+        syslib::logBook().log(L"Native security descriptor " + nativeText(native) + L" does not have a dacl.",
+                              __LINE__);
+        descriptor.m_hasDacl = false;
+        return;
+    }
+    for (DWORD i = 0; i < dacl->AceCount; ++i)
+    {
+        ACE_HEADER* header = nullptr;
+        if (!::GetAce(dacl, i, reinterpret_cast<void**>(&header)) ||
+            (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_DENIED_ACE_TYPE))
+            continue;
+        const ACCESS_ALLOWED_ACE* entry = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+        CSyACE ace;
+        ace.m_account = sidText(const_cast<DWORD*>(&entry->SidStart));
+        ace.m_accountType = accountTypeOf(const_cast<DWORD*>(&entry->SidStart));
+        ace.m_deny = header->AceType == ACCESS_DENIED_ACE_TYPE;
+        ace.m_mask = entry->Mask;
+        ace.m_flags = header->AceFlags & VALID_INHERIT_FLAGS;
+        descriptor.m_dacl.push_back(ace);
+    }
+}
+
+void CSyNativeSecurityConverter::securityDescToNative(const CSySecurityDesc& descriptor,
+                                                      SecurableObjectType objectType, CSyNativeSecurityParts& parts)
+{
+    SY_TRACE_FUNCTION(L"CSySecurityDescConverter::securityDescToNative(const CSySecurityDesc & descriptor, "
+                      L"CSyNativeSecurityParts & parts)");
+    if (syslib::isTracing())
+        syslib::logBook().trace(descriptor.toString(objectType), __LINE__);
+    if (!descriptor.m_ownerId.empty())
+        parts.owner = nativeSid(descriptor.m_ownerId);
+    if (!descriptor.m_groupId.empty())
+        parts.group = nativeSid(descriptor.m_groupId);
+    parts.hasDacl = descriptor.m_hasDacl;
+    if (!descriptor.m_hasDacl)
+        return;
+
+    CSySecurityDesc ordered = descriptor;
+    ordered.sortCanonically();
+    std::vector<syslib::CSyLocalMem<PSID>> sids;
+    std::vector<EXPLICIT_ACCESSW> entries(ordered.m_dacl.size());
+    for (std::size_t i = 0; i < ordered.m_dacl.size(); ++i)
+    {
+        const CSyACE& ace = ordered.m_dacl[i];
+        sids.push_back(nativeSid(ace.m_account));
+        entries[i].grfAccessPermissions = ace.m_mask;
+        entries[i].grfAccessMode = ace.m_deny ? DENY_ACCESS : GRANT_ACCESS;
+        entries[i].grfInheritance = ace.m_flags;
+        ::BuildTrusteeWithSidW(&entries[i].Trustee, sids.back().get());
+    }
+    if (entries.empty())
+    {
+        // An empty DACL grants nothing; SetEntriesInAcl would make none at all from no entries.
+        parts.dacl.reset(static_cast<PACL>(::LocalAlloc(LPTR, sizeof(ACL))));
+        if (!parts.dacl || !::InitializeAcl(parts.dacl.get(), sizeof(ACL), ACL_REVISION))
+            throw ESySecurityDescError(L"SetEntriesInAcl failed");
+        return;
+    }
+    const DWORD error = ::SetEntriesInAclW(static_cast<ULONG>(entries.size()), entries.data(), nullptr,
+                                           parts.dacl.receive());
+    if (error != ERROR_SUCCESS)
+    {
+        SY_PRINT_OS_ERROR(error, L"SetEntriesInAcl", iastring());
+        throw ESySecurityDescError(L"SetEntriesInAcl failed");
+    }
+}
+
+iastring CSyNativeSecurityConverter::dumpNative(const CSySecurityDesc& descriptor, SecurableObjectType objectType)
+{
+    CSyNativeSecurityParts parts;
+    securityDescToNative(descriptor, objectType, parts);
+    SECURITY_DESCRIPTOR absolute;
+    ::InitializeSecurityDescriptor(&absolute, SECURITY_DESCRIPTOR_REVISION);
+    if (parts.owner)
+        ::SetSecurityDescriptorOwner(&absolute, parts.owner.get(), FALSE);
+    if (parts.group)
+        ::SetSecurityDescriptorGroup(&absolute, parts.group.get(), FALSE);
+    if (parts.hasDacl)
+        ::SetSecurityDescriptorDacl(&absolute, TRUE, parts.dacl.get(), FALSE);
+    try
+    {
+        return nativeText(CSyWinSecurityDesc(&absolute));
+    }
+    catch (const ESyException&)
+    {
+        return L"<conversion to string failed>";
+    }
+}
+
+namespace
+{
+void setParts(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts,
+              PSID owner, PSID group, PACL dacl, const iastring& descriptorText)
+{
+    SY_TRACE_SYSCALL(L"SetNamedSecurityInfoW(" + name + L", ...)");
+    iastring writable = name;
+    const DWORD error = set(&writable[0], type, parts, owner, group, dacl, nullptr);
+    if (error != ERROR_SUCCESS)
+    {
+        SY_PRINT_OS_ERROR(error, L"SetNamedSecurityInfo", name);
+        syslib::reportError(L"syslib.filesystem.aclSetFailed", {name}, __LINE__);
+        throw ESyFileSystem(name, ESyException::WIN32_ERROR, static_cast<int>(error));
+    }
+    SY_TRACE_SYSCALL_RETURNED();
+    syslib::logBook().log(L"Security descriptor of " + name + L" set to " + descriptorText, __LINE__);
+}
+} // namespace
+
+void setNamedSecurity(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type,
+                      const CSySecurityDesc& descriptor, SecurableObjectType objectType, bool withOwner)
+{
+    CSyNativeSecurityParts parts;
+    CSyNativeSecurityConverter::securityDescToNative(descriptor, objectType, parts);
+    SECURITY_INFORMATION written = 0;
+    if (withOwner && parts.owner)
+        written |= OWNER_SECURITY_INFORMATION;
+    if (parts.hasDacl)
+        written |= DACL_SECURITY_INFORMATION;
+    else
+        syslib::logBook().log(L"Error in CSecurityDesc::GetDacl (see trace message above). I assume that the "
+                              L"security descriptor has no DACL.",
+                              __LINE__);
+    setParts(set, name, type, written, parts.owner.get(), nullptr, parts.dacl.get(),
+             CSyNativeSecurityConverter::dumpNative(descriptor, objectType));
+}
+
+void setNamedSecurity(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type,
+                      const CSyWinSecurityDesc& native)
+{
+    SECURITY_INFORMATION written = DACL_SECURITY_INFORMATION;
+    if (native.getOwner())
+        written |= OWNER_SECURITY_INFORMATION;
+    setParts(set, name, type, written, native.getOwner(), nullptr, native.getDacl(),
+             CSyNativeSecurityConverter::nativeText(native));
+}
 } // namespace SySecurityImpl

@@ -2,6 +2,9 @@
 #include "sysecuritydesc.h"
 
 #include "syslib/common/sytrace.h"
+#include "framework/iastrutil.h"
+
+#include <algorithm>
 
 #include <cwchar>
 #include <sstream>
@@ -184,5 +187,296 @@ unsigned long CSySecurityDescConverter::inheritanceFlagsToNative(const std::vect
     }
     SY_TRACE_RETURN(hexText(native));
     return native;
+}
+
+std::vector<iastring> CSySecurityDescConverter::inheritanceFlagsToText(unsigned long flags)
+{
+    std::vector<iastring> names;
+    for (const CSyNamedMask& entry : inheritanceFlagTable())
+        if (flags & entry.value)
+            names.push_back(entry.name);
+    return names;
+}
+
+SyAclStrings::CSyRightsExpression CSySecurityDescConverter::maskToRights(unsigned long mask,
+                                                                         SecurableObjectType objectType)
+{
+    const CSyRightsTable& table = tableOf(objectType, L"CSySecurityDescConverter::maskToRights()");
+    const unsigned long readWriteExecute = table.read | table.write | table.execute;
+    const bool all = (mask & readWriteExecute) == readWriteExecute;
+    // Letters r, w and x together read back as full access: write them so only when the mask has it.
+    const bool full = all && (mask & table.fullAccess) == table.fullAccess;
+    SyAclStrings::CSyRightsExpression rights;
+    unsigned long covered = 0;
+    const struct
+    {
+        wchar_t letter;
+        unsigned long mask;
+    } letters[] = {{L'r', table.read}, {L'w', table.write}, {L'x', table.execute}};
+    for (const auto& letter : letters)
+        if ((mask & letter.mask) == letter.mask && (letter.letter != L'x' || !all || full))
+        {
+            rights.appendLetters(iastring(1, letter.letter));
+            covered |= letter.mask;
+        }
+    if (full)
+        covered |= table.fullAccess;
+    const unsigned long rest = mask & ~covered;
+    if (rest != 0 && objectType == COMPATIBLE_FILE)
+        rights.addSpecialRight(hexText(rest));
+    else if (rest != 0)
+        fillRightsExpression(rest, objectType, rights);
+    return rights;
+}
+
+unsigned long CSySecurityDescConverter::removalMask(const SyAclStrings::CSyRightsExpression& rights,
+                                                   SecurableObjectType objectType, unsigned long oldMask)
+{
+    const CSyRightsTable& table = tableOf(objectType, L"CSySecurityDescConverter::removalMask()");
+    unsigned long removed = 0;
+    unsigned long kept = 0;
+    const struct
+    {
+        wchar_t letter;
+        unsigned long mask;
+    } masks[] = {{L'r', table.read}, {L'w', table.write}, {L'x', table.execute}};
+    for (const auto& entry : masks)
+        if (rights.getLetters().find(entry.letter) != iastring::npos)
+            removed |= entry.mask;
+        else if ((oldMask & entry.mask) == entry.mask)
+            kept |= entry.mask;
+    // The letters share bits (SYNCHRONIZE, READ_CONTROL, …): those of a letter that stays stay with it;
+    // full access goes with any letter.
+    if (removed != 0)
+        removed = (removed & ~kept) | (table.fullAccess & ~(table.read | table.write | table.execute));
+    SyAclStrings::CSyRightsExpression special;
+    for (const iastring& name : rights.getSpecialRights())
+        special.addSpecialRight(name);
+    return removed | (special.isEmpty() ? 0 : rightsExpessionToNative(special, objectType));
+}
+
+iastring CSySecurityDescConverter::maskToLetters(unsigned long mask, SecurableObjectType objectType)
+{
+    const CSyRightsTable& table = tableOf(objectType, L"CSySecurityDescConverter::maskToLetters()");
+    iastring letters;
+    if ((mask & table.read) == table.read)
+        letters += L'r';
+    if ((mask & table.write) == table.write)
+        letters += L'w';
+    if ((mask & table.execute) == table.execute)
+        letters += L'x';
+    return letters;
+}
+
+namespace
+{
+typedef SyAclStrings::CSySecurityParser Parser;
+
+bool hasLetter(const SyAclStrings::CSyACEExpression& ace, wchar_t letter)
+{
+    return ace.m_allowed.getLetters().find(letter) != iastring::npos ||
+           ace.m_denied.getLetters().find(letter) != iastring::npos;
+}
+
+// "(name, , =o)" names the owner and leaves the account's rights alone.
+bool changesRights(const SyAclStrings::CSyACEExpression& ace)
+{
+    const auto grants = [](const SyAclStrings::CSyRightsExpression& rights) {
+        return rights.getLetters().find_first_of(L"rwx") != iastring::npos || !rights.getSpecialRights().empty();
+    };
+    const bool onlyOwnership = (hasLetter(ace, L'o') || hasLetter(ace, L'g')) && !grants(ace.m_allowed) &&
+                               !grants(ace.m_denied);
+    return !onlyOwnership;
+}
+} // namespace
+
+class CSySecurityDesc::AddPermissions : public CSySecurityDesc::IACEOperation
+{
+public:
+    unsigned long mask(unsigned long oldMask, unsigned long newMask) const override { return oldMask | newMask; }
+    unsigned long flags(unsigned long oldFlags, unsigned long newFlags) const override { return oldFlags | newFlags; }
+};
+
+// Remove and set share the flag rule: an expression that names flags gives them, one that names none
+// keeps the entry's.
+class CSySecurityDesc::RemovePermissions : public CSySecurityDesc::IACEOperation
+{
+public:
+    unsigned long mask(unsigned long oldMask, unsigned long newMask) const override { return oldMask & ~newMask; }
+    unsigned long flags(unsigned long oldFlags, unsigned long newFlags) const override
+    {
+        return newFlags ? newFlags : oldFlags;
+    }
+};
+
+class CSySecurityDesc::SetPermissions : public CSySecurityDesc::RemovePermissions
+{
+public:
+    unsigned long mask(unsigned long, unsigned long newMask) const override { return newMask; }
+};
+
+const CSySecurityDesc::IACEOperation* CSySecurityDesc::IACEOperation::of(Parser::eOperation operation)
+{
+    static const AddPermissions add;
+    static const RemovePermissions remove;
+    static const SetPermissions set;
+    switch (operation)
+    {
+    case Parser::OP_ADD:
+        return &add;
+    case Parser::OP_REMOVE:
+        return &remove;
+    case Parser::OP_SET:
+        return &set;
+    default:
+        return nullptr;
+    }
+}
+
+bool CSySecurityDesc::isEntryOf(const CSyACE& ace, const iastring& sid) const
+{
+    return stringToUpper(ace.m_account) == stringToUpper(sid);
+}
+
+void CSySecurityDesc::combine(const iastring& sid, Parser::eAccountType accountType, bool deny, unsigned long mask,
+                              unsigned long flags, const IACEOperation& operation)
+{
+    for (auto entry = m_dacl.begin(); entry != m_dacl.end(); ++entry)
+        if (!entry->isInherited() && entry->m_deny == deny && isEntryOf(*entry, sid))
+        {
+            entry->m_mask = operation.mask(entry->m_mask, mask);
+            entry->m_flags = operation.flags(entry->m_flags, flags);
+            if (entry->m_mask == 0)
+                m_dacl.erase(entry);
+            return;
+        }
+    const unsigned long granted = operation.mask(0, mask);
+    if (granted == 0)
+        return;
+    CSyACE ace;
+    ace.m_account = sid;
+    ace.m_accountType = accountType;
+    ace.m_deny = deny;
+    ace.m_mask = granted;
+    ace.m_flags = operation.flags(0, flags);
+    m_dacl.push_back(ace);
+    m_hasDacl = true;
+}
+
+unsigned long CSySecurityDesc::explicitMask(const iastring& sid, bool deny) const
+{
+    for (const CSyACE& entry : m_dacl)
+        if (!entry.isInherited() && entry.m_deny == deny && isEntryOf(entry, sid))
+            return entry.m_mask;
+    return 0;
+}
+
+void CSySecurityDesc::sortCanonically()
+{
+    std::stable_sort(m_dacl.begin(), m_dacl.end(), [](const CSyACE& a, const CSyACE& b) {
+        const int rankA = (a.isInherited() ? 2 : 0) + (a.m_deny ? 0 : 1);
+        const int rankB = (b.isInherited() ? 2 : 0) + (b.m_deny ? 0 : 1);
+        return rankA < rankB;
+    });
+}
+
+iastring CSySecurityDesc::toString(SecurableObjectType objectType) const
+{
+    iastring text = L"Owner id: " + (m_ownerId.empty() ? iastring(L"none") : m_ownerId) + L"\nGroup id: " +
+                    (m_groupId.empty() ? iastring(L"none") : m_groupId) + L"\nDACL: ";
+    if (!m_hasDacl)
+        text += L"none";
+    for (const CSyACE& ace : m_dacl)
+    {
+        iastring flags;
+        for (const iastring& flag : CSySecurityDescConverter::inheritanceFlagsToText(ace.m_flags))
+            flags += (flags.empty() ? L"" : L" | ") + flag;
+        text += L"\nACE Tag: Account: " + ace.m_account + L", account type: " +
+                SyAclStrings::toString(ace.m_accountType) + L" Access Type: " +
+                (ace.m_deny ? L"ACCESS_DENIED" : L"ACCESS_ALLOWED") + L", Permissions: " +
+                CSySecurityDescConverter::maskToRights(ace.m_mask, objectType).toString() +
+                L", inheritance Flags: " + flags;
+    }
+    return text;
+}
+
+void CSySecurityDescConverter::applyACLExpressionToSecurityDesc(const SyAclStrings::CSyACEExpressionList& aces,
+                                                                const std::vector<CSyResolvedAccount>& accounts,
+                                                                CSySecurityDesc& descriptor,
+                                                                SecurableObjectType objectType)
+{
+    SY_TRACE_FUNCTION(L"void CSySecurityDescConverter::applyACLExpressionToSecurityDesc(const CSyACEExpressionList "
+                      L"& aces, CSySecurityDesc & descriptor, SecurableObjectType objectType)");
+    if (aces.size() != accounts.size())
+        syslib::throwParameterNotValid(L"accounts", L"applyACLExpressionToSecurityDesc()", __LINE__);
+    int owners = 0;
+    int groups = 0;
+    for (const SyAclStrings::CSyACEExpression& ace : aces)
+    {
+        if (hasLetter(ace, L'o') && ++owners > 1)
+            warn(L"syslib.account.aclTooManyOwners", {ace.toString()}, __LINE__);
+        if (hasLetter(ace, L'g'))
+        {
+            // A primary group is a group; an entry that says it names a user cannot be one.
+            if (ace.m_accountType == Parser::USER)
+            {
+                syslib::reportError(L"syslib.account.aclBadAccountTypeOfGroup", {ace.toString()}, __LINE__);
+                throw ESySecurityDescError(L"Bad account type for group");
+            }
+            if (++groups > 1)
+                warn(L"syslib.account.aclTooManyGroups", {ace.toString()}, __LINE__);
+        }
+    }
+    // The last owner and group named win.
+    for (std::size_t i = 0; i < aces.size(); ++i)
+    {
+        const SyAclStrings::CSyACEExpression& ace = aces[i];
+        if (hasLetter(ace, L'o'))
+            descriptor.m_ownerId = accounts[i].sid;
+        if (hasLetter(ace, L'g'))
+            descriptor.m_groupId = accounts[i].sid;
+        const CSySecurityDesc::IACEOperation* operation = CSySecurityDesc::IACEOperation::of(ace.m_operation);
+        if (!operation || !changesRights(ace))
+            continue;
+        const bool setting = ace.m_operation == Parser::OP_SET;
+        const bool removing = ace.m_operation == Parser::OP_REMOVE;
+        const unsigned long flags = inheritanceFlagsToNative(ace.m_inheritanceFlags);
+        // "=" states both access types of the account; "+" and "-" only those they name.
+        if (setting || !ace.m_allowed.isEmpty())
+            descriptor.combine(accounts[i].sid, accounts[i].type, false,
+                               removing ? removalMask(ace.m_allowed, objectType,
+                                                      descriptor.explicitMask(accounts[i].sid, false))
+                                        : rightsExpessionToNative(ace.m_allowed, objectType),
+                               flags, *operation);
+        if (setting || !ace.m_denied.isEmpty())
+            descriptor.combine(accounts[i].sid, accounts[i].type, true,
+                               removing ? removalMask(ace.m_denied, objectType,
+                                                      descriptor.explicitMask(accounts[i].sid, true))
+                                        : rightsExpessionToNative(ace.m_denied, objectType),
+                               flags, *operation);
+    }
+    // Letters granted one at a time mean what they mean written together.
+    const CSyRightsTable& table = tableOf(objectType, L"applyACLExpressionToSecurityDesc()");
+    const unsigned long readWriteExecute = table.read | table.write | table.execute;
+    for (CSyACE& entry : descriptor.m_dacl)
+        if (!entry.isInherited() && (entry.m_mask & readWriteExecute) == readWriteExecute)
+            entry.m_mask |= table.fullAccess;
+    descriptor.sortCanonically();
+}
+
+iastring CSySecurityDescConverter::toAclExpression(const CSySecurityDesc& descriptor, SecurableObjectType objectType)
+{
+    SyAclStrings::CSyACEExpressionList aces;
+    for (const CSyACE& entry : descriptor.m_dacl)
+    {
+        SyAclStrings::CSyACEExpression ace;
+        ace.m_account = entry.m_account;
+        ace.m_accountType = entry.m_accountType;
+        ace.m_operation = Parser::OP_ADD;
+        (entry.m_deny ? ace.m_denied : ace.m_allowed) = maskToRights(entry.m_mask, objectType);
+        ace.m_inheritanceFlags = inheritanceFlagsToText(entry.m_flags);
+        aces.push_back(ace);
+    }
+    return SyAclStrings::toString(aces);
 }
 } // namespace SySecurityImpl

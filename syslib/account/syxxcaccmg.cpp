@@ -2,6 +2,7 @@
 #include "syaccountimpl.h"
 #include "syaccountiterimpl.h"
 #include "syaccountmgtimpl.h"
+#include "syaclimpl.h"
 #include "syaccountutil.h"
 
 #include "framework/iastrutil.h"
@@ -163,8 +164,9 @@ PSyACL CSyAccountMgtImpl::getACL(SecurableObjectType objectType)
 {
     SY_TRACE_FUNCTION(L"CSyAccountMgtImpl::getACL(SecurableObjectType)");
     SY_TRACE_PARAMETERS(syslib::toString(objectType));
-    // Free-standing ACL objects come with the access-control lists themselves.
-    syslib::throwFunctionNotSupported(L"CSyAccountMgtImpl::getACL(SecurableObjectType)", __LINE__);
+    if (!SySecurityImpl::rightsTable(objectType))
+        syslib::throwParameterNotValid(L"objectType", L"CSyAccountMgtImpl::getACL(SecurableObjectType)", __LINE__);
+    return PSyACL(new CSyACL(objectType, iastring()));
 }
 
 iastring CSyAccountMgtImpl::mapAccountName(const iastring& name)

@@ -1,5 +1,6 @@
 // Windows code: OS error texts, the NT error report of the child-process code, and the token, SID and
 // descriptor helpers.
+#include "syfilesecapi.h"
 #include "sysyshlpwin.h"
 #include "sytrace.h"
 #include "sywinsec.h"
@@ -272,8 +273,8 @@ bool SyWinGetSecurityDescriptor(const iastring& objectName, SE_OBJECT_TYPE objec
     }
 
     syslib::CSyLocalMem<PSECURITY_DESCRIPTOR> returned;
-    const DWORD result = ::GetNamedSecurityInfoW(objectName.c_str(), objectType, requested, nullptr, nullptr, nullptr,
-                                                 nullptr, returned.receive());
+    const DWORD result = syslib::fileSecurityApi().GetNamedSecurityInfoW(
+        objectName.c_str(), objectType, requested, nullptr, nullptr, nullptr, nullptr, returned.receive());
 
     if (requestNeededPrivileges && (!token.restorePrivileges(previous) || !token.revert()))
         return false;

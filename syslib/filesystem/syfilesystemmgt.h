@@ -4,6 +4,7 @@
 #include "sydirectory.h"
 #include "syfile.h"
 #include "syfsmount.h"
+#include "syfsexport.h"
 #include "syfspath.h"
 #include "sysize.h"
 #include "syslib/common/sygeneric.h"
@@ -35,6 +36,13 @@ public:
     virtual PSyFSMountIterator getFSMounts(bool onlyKnownTypes, ISyErrorHandler* errorHandler) = 0;
     // selection: ISyFSMount::SELECT_ALL, or SELECT_MOUNTED for only what is mounted now.
     virtual PSyFSMountIterator getFSMounts(bool onlyKnownTypes, int selection, ISyErrorHandler* errorHandler) = 0;
+    // The share of that name; none throws ESyFileNotFound.
+    virtual PSyFSExport getFSExport(iastring shareName) = 0;
+    // Positioned on the first disk share.
+    virtual PSyFSExportIterator getFSExports() = 0;
+    // An export object for a directory, not shared yet.
+    virtual PSyFSExport createFSExport(const PSyFSPath& path, iastring shareName, iastring description,
+                                       ISyFSExport::eExportOption option) = 0;
     // A new size of floor(bytes); a negative value throws ESyPrecondition.
     virtual PSySize getSize(double bytes) = 0;
     // NODE: anything is there; otherwise exactly that kind. LINK throws ESyPrecondition.

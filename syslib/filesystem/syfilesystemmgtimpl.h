@@ -18,6 +18,10 @@ public:
     PSyNode createLink(const CSyPath& rawPath, const PSyNode& target) const;
     PSyFSMount getFSMount(const CSyPath& path) const;
     PSyFSMountIterator getFSMounts(bool onlyKnownTypes, int selection, ISyErrorHandler* errorHandler) const;
+    PSyFSExport getFSExport(const iastring& shareName) const;
+    PSyFSExportIterator getFSExports() const;
+    PSyFSExport createFSExport(const CSyPath& path, const iastring& shareName, const iastring& description,
+                               ISyFSExport::eExportOptions options) const;
     PSySize getSize(double bytes);
     bool isExisting(const CSyPath& path, ISyNode::eNodeType type) const;
     bool isValidPath(const iastring& text) const;
@@ -57,6 +61,13 @@ public:
     PSyFSMountIterator getFSMounts(bool onlyKnownTypes, int selection, ISyErrorHandler* errorHandler) override
     {
         return SY_FORWARD(m_impl.getFSMounts(onlyKnownTypes, selection, errorHandler));
+    }
+    PSyFSExport getFSExport(iastring shareName) override { return SY_FORWARD(m_impl.getFSExport(shareName)); }
+    PSyFSExportIterator getFSExports() override { return SY_FORWARD(m_impl.getFSExports()); }
+    PSyFSExport createFSExport(const PSyFSPath& path, iastring shareName, iastring description,
+                               ISyFSExport::eExportOption option) override
+    {
+        return SY_FORWARD(m_impl.createFSExport(path ? pathOf(path) : CSyPath(), shareName, description, option));
     }
     PSySize getSize(double bytes) override { return SY_FORWARD(m_impl.getSize(bytes)); }
     bool isExisting(const PSyFSPath& path, ISyNode::eNodeType type) override

@@ -75,6 +75,9 @@ public:
     virtual PSyNodeTimeStamp getTimeStamp() const = 0;
     virtual void setACL(const PSyACL& acl, eACLInheritMode inheritMode, ISyErrorHandler* errorHandler,
                         ISyProgressObserver* observer) = 0;
+    // Writes a descriptor in the platform's own form (on Windows a SECURITY_DESCRIPTOR): its owner when it
+    // has one, and its DACL.
+    virtual void setNativeACL(const void* nativeDescriptor) = 0;
     // Gives the node the access time and modification time of timeStamp; directories are left alone.
     virtual void setTimeStamp(const PSyNodeTimeStamp& timeStamp) = 0;
     // False when the mode decided against copying.

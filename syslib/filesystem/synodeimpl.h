@@ -49,6 +49,7 @@ public:
     virtual PSyNodeTimeStamp getTimeStamp() const;
     virtual void setACL(const PSyACL& acl, ISyNode::eACLInheritMode inheritMode, ISyErrorHandler* errorHandler,
                         ISyProgressObserver* observer);
+    virtual void setNativeACL(const void* nativeDescriptor);
     virtual void setTimeStamp(const PSyNodeTimeStamp& timeStamp);
     virtual bool copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer);
     virtual bool move(const CSyPath& target, ISyNode::CopyMoveMode_t mode);
@@ -79,6 +80,8 @@ public:
     const CSyPath& path() const { return m_path; }
 
 protected:
+    // "syslib.filesystem.ACLsNotSupported" and ESyFileSystem when the volume keeps no access rights.
+    void requireSecurity() const;
     // getTimeStamp for a copy: the times are read from one status of the node, not one each.
     PSyNodeTimeStamp getTimeStampOnce() const;
     // Rejects kinds that cannot be removed: "syslib.filesystem.nodeTypeRemoveNotSupported", ESyPrecondition.
@@ -122,6 +125,10 @@ public:
                 ISyProgressObserver* observer) override
     {
         return SY_FORWARD(this->m_impl.setACL(acl, inheritMode, errorHandler, observer));
+    }
+    void setNativeACL(const void* nativeDescriptor) override
+    {
+        return SY_FORWARD(this->m_impl.setNativeACL(nativeDescriptor));
     }
     void setTimeStamp(const PSyNodeTimeStamp& timeStamp) override
     {

@@ -1,6 +1,11 @@
-// Windows code of nodes: directory listing for versions, missing parents, attributes and volume facts.
+// Windows code of nodes: directory listing for versions, missing parents, attributes, volume facts and
+// access rights.
 #include "synodeimpl.h"
 
+#include "syslib/account/syaccount.h"
+#include "syslib/account/syaclimpl.h"
+#include "syslib/account/sysecuritydescwin.h"
+#include "syslib/common/syfilesecapi.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
@@ -86,4 +91,91 @@ bool CSyNodeImpl::fileSystemSupportsSecurity() const
     const bool supported = (flags & FS_PERSISTENT_ACLS) != 0;
     SY_TRACE_RETURN(supported ? L"true" : L"false");
     return supported;
+}
+
+namespace
+{
+using SySecurityImpl::CSyNativeSecurityConverter;
+
+SySecurityImpl::CSySecurityDesc readSecurity(const CSyPath& path)
+{
+    CSyWinSecurityDesc native;
+    CSyNativeSecurityConverter::getNativeSecurityDesc(path.toOSString(), native, SE_FILE_OBJECT);
+    SySecurityImpl::CSySecurityDesc descriptor;
+    CSyNativeSecurityConverter::nativeToSecurityDesc(native, descriptor);
+    return descriptor;
+}
+} // namespace
+
+void CSyNodeImpl::requireSecurity() const
+{
+    if (fileSystemSupportsSecurity())
+        return;
+    syslib::reportError(L"syslib.filesystem.ACLsNotSupported", {m_path.toString()}, __LINE__);
+    throw ESyFileSystem(m_path.toString(), L"ACLs not supported by file system");
+}
+
+PSyACL CSyNodeImpl::getACL() const
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::getACL()");
+    requireSecurity();
+    return PSyACL(new CSyACL(FILESYSTEM, m_path.toString(), readSecurity(m_path)));
+}
+
+void CSyNodeImpl::setACL(const PSyACL& acl, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)
+{
+    static const wchar_t* const signature =
+        L"CSyNodeImpl::setACL(PSyACL, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    const CSyACLImpl& rights = CSyACLImpl::implOf(acl, signature);
+    requireSecurity();
+    // Windows hands inheritable entries on to the children itself.
+    SySecurityImpl::setNamedSecurity(syslib::fileSecurityApi().SetNamedSecurityInfoW, m_path.toOSString(),
+                                     SE_FILE_OBJECT, rights.securityDesc(), rights.objectType(),
+                                     rights.ownerChanged());
+}
+
+void CSyNodeImpl::setNativeACL(const void* nativeDescriptor)
+{
+    SY_TRACE_FUNCTION(L"CSyNodeImpl::setNativeACL(const void*)");
+    if (nativeDescriptor == nullptr)
+        syslib::throwParameterEmpty(L"nativeDescriptor", L"CSyNodeImpl::setNativeACL()", __LINE__);
+    const CSyWinSecurityDesc native(const_cast<void*>(nativeDescriptor));
+    requireSecurity();
+    SySecurityImpl::setNamedSecurity(syslib::fileSecurityApi().SetNamedSecurityInfoW, m_path.toOSString(),
+                                     SE_FILE_OBJECT, native);
+}
+
+bool CSyNodeImpl::isExecable(const PSyAccount& account) const
+{
+    const wchar_t* const signature = L"CSyNodeImpl::isExecable(PSyAccount)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    if (!account)
+        syslib::throwParameterNotValid(L"account", signature, __LINE__);
+    const iastring osPath = m_path.toOSString();
+    DWORD binaryType = 0;
+    SY_TRACE_SYSCALL(L"GetBinaryTypeW(" + osPath + L")");
+    bool executable = ::GetBinaryTypeW(osPath.c_str(), &binaryType) != FALSE;
+    SY_TRACE_SYSCALL_RETURNED();
+    if (executable && fileSystemSupportsSecurity())
+    {
+        const SySecurityImpl::CSySecurityDesc descriptor = readSecurity(m_path);
+        if (descriptor.m_hasDacl)
+        {
+            // The account's own entries and those of the groups every account is in.
+            const iastring sids[] = {account->getSID(), L"S-1-1-0", L"S-1-5-11"};
+            unsigned long allowed = 0;
+            unsigned long denied = 0;
+            for (const SySecurityImpl::CSyACE& ace : descriptor.m_dacl)
+                for (const iastring& sid : sids)
+                    if (!(ace.m_flags & INHERIT_ONLY_ACE) && descriptor.isEntryOf(ace, sid))
+                        (ace.m_deny ? denied : allowed) |= ace.m_mask;
+            executable = (allowed & FILE_EXECUTE) && !(denied & FILE_EXECUTE);
+        }
+    }
+    syslib::reportMessage(executable ? L"syslib.filesystem.isExecutableByAccount"
+                                     : L"syslib.filesystem.isNotExecutableByAccount",
+                          {m_path.toString(), account->getName()}, CMessage::LOG_INFO, __LINE__);
+    SY_TRACE_RETURN(executable ? L"true" : L"false");
+    return executable;
 }

@@ -274,29 +274,6 @@ PSyDirectory CSyNodeImpl::getParentDirectory() const
     return PSyDirectory(new CSyDirectory(parent));
 }
 
-PSyACL CSyNodeImpl::getACL() const
-{
-    SY_TRACE_FUNCTION(L"CSyNodeImpl::getACL()");
-    syslib::throwFunctionNotSupported(L"CSyNodeImpl::getACL()", __LINE__);
-}
-
-void CSyNodeImpl::setACL(const PSyACL&, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)
-{
-    const wchar_t* const signature =
-        L"CSyNodeImpl::setACL(PSyACL, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)";
-    SY_TRACE_FUNCTION_TEXT(signature);
-    syslib::throwFunctionNotSupported(signature, __LINE__);
-}
-
-bool CSyNodeImpl::isExecable(const PSyAccount& account) const
-{
-    const wchar_t* const signature = L"CSyNodeImpl::isExecable(PSyAccount)";
-    SY_TRACE_FUNCTION_TEXT(signature);
-    if (!account)
-        syslib::throwParameterNotValid(L"account", signature, __LINE__);
-    syslib::throwFunctionNotSupported(signature, __LINE__);
-}
-
 PSyNodeTimeStamp CSyNodeImpl::getTimeStamp() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getTimeStamp()");
@@ -499,8 +476,13 @@ bool CSyNodeImpl::move(const CSyPath& target, ISyNode::CopyMoveMode_t mode)
     {
         SY_TRACE_OS_ERROR(static_cast<syslib::SyOSError>(_doserrno), L"rename",
                           m_path.toOSString() + L", " + info.m_path.toOSString());
-        // Another volume: copy and remove. The target keeps the rights the copy gives it for now.
+        // Another volume: copy and remove. A rename keeps the node's rights; so does this, where both
+        // volumes keep rights at all.
+        const PSyACL acl = fileSystemSupportsSecurity() ? getACL() : PSyACL();
         copy(info.m_path, replaceAlways, nullptr);
+        const PSyNode moved = syslib::filesystem::newNode(info.m_path, m_nodeType);
+        if (acl && moved->fileSystemSupportsSecurity())
+            moved->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
         remove();
     }
     return true;

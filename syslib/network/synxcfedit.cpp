@@ -1,5 +1,6 @@
 // Windows code of the file edit: copy, read, write, access rights and the final move.
 #include "syfileedit.h"
+#include "syslib/common/syfilesecapi.h"
 
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
@@ -91,13 +92,13 @@ void copyAccessRights(const iastring& from, const iastring& to)
 {
     PACL dacl = nullptr;
     CSyLocalMem<PSECURITY_DESCRIPTOR> descriptor;
-    DWORD error = ::GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                          &dacl, nullptr, descriptor.receive());
+    DWORD error = fileSecurityApi().GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                                        nullptr, nullptr, &dacl, nullptr, descriptor.receive());
     if (error != ERROR_SUCCESS)
         throwWriteFailed(error, L"GetNamedSecurityInfo", from + L", SE_FILE_OBJECT, DACL_SECURITY_INFORMATION", to,
                          __LINE__);
-    error = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(to.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                    nullptr, nullptr, dacl, nullptr);
+    error = fileSecurityApi().SetNamedSecurityInfoW(const_cast<wchar_t*>(to.c_str()), SE_FILE_OBJECT,
+                                                  DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
     if (error != ERROR_SUCCESS)
         throwWriteFailed(error, L"SetNamedSecurityInfo", to + L", SE_FILE_OBJECT, DACL_SECURITY_INFORMATION", to,
                          __LINE__);

@@ -1,6 +1,8 @@
 // Nodes: the type probe, names, sizes and times, numbered versions and the kinds that refuse changes.
 #include "tests/filesystem/nodetestutil.h"
 
+#include "standins/accounts/saaccountapi.h"
+#include "standins/security/safilesec.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/filesystem/sydirectoryimpl.h"
 #include "syslib/filesystem/syspecialfileimpl.h"
@@ -193,8 +195,15 @@ TEST_F(CNodeTest, AVersionThatCannotTakeTheRightsIsNotLeftBehind)
 {
     writeTestFile(m_dir / L"app.ini", "one");
     const PSyNode app = node(L"app.ini");
-    // This node's rights cannot be read, so the version with rights fails; it must fail whole.
-    EXPECT_THROW(app->saveVersion(true), ESyException);
+    // The copy cannot take the rights, so the version with rights fails; it must fail whole.
+    {
+        const standins::CAccountApiOverride<decltype(syslib::SyFileSecurityApi::SetNamedSecurityInfoW)> refused(
+            standins::fileSecurityApiTable().SetNamedSecurityInfoW,
+            [](LPWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL) -> DWORD {
+                return ERROR_ACCESS_DENIED;
+            });
+        EXPECT_THROW(app->saveVersion(true), ESyFileSystem);
+    }
     EXPECT_FALSE(existsOnDisk(m_dir / L"app.1.ini"));
     EXPECT_EQ(0, app->getHighestVersion());
     EXPECT_EQ(1, app->saveVersion(false));

@@ -4,6 +4,8 @@
 #include "syslib/common/syswin.h"
 #include "standins/system/sasystemapi.h"
 #include "tests/account/accountteststate.h"
+#include "tests/account/securityteststate.h"
+#include "standins/shares/sashares.h"
 #include "tests/support/tempdir.h"
 #include "tests/system/logonstate.h"
 
@@ -685,4 +687,72 @@ TEST_F(CSyhostTest, RestartArrangesTheLogonAndTheStandInRecordsTheRequest)
     EXPECT_EQ(L"0", logonstate::read(logonstate::winlogonKey, L"AutoAdminLogon"));
     EXPECT_EQ(logonstate::none, logonstate::read(logonstate::runOnceKey, logonstate::restartValue));
     standins::clearShutdownRequests();
+}
+
+TEST_F(CSyhostTest, AclCommandsShowAndChangeTheRightsOfADirectory)
+{
+    clearStandInSecurity();
+    const iastring directory = m_dir / L"data";
+    ASSERT_TRUE(::CreateDirectoryW(directory.c_str(), nullptr));
+    const CRun set = runSyhost({L"--quiet", L"acl", L"set", directory, L"(S-1-5-32-545, GROUP, +rw, OBJECT_INHERIT_ACE)"});
+    EXPECT_EQ(0u, set.exitCode) << narrow(set.out) << narrow(set.err);
+    const iastring entries = set.out.substr(set.out.find(L"\n", set.out.find(L"group\t")) + 1);
+    EXPECT_EQ(L"(S-1-5-32-545, GROUP, +rw, OBJECT_INHERIT_ACE)\n", entries);
+    EXPECT_EQ(0u, set.out.find(L"owner\tS-1-")) << narrow(set.out);
+
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"acl", L"add", directory, L"(S-1-1-0, GROUP, +!w)"}).exitCode);
+    const CRun get = runSyhost({L"--quiet", L"acl", L"get", directory});
+    EXPECT_EQ(0u, get.exitCode);
+    EXPECT_TRUE(contains(get.out, L"\n(S-1-1-0, GROUP, +!w)\n(S-1-5-32-545, GROUP, +rw, OBJECT_INHERIT_ACE)\n"))
+        << "deny first: " << narrow(get.out);
+
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"acl", L"remove", directory, L"(S-1-5-32-545, GROUP, -)"}).exitCode);
+    const CRun removed = runSyhost({L"--quiet", L"acl", L"get", directory});
+    EXPECT_FALSE(contains(removed.out, L"S-1-5-32-545")) << narrow(removed.out);
+    EXPECT_TRUE(contains(removed.out, L"(S-1-1-0, GROUP, +!w)")) << narrow(removed.out);
+
+    const CRun unknown = runSyhost({L"--quiet", L"acl", L"add", directory, L"(nobody, USER, +r)"});
+    EXPECT_EQ(1u, unknown.exitCode);
+    EXPECT_EQ(removed.out, runSyhost({L"--quiet", L"acl", L"get", directory}).out) << "nothing changed";
+    EXPECT_EQ(2u, runSyhost({L"acl", L"set", directory}).exitCode);
+    EXPECT_EQ(2u, runSyhost({L"acl", L"get"}).exitCode);
+    clearStandInSecurity();
+}
+
+TEST_F(CSyhostTest, ShareCommandsAddListShowAndDeleteAShare)
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::sharesKey);
+    const iastring directory = m_dir / L"public";
+    ASSERT_TRUE(::CreateDirectoryW(directory.c_str(), nullptr));
+    const CRun add = runSyhost({L"--quiet", L"share", L"add", L"VxPublic", directory, L"--acl",
+                                L"(S-1-5-32-545, GROUP, +r)", L"--remark", L"setup data"});
+    EXPECT_EQ(0u, add.exitCode) << narrow(add.out) << narrow(add.err);
+    EXPECT_EQ(0u, add.out.find(L"VxPublic\t")) << narrow(add.out);
+    EXPECT_TRUE(contains(add.out, L"\tsetup data\n"));
+
+    const CRun list = runSyhost({L"--quiet", L"share", L"list"});
+    EXPECT_EQ(add.out, list.out) << "only disk shares: " << narrow(list.out);
+    const CRun get = runSyhost({L"--quiet", L"share", L"get", L"vxpublic"});
+    EXPECT_EQ(add.out + L"in use\tno\nrights\t(S-1-5-32-545, GROUP, +r)\n", get.out);
+
+    const CRun twice = runSyhost({L"--quiet", L"share", L"add", L"VxPublic", directory});
+    EXPECT_EQ(1u, twice.exitCode);
+    EXPECT_TRUE(contains(twice.err, L"{syslib.filesystem.shareAlreadyShared}")) << narrow(twice.err);
+    const CRun missing = runSyhost({L"--quiet", L"share", L"add", L"VxMissing", m_dir / L"missing"});
+    EXPECT_EQ(1u, missing.exitCode);
+    EXPECT_TRUE(contains(missing.err, L"{syslib.filesystem.shareErrorSharing}")) << narrow(missing.err);
+
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"share", L"delete", L"VxPublic"}).exitCode);
+    const CRun gone = runSyhost({L"--quiet", L"share", L"get", L"VxPublic"});
+    EXPECT_EQ(1u, gone.exitCode);
+    EXPECT_TRUE(contains(gone.err, L"{syslib.filesystem.shareDoesNotExist}")) << narrow(gone.err);
+    EXPECT_EQ(L"", runSyhost({L"--quiet", L"share", L"list"}).out);
+
+    for (const std::vector<iastring>& usage : {std::vector<iastring>{L"share"}, {L"share", L"add", L"X"},
+                                               {L"share", L"add", L"X", L"C:\\", L"--acl"}, {L"share", L"get"}})
+    {
+        const CRun run = runSyhost(usage);
+        EXPECT_EQ(2u, run.exitCode);
+        EXPECT_TRUE(contains(run.err, L"usage: syhost share list")) << narrow(run.err);
+    }
 }

@@ -1,19 +1,8 @@
-// The stand-ins' state in the registry.
+// Registry values of the stand-ins' state.
 #include "saregistry.h"
 
 namespace standins
 {
-syslib::CSyRegKey openStateKey(const std::wstring& path, bool create)
-{
-    syslib::CSyRegKey key;
-    if (create)
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(),
-                          nullptr);
-    else
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.receive());
-    return key;
-}
-
 bool readDword(HKEY key, const wchar_t* name, DWORD& value)
 {
     DWORD size = sizeof(value);
@@ -77,5 +66,21 @@ void writeList(HKEY key, const wchar_t* name, const std::vector<std::wstring>& l
     block += L'\0';
     ::RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(block.data()),
                      static_cast<DWORD>(block.size() * sizeof(wchar_t)));
+}
+
+void writeBytes(HKEY key, const wchar_t* name, const std::vector<BYTE>& bytes)
+{
+    ::RegSetValueExW(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+syslib::CSyRegKey openMachineKey(const std::wstring& path, bool create)
+{
+    syslib::CSyRegKey key;
+    if (create)
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(),
+                          nullptr);
+    else
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.receive());
+    return key;
 }
 } // namespace standins

@@ -1,5 +1,4 @@
-// Reading and writing the values the stand-ins keep their state in. Failures read as empty values: a
-// stand-in whose state is missing answers as a machine that has nothing of that kind.
+// Registry values as the stand-ins keep their state: every process of the wine prefix sees the same.
 #pragma once
 
 #include "syslib/common/syswin.h"
@@ -9,15 +8,16 @@
 
 namespace standins
 {
-// The key below HKEY_LOCAL_MACHINE; create makes it (and its parents) when missing. Invalid on failure.
-syslib::CSyRegKey openStateKey(const std::wstring& path, bool create);
-
-std::vector<BYTE> readBytes(HKEY key, const wchar_t* name);
+// False when the value is missing or not a REG_DWORD.
 bool readDword(HKEY key, const wchar_t* name, DWORD& value);
 void writeDword(HKEY key, const wchar_t* name, DWORD value);
+// Empty when the value is missing.
+std::vector<BYTE> readBytes(HKEY key, const wchar_t* name);
+void writeBytes(HKEY key, const wchar_t* name, const std::vector<BYTE>& bytes);
 std::wstring readText(HKEY key, const wchar_t* name);
 void writeText(HKEY key, const wchar_t* name, const std::wstring& value);
-// REG_MULTI_SZ.
 std::vector<std::wstring> readList(HKEY key, const wchar_t* name);
 void writeList(HKEY key, const wchar_t* name, const std::vector<std::wstring>& list);
+// HKEY_LOCAL_MACHINE\path, created when create is set; invalid when it cannot be opened.
+syslib::CSyRegKey openMachineKey(const std::wstring& path, bool create);
 } // namespace standins

@@ -1,0 +1,382 @@
+// Access-control lists: rights by account and by expression on a free-standing list, and on files and
+// directories through the stand-ins' kept descriptors (rename, move, inheritance, versions, execution).
+#include "accountteststate.h"
+#include "securityteststate.h"
+
+#include "syslib/account/syaclimpl.h"
+#include "syslib/common/syfactory.h"
+#include "syslib/filesystem/synodeimpl.h"
+#include "framework/iastrutil.h"
+#include "syslib/common/sytrace.h"
+#include "tests/support/expectthrow.h"
+#include "tests/support/recordinglogbook.h"
+#include "tests/support/tempdir.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <algorithm>
+#include <fstream>
+
+namespace
+{
+const wchar_t* const users = L"S-1-5-32-545";
+const wchar_t* const administrators = L"S-1-5-32-544";
+const wchar_t* const everyone = L"S-1-1-0";
+
+ISyAccountMgt& accounts()
+{
+    return *CSyslibFactory::getInstance()->getAccountMgt();
+}
+
+ISyFileSystemMgt& files()
+{
+    return *CSyslibFactory::getInstance()->getFileSystemMgt();
+}
+
+PSyAccount group(const iastring& sid)
+{
+    return PSyAccount(accounts().getGroup(sid).get());
+}
+
+void writeFile(const iastring& path)
+{
+    std::ofstream(toMbstring(path).c_str()) << "x";
+}
+
+// The ACEs of a native descriptor in SDDL, e.g. "(D;;0x120116;;;BU)(A;;FA;;;BA)".
+iastring daclText(const PSyACL& acl)
+{
+    const iastring dump = acl->dumpNative();
+    const iastring::size_type start = dump.find(L"D:");
+    return start == iastring::npos ? iastring() : dump.substr(start + 2);
+}
+
+class CAclTest : public CStandInAccounts
+{
+protected:
+    // The first account lookup and descriptor text open handles that live as long as the process.
+    static void SetUpTestSuite()
+    {
+        CStandInAccounts::SetUpTestSuite();
+        // A failure here would skip the tests instead of failing them: the tests themselves tell.
+        try
+        {
+            const PSyACL warm = accounts().getACL();
+            warm->addRight(group(users), L"r");
+            warm->dumpNative();
+        }
+        catch (...)
+        {
+        }
+    }
+
+    PSyACL m_acl = accounts().getACL();
+    CRecordingLogBook m_book;
+};
+} // namespace
+
+TEST_F(CAclTest, GrantingTwiceKeepsOneEntryAndFullLettersMeanFullAccess)
+{
+    m_acl->addRight(group(users), L"r");
+    m_acl->addRight(group(users), L"r");
+    EXPECT_EQ(iastring(L"(") + users + L", GROUP, +r)", m_acl->toString());
+    m_acl->addRight(group(users), L"wx");
+    EXPECT_EQ(L"rwx", m_acl->getRight(group(users)));
+    EXPECT_EQ(L"(A;;FA;;;BU)", daclText(m_acl)) << "r, w and x together are full access, in one entry";
+    const std::vector<iastring> logs = m_book.logs();
+    EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Adding rights wx to Users"));
+}
+
+TEST_F(CAclTest, DenyEntriesGoBeforeAllowEntriesWhateverTheOrderWritten)
+{
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +rw)(" + everyone + L", GROUP, +!w)");
+    EXPECT_EQ(L"(D;;FW;;;WD)(A;;0x12019f;;;BU)", daclText(m_acl));
+    EXPECT_EQ(L"!w", m_acl->getRight(group(everyone)));
+    // The same account can be granted and denied: both entries stay, deny first.
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +!x)");
+    EXPECT_EQ(L"rw!x", m_acl->getRight(group(users)));
+    EXPECT_EQ(0u, daclText(m_acl).find(L"(D;")) << daclText(m_acl);
+    EXPECT_LT(daclText(m_acl).rfind(L"(D;"), daclText(m_acl).find(L"(A;"));
+}
+
+TEST_F(CAclTest, RemovingTheLastRightRemovesTheEntry)
+{
+    m_acl->setRight(group(users), L"rw");
+    m_acl->removeRight(group(users), L"x");
+    EXPECT_EQ(L"rw", m_acl->getRight(group(users))) << "removing rights not held changes nothing";
+    m_acl->removeRight(group(users), L"rw");
+    EXPECT_EQ(L"", m_acl->toString());
+    EXPECT_EQ(L"", daclText(m_acl));
+    m_book.clear();
+    EXPECT_THROW(m_acl->getRight(group(users)), ESyPrecondition);
+    EXPECT_EQ(CLogArguments{L"Users"}, m_book.onlyMessage(L"syslib.account.getRightOfACLEntryFailed").arguments);
+    EXPECT_EQ((CLogArguments{L"pAccount", L"iastring CSyACLImpl::getRight(const PSyAccount & pAccount)"}),
+              m_book.onlyMessage(L"common.parameterNotValid").arguments);
+}
+
+TEST_F(CAclTest, SetReplacesBothAccessTypesAndAnEmptySetRemovesTheAccount)
+{
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +rw ! x)");
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, =r)");
+    EXPECT_EQ(L"r", m_acl->getRight(group(users)));
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, =)");
+    EXPECT_EQ(L"", m_acl->toString());
+}
+
+TEST_F(CAclTest, AnUnknownAccountLeavesTheListAsItWas)
+{
+    m_acl->addRight(group(users), L"r");
+    const iastring before = m_acl->toString();
+    EXPECT_ANY_THROW(m_acl->modifyRights(iastring(L"(") + administrators + L", GROUP, +w)(nosuchuser, USER, +w)"));
+    EXPECT_EQ(before, m_acl->toString());
+}
+
+TEST_F(CAclTest, ARightOutsideTheLettersIsRefusedBeforeAnythingChanges)
+{
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { m_acl->setRight(group(users), L"rq"); },
+                                       L"common.parameterNotValid", {L"sRight", L"CSyACLImpl::changesAllowed()"});
+    EXPECT_EQ(L"", m_acl->toString());
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { m_acl->addRight(PSyAccount(), L"r"); },
+                                       L"common.parameterEmpty", {L"pAccount", L"CSyACLImpl::changesAllowed()"});
+}
+
+TEST_F(CAclTest, OwnerComesFromTheLastOwnerEntryWithAWarningForMore)
+{
+    EXPECT_EQ(L"", m_acl->getOwnerId());
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { m_acl->getOwner(); }, L"common.attributeEmpty",
+                                       {L"Owner", L"CSyACLImpl::getOwner()"});
+    m_book.clear();
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +o)(" + administrators + L", GROUP, +o)");
+    EXPECT_EQ(1u, m_book.messages(L"syslib.account.aclTooManyOwners").size());
+    EXPECT_EQ(administrators, m_acl->getOwnerId());
+    EXPECT_EQ(administrators, m_acl->getOwner()->getSID());
+    EXPECT_EQ(L"", m_acl->toString()) << "naming an owner grants nothing";
+    EXPECT_NE(iastring::npos, m_acl->dumpNative().find(L"O:BA"));
+    m_acl->addRight(group(users), L"rw");
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, =o)");
+    EXPECT_EQ(L"rwo", m_acl->getRight(group(users))) << "naming the owner with = leaves its rights alone";
+    m_acl->setOwner(group(administrators));
+    EXPECT_EQ(administrators, m_acl->getOwnerId());
+}
+
+TEST_F(CAclTest, AUserCannotBeThePrimaryGroup)
+{
+    addStandInUser(L"acluser", L"pw");
+    try
+    {
+        m_acl->modifyRights(L"(acluser, USER, +g)");
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESySecurityDescError& error)
+    {
+        EXPECT_EQ(L"Bad account type for group", error.getText());
+    }
+    EXPECT_EQ(L"", m_acl->getGroupId());
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +g)");
+    EXPECT_EQ(users, m_acl->getGroupId());
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { m_acl->getGroup(); }, L"common.functionNotSupported",
+                                       {L"CSyACLImpl::getGroup()"});
+}
+
+TEST_F(CAclTest, TheTextFormReadsBackTheSameList)
+{
+    addStandInUser(L"aclreader", L"pw");
+    m_acl->modifyRights(L"(aclreader, USER, +r | DELETE, OBJECT_INHERIT_ACE)(" + iastring(everyone) +
+                        L", GROUP, +!w)(" + administrators + L", GROUP, +rwx, CONTAINER_INHERIT_ACE)");
+    const PSyACL copy = accounts().getACL();
+    copy->modifyRights(m_acl->toString());
+    EXPECT_EQ(m_acl->toString(), copy->toString());
+    EXPECT_EQ(daclText(m_acl), daclText(copy));
+    EXPECT_NE(iastring::npos, m_acl->toString().find(L"+r | DELETE, OBJECT_INHERIT_ACE)")) << m_acl->toString();
+    EXPECT_EQ(L"r", m_acl->getRight(accounts().getAccount(ISyAccountMgt::USER, L"aclreader")));
+}
+
+TEST_F(CAclTest, DeletingAnAccountWithoutEntriesOnlyLogs)
+{
+    m_acl->addRight(group(users), L"r");
+    m_acl->deleteEntry(group(administrators));
+    EXPECT_TRUE(m_book.messages().empty());
+    EXPECT_EQ(L"Deleting ACL entry failed for Administrators. Nothing to do.", m_book.logs().back());
+    m_acl->deleteEntry(group(users));
+    EXPECT_EQ(L"", m_acl->toString());
+}
+
+namespace
+{
+class CNodeAclTest : public CAclTest
+{
+protected:
+    PSyNode nodeAt(const iastring& path) { return files().getNode(files().getFSPath(path)); }
+
+    CStandInSecurity m_security;
+    CTempDir m_dir;
+};
+} // namespace
+
+TEST_F(CNodeAclTest, RightsGrantedByExpressionReadBackThroughAFreshNode)
+{
+    addStandInUser(L"svcacl", L"pw");
+    const PSyDirectory directory = files().createDirectory(files().getFSPath(m_dir / L"data"));
+    const PSyACL acl = directory->getACL();
+    acl->modifyRights(L"(svcacl, USER, +rw)");
+    directory->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+
+    const PSyACL readBack = nodeAt(m_dir / L"data")->getACL();
+    EXPECT_EQ(L"rw", readBack->getRight(accounts().getUser(L"svcacl").get()));
+    EXPECT_EQ(acl->toString(), readBack->toString());
+    for (const CRecordedLine& message : m_book.messages())
+        EXPECT_NE(CMessage::LOG_ERROR, message.type) << toMbstring(message.text);
+}
+
+TEST_F(CNodeAclTest, AFileNeverGivenRightsReadsAsThePlatformReportsIt)
+{
+    writeFile(m_dir / L"plain.txt");
+    PACL dacl = nullptr;
+    syslib::CSyLocalMem<PSECURITY_DESCRIPTOR> raw;
+    ASSERT_EQ(ERROR_SUCCESS, ::GetNamedSecurityInfoW((m_dir / L"plain.txt").c_str(), SE_FILE_OBJECT,
+                                                     DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                                                     raw.receive()));
+    const PSyACL acl = nodeAt(m_dir / L"plain.txt")->getACL();
+    ASSERT_NE(nullptr, dacl);
+    EXPECT_EQ(dacl->AceCount, CSyACLImpl::implOf(acl, L"test").securityDesc().m_dacl.size());
+    EXPECT_FALSE(acl->getOwnerId().empty());
+}
+
+TEST_F(CNodeAclTest, RightsFollowTheFileThroughRenameAndMove)
+{
+    writeFile(m_dir / L"a.txt");
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"sub").c_str(), nullptr));
+    const PSyNode file = nodeAt(m_dir / L"a.txt");
+    const PSyACL acl = accounts().getACL();
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, =r)(" + everyone + L", GROUP, +!w)");
+    file->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+
+    ASSERT_TRUE(file->move(m_dir / L"b.txt"));
+    const PSyNode renamed = nodeAt(m_dir / L"b.txt");
+    EXPECT_EQ(acl->toString(), renamed->getACL()->toString());
+    ASSERT_TRUE(renamed->move(m_dir / L"sub\\c.txt"));
+    EXPECT_EQ(acl->toString(), nodeAt(m_dir / L"sub\\c.txt")->getACL()->toString());
+
+    // A new file that takes the old name is another file with its own rights.
+    writeFile(m_dir / L"a.txt");
+    EXPECT_NE(acl->toString(), nodeAt(m_dir / L"a.txt")->getACL()->toString());
+}
+
+TEST_F(CNodeAclTest, NewChildrenInheritTheInheritableEntries)
+{
+    const PSyDirectory parent = files().createDirectory(files().getFSPath(m_dir / L"parent"));
+    const PSyACL acl = accounts().getACL();
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, +r, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)(" +
+                      administrators + L", GROUP, +rwx, CONTAINER_INHERIT_ACE)(" + everyone + L", GROUP, +x)");
+    parent->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+
+    writeFile(m_dir / L"parent\\child.txt");
+    const PSyACL file = nodeAt(m_dir / L"parent\\child.txt")->getACL();
+    EXPECT_EQ(iastring(L"(") + users + L", GROUP, +r, INHERITED_ACE)", file->toString())
+        << "files take object-inheritable entries only, as inherited entries";
+
+    const PSyDirectory child = files().createDirectory(files().getFSPath(m_dir / L"parent\\child"));
+    const iastring text = child->getACL()->toString();
+    EXPECT_NE(iastring::npos, text.find(iastring(users) + L", GROUP, +r, CONTAINER_INHERIT_ACE | INHERITED_ACE | "
+                                                           L"OBJECT_INHERIT_ACE)"))
+        << text;
+    EXPECT_NE(iastring::npos, text.find(iastring(administrators) + L", GROUP, +rwx, CONTAINER_INHERIT_ACE | "
+                                                                    L"INHERITED_ACE)"))
+        << text;
+    EXPECT_EQ(iastring::npos, text.find(everyone)) << "an entry without inheritance stays with the parent";
+}
+
+TEST_F(CNodeAclTest, AVersionSavedWithRightsKeepsThem)
+{
+    writeFile(m_dir / L"setup.ini");
+    const PSyNode file = nodeAt(m_dir / L"setup.ini");
+    const PSyACL acl = accounts().getACL();
+    acl->modifyRights(iastring(L"(") + administrators + L", GROUP, =rwx)");
+    file->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+
+    EXPECT_EQ(1, file->saveVersion(true));
+    EXPECT_EQ(acl->toString(), nodeAt(m_dir / L"setup.1.ini")->getACL()->toString());
+    EXPECT_EQ(2, file->saveVersion(false));
+    EXPECT_NE(acl->toString(), nodeAt(m_dir / L"setup.2.ini")->getACL()->toString());
+}
+
+TEST_F(CNodeAclTest, ANativeDescriptorIsWrittenAsGiven)
+{
+    writeFile(m_dir / L"native.txt");
+    syslib::CSyLocalMem<PSECURITY_DESCRIPTOR> native;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BAD:(D;;0x120116;;;WD)(A;;FA;;;BA)",
+                                                                       SDDL_REVISION_1, native.receive(), nullptr));
+    const PSyNode file = nodeAt(m_dir / L"native.txt");
+    file->setNativeACL(native.get());
+    const PSyACL acl = file->getACL();
+    EXPECT_EQ(administrators, acl->getOwnerId());
+    EXPECT_EQ(L"rwxo", acl->getRight(group(administrators)));
+    EXPECT_EQ(L"!w", acl->getRight(group(everyone)));
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { file->setNativeACL(nullptr); }, L"common.parameterEmpty",
+                                       {L"nativeDescriptor", L"CSyNodeImpl::setNativeACL()"});
+}
+
+TEST_F(CNodeAclTest, OnlyAnExecutableImageWithExecuteRightsIsExecable)
+{
+    wchar_t program[MAX_PATH + 1] = {0};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    ASSERT_TRUE(::CopyFileW(program, (m_dir / L"tool.exe").c_str(), FALSE));
+    writeFile(m_dir / L"notes.exe");
+    const PSyAccount user = group(users);
+    const PSyNode tool = nodeAt(m_dir / L"tool.exe");
+
+    const PSyACL acl = accounts().getACL();
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, =rx)");
+    tool->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    m_book.clear();
+    EXPECT_TRUE(tool->isExecable(user));
+    EXPECT_EQ(1u, m_book.messages(L"syslib.filesystem.isExecutableByAccount").size());
+
+    acl->modifyRights(iastring(L"(") + everyone + L", GROUP, +!x)");
+    tool->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_FALSE(tool->isExecable(user)) << "denied to everyone";
+    acl->modifyRights(iastring(L"(") + everyone + L", GROUP, =)(" + users + L", GROUP, =r)");
+    tool->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_FALSE(tool->isExecable(user)) << "read only";
+
+    const PSyNode notes = nodeAt(m_dir / L"notes.exe");
+    notes->setACL(accounts().getACL(), ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    m_book.clear();
+    EXPECT_FALSE(notes->isExecable(user)) << "not an image";
+    EXPECT_EQ(1u, m_book.messages(L"syslib.filesystem.isNotExecutableByAccount").size());
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { notes->isExecable(PSyAccount()); },
+                                       L"common.parameterNotValid", {L"account", L"CSyNodeImpl::isExecable(PSyAccount)"});
+}
+
+TEST_F(CNodeAclTest, AnACLOfAnotherKindOfObjectIsRefused)
+{
+    writeFile(m_dir / L"x.txt");
+    expectLoggedThrow<ESyPrecondition>(
+        m_book, [&] { nodeAt(m_dir / L"x.txt")->setACL(PSyACL(), ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr); },
+        L"common.parameterNotValid",
+        {L"acl", L"CSyNodeImpl::setACL(PSyACL, ISyNode::eACLInheritMode, ISyErrorHandler*, ISyProgressObserver*)"});
+}
+
+TEST_F(CNodeAclTest, AMoveThatHasToCopyGivesTheCopyTheSourcesRights)
+{
+    writeFile(m_dir / L"busy.txt");
+    const PSyNode file = nodeAt(m_dir / L"busy.txt");
+    const PSyACL acl = accounts().getACL();
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, =rx)(" + everyone + L", GROUP, +!w)");
+    file->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+
+    // Open without delete sharing, the file cannot be renamed, only copied (as to another volume); nor
+    // can it be removed afterwards, which ends the move with an exception after the copy.
+    const syslib::CSyKernelHandle busy(::CreateFileW((m_dir / L"busy.txt").c_str(), GENERIC_READ,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                                     nullptr));
+    ASSERT_TRUE(busy.isValid());
+    m_book.clear();
+    EXPECT_THROW(file->move(m_dir / L"moved.txt"), ESyFileDelete);
+    const std::vector<iastring> logs = m_book.logs();
+    EXPECT_NE(logs.end(), std::find_if(logs.begin(), logs.end(), [](const iastring& line) {
+                  return line.find(L"system call 'rename'") != iastring::npos;
+              })) << "the move took the copy";
+    EXPECT_EQ(acl->toString(), nodeAt(m_dir / L"moved.txt")->getACL()->toString());
+}

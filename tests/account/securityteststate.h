@@ -1,0 +1,19 @@
+// Tests of access rights on files share the stand-ins' kept descriptors: each test starts from none and
+// leaves none.
+#pragma once
+
+#include "standins/security/safilesec.h"
+
+#include <gtest/gtest.h>
+
+inline void clearStandInSecurity()
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::securityKey);
+}
+
+class CStandInSecurity
+{
+public:
+    CStandInSecurity() { clearStandInSecurity(); }
+    ~CStandInSecurity() { clearStandInSecurity(); }
+};
