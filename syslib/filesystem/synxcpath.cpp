@@ -1,9 +1,12 @@
 // Windows code: full and long path names, the working directory and the limits of a volume.
 #include "sypath.h"
+#include "syslib/account/syaccountmgtimpl.h"
 
 #include "framework/iastrutil.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
+
+#include <userenv.h>
 
 #include <vector>
 
@@ -57,13 +60,29 @@ CSyPath CSyPath::getWorkingDirectory()
     return CSyPath(directory);
 }
 
-// Home directories are account data; until the library manages accounts no home directory is known,
-// so every home indicator is unresolvable.
+// "~name": the account's home directory, empty when it has none. "~": the current user's profile
+// directory, which is what a home means on Windows for the user running the installer.
 CSyPath CSyPath::getHomeDirectory(const iastring& user)
 {
     SY_TRACE_FUNCTION(L"CSyPath::getHomeDirectory(const iastring&)");
     SY_TRACE_PARAMETERS(user);
-    return CSyPath();
+    if (!user.empty())
+    {
+        CSyAccountMgtImpl accounts;
+        const CSyPath home = accounts.getUser(user)->getHomeDirectory();
+        SY_TRACE_RETURN(home.toString());
+        return home;
+    }
+    syslib::CSyKernelHandle token;
+    DWORD length = 0;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive()))
+        return CSyPath();
+    ::GetUserProfileDirectoryW(token.get(), nullptr, &length);
+    std::vector<wchar_t> profile(length + 1, L'\0');
+    if (length == 0 || !::GetUserProfileDirectoryW(token.get(), profile.data(), &length))
+        return CSyPath();
+    SY_TRACE_RETURN(iastring(profile.data()));
+    return CSyPath(profile.data());
 }
 
 CSyPath CSyPath::getCanonicalPathImpl() const

@@ -376,3 +376,21 @@ TEST_F(Users, MemberListsOfHundredsAreFilteredByKindAndPattern)
     EXPECT_EQ((std::set<iastring>{L"svc11", L"svc12", L"svc13", L"svc14", L"svc16", L"svc17", L"svc18", L"svc19"}),
               names(crowd->getMembers(ISyAccountMgt::USER, L"SVC1?", false)));
 }
+
+TEST_F(Users, HomeIndicatorsInPathsResolveToTheAccountsHomeAndTheProfile)
+{
+    CTempDir temp;
+    CUserData data = userData(L"homer", password);
+    data.m_homeDirectory = temp / L"homer";
+    manager().createUser(data);
+    EXPECT_EQ(CSyPath(temp / L"homer\\docs\\a.txt"), CSyPath(L"~homer/docs/a.txt").getAbsolutePath());
+    EXPECT_TRUE(CSyPath(L"~HOMER").canResolveHomeIndicator());
+
+    manager().createUser(userData(L"homeless", password));
+    EXPECT_FALSE(CSyPath(L"~homeless/x").canResolveHomeIndicator());
+    EXPECT_FALSE(CSyPath(L"~nobody/x").canResolveHomeIndicator());
+
+    wchar_t profile[MAX_PATH] = {0};
+    ASSERT_NE(0u, ::GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH));
+    EXPECT_EQ(CSyPath(iastring(profile) + L"\\x"), CSyPath(L"~/x").getAbsolutePath());
+}
