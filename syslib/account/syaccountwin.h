@@ -7,6 +7,8 @@
 #include "syaccountutil.h"
 #include "syslib/common/sywinsec.h"
 
+#include <functional>
+
 // COM for the creating thread for the object's whole life, and the directory object bound.
 class CSyAccountBinding
 {
@@ -47,6 +49,13 @@ template <class E>
 // candidate path that fails is logged, then the summary; hr receives the last failure.
 HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, iastring& containerPath);
 // A property as text; an empty value reads as empty text.
+// A new object of className ("User", "Group") named by the path's last component, in its parent container,
+// queried for riid; not written before the caller's SetInfo.
+HRESULT createInParentContainer(const CSyADsPath& path, const wchar_t* className, REFIID riid, void** object);
+// The wait for a new domain account to reach every controller: up to 15 attempts a minute apart until
+// replicated() says so; the observer gets the heading and each attempt with its percentage.
+void waitForReplication(const iastring& kindWord, const iastring& name, ISyProgressObserver* observer,
+                        const std::function<bool()>& replicated);
 HRESULT getTextProperty(IADs* object, const wchar_t* name, iastring& value);
 HRESULT getNumberProperty(IADs* object, const wchar_t* name, long& value);
 HRESULT putTextProperty(IADs* object, const wchar_t* name, const iastring& text);

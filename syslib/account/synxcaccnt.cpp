@@ -83,6 +83,43 @@ HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, 
     return hr;
 }
 
+HRESULT createInParentContainer(const CSyADsPath& path, const wchar_t* className, REFIID riid, void** object)
+{
+    iastring containerPath;
+    CSyComPtr<IADsContainer> container;
+    HRESULT hr = bindParentContainer(path, IID_IADsContainer, container.receiveVoid(), containerPath);
+    if (FAILED(hr))
+        return hr;
+    CSyComPtr<IDispatch> created;
+    CSyBstr classText(::SysAllocString(className));
+    CSyBstr name(::SysAllocString(path.getLeaf().c_str()));
+    hr = container->Create(classText.get(), name.get(), created.receive());
+    if (SUCCEEDED(hr))
+        hr = created->QueryInterface(riid, object);
+    if (FAILED(hr))
+        log(L"pContainer->Create(" + iastring(className) + L", " + path.getLeaf() + L" failed.", __LINE__);
+    return hr;
+}
+
+void waitForReplication(const iastring& kindWord, const iastring& name, ISyProgressObserver* observer,
+                        const std::function<bool()>& replicated)
+{
+    const int attempts = 15;
+    const iastring waiting = L"Waiting for replication of " + kindWord + L" " + name + L".";
+    log(waiting, __LINE__);
+    if (observer)
+        observer->heading(waiting);
+    for (int attempt = 1; attempt <= attempts; ++attempt)
+    {
+        if (replicated())
+            return;
+        accountApi().Sleep(60000);
+        if (observer)
+            observer->progress(toString(attempt), attempt * 100 / attempts);
+    }
+    log(L"Domain account " + name + L" has not been replicated after 15 minutes.", __LINE__);
+}
+
 HRESULT getTextProperty(IADs* object, const wchar_t* name, iastring& value)
 {
     CSyBstr property(::SysAllocString(name));

@@ -13,8 +13,6 @@ using syslib::account::throwHresult;
 namespace
 {
 const LONG globalSecurityGroup = static_cast<LONG>(0x80000002); // ADS_GROUP_TYPE_GLOBAL_GROUP | SECURITY_ENABLED
-const int replicationAttempts = 15;
-const DWORD replicationPause = 60000;
 
 } // namespace
 
@@ -37,19 +35,8 @@ void CSyGroupImpl::addToOS(const CUserData*, ISyProgressObserver* observer)
     if (path.isEmpty() || path.getComponents().size() < 2)
         syslib::throwParameterNotValid(L"name", L"CSyGroupImpl::addToOS(void)", __LINE__);
     const iastring relative = path.getLeaf();
-    iastring containerPath;
-    syslib::CSyComPtr<IADsContainer> container;
     syslib::CSyComPtr<IADsGroup> group;
-    HRESULT hr = syslib::account::bindParentContainer(path, IID_IADsContainer, container.receiveVoid(), containerPath);
-    if (SUCCEEDED(hr))
-    {
-        syslib::CSyComPtr<IDispatch> created;
-        syslib::CSyBstr className(::SysAllocString(L"Group"));
-        syslib::CSyBstr name(::SysAllocString(relative.c_str()));
-        hr = container->Create(className.get(), name.get(), created.receive());
-        if (SUCCEEDED(hr))
-            hr = created->QueryInterface(IID_IADsGroup, group.receiveVoid());
-    }
+    HRESULT hr = syslib::account::createInParentContainer(path, L"Group", IID_IADsGroup, group.receiveVoid());
     if (SUCCEEDED(hr) && path.isLDAP())
     {
         const iastring::size_type equals = relative.find(L'=');
@@ -68,14 +55,7 @@ void CSyGroupImpl::addToOS(const CUserData*, ISyProgressObserver* observer)
     bind(object.get());
     syslib::account::log(L"Group " + m_sName + L" has been created successfully.", __LINE__);
     if (isDomainAccount())
-    {
-        const iastring waiting = L"Waiting for replication of group " + m_sName + L".";
-        syslib::account::log(waiting, __LINE__);
-        if (observer)
-            observer->heading(waiting);
-        int attempt = 0;
-        for (; attempt < replicationAttempts; ++attempt)
-        {
+        syslib::account::waitForReplication(L"group", m_sName, observer, [this] {
             DWORD sidLength = 0;
             DWORD domainLength = 0;
             SID_NAME_USE use = SidTypeInvalid;
@@ -87,17 +67,11 @@ void CSyGroupImpl::addToOS(const CUserData*, ISyProgressObserver* observer)
                                          L" returned ERROR_INSUFFICIENT_BUFFER. I assume that the group is "
                                          L"replicated now.",
                                      __LINE__);
-                break;
+                return true;
             }
             syslib::account::log(L"Still waiting for replication of group " + m_sName + L".", __LINE__);
-            syslib::accountApi().Sleep(replicationPause);
-            if (observer)
-                observer->progress(syslib::toString(attempt + 1), (attempt + 1) * 100 / replicationAttempts);
-        }
-        if (attempt == replicationAttempts)
-            syslib::account::log(L"Domain account " + m_sName + L" has not been replicated after 15 minutes.",
-                                 __LINE__);
-    }
+            return false;
+        });
     syslib::logBook().addArgument(m_sName);
     syslib::logBook().messageWithFlag(L"syslib.account.creationSucceeded", true, CMessage::LOG_INFO, __LINE__);
 }

@@ -16,8 +16,6 @@ using syslib::account::throwHresult;
 namespace
 {
 const DWORD neverExpires = 0x10000; // UF_DONT_EXPIRE_PASSWD
-const int replicationAttempts = 15;
-const DWORD replicationPause = 60000;
 
 IADsUser* userObject(IADs* object, syslib::CSyComPtr<IADsUser>& user)
 {
@@ -51,21 +49,8 @@ void CSyUserImpl::addToOS(const CUserData* data, ISyProgressObserver* observer)
     if (path.isEmpty() || path.getComponents().size() < 2)
         syslib::throwParameterNotValid(L"name", L"CSyUserImpl::addToOS(void)", __LINE__);
     const iastring relative = path.getLeaf();
-    iastring containerPath;
-    syslib::CSyComPtr<IADsContainer> container;
     syslib::CSyComPtr<IADsUser> user;
-    HRESULT hr = syslib::account::bindParentContainer(path, IID_IADsContainer, container.receiveVoid(), containerPath);
-    if (SUCCEEDED(hr))
-    {
-        syslib::CSyComPtr<IDispatch> created;
-        syslib::CSyBstr className(::SysAllocString(L"User"));
-        syslib::CSyBstr name(::SysAllocString(relative.c_str()));
-        hr = container->Create(className.get(), name.get(), created.receive());
-        if (SUCCEEDED(hr))
-            hr = created->QueryInterface(IID_IADsUser, user.receiveVoid());
-        if (FAILED(hr))
-            syslib::account::log(L"pContainer->Create(User, " + relative + L" failed.", __LINE__);
-    }
+    HRESULT hr = syslib::account::createInParentContainer(path, L"User", IID_IADsUser, user.receiveVoid());
     const bool ldap = path.isLDAP();
     auto commit = [&](const wchar_t* what) {
         if (SUCCEEDED(hr) && FAILED(hr = user->SetInfo()))
@@ -130,40 +115,22 @@ void CSyUserImpl::addToOS(const CUserData* data, ISyProgressObserver* observer)
     if (!data->m_homeDirectory.empty())
         setHomeDirectory(CSyPath(data->m_homeDirectory), false);
     if (isDomainAccount())
-    {
-        const iastring waiting = L"Waiting for replication of user " + m_sName + L".";
-        syslib::account::log(waiting, __LINE__);
-        if (observer)
-            observer->heading(waiting);
-        int attempt = 0;
-        for (; attempt < replicationAttempts; ++attempt)
-        {
-            bool replicated = false;
+        syslib::account::waitForReplication(L"user", m_sName, observer, [this, &password] {
+            CUseTypeMapping quiet(syslib::getLogBook(), CMessage::LOG_ERROR, CMessage::LOG_WARNING);
+            try
             {
-                CUseTypeMapping quiet(syslib::getLogBook(), CMessage::LOG_ERROR, CMessage::LOG_WARNING);
-                try
-                {
-                    replicated = testLogon(password);
-                }
-                catch (const EVantixException&)
-                {
-                }
+                if (!testLogon(password))
+                    return false;
             }
-            if (replicated)
+            catch (const EVantixException&)
             {
-                syslib::account::log(L"Test logon for user " + m_sName +
-                                         L" successfull. I assume that the user is replicated now.",
-                                     __LINE__);
-                break;
+                return false;
             }
-            syslib::accountApi().Sleep(replicationPause);
-            if (observer)
-                observer->progress(syslib::toString(attempt + 1), (attempt + 1) * 100 / replicationAttempts);
-        }
-        if (attempt == replicationAttempts)
-            syslib::account::log(L"Domain account " + m_sName + L" has not been replicated after 15 minutes.",
+            syslib::account::log(L"Test logon for user " + m_sName +
+                                     L" successfull. I assume that the user is replicated now.",
                                  __LINE__);
-    }
+            return true;
+        });
     for (const iastring& groupName : data->m_groups)
     {
         const bool isId = CSyAccountMgtImpl::isAccountId(groupName);

@@ -2,6 +2,7 @@
 // membership both ways, member lists with filters, renames, deletion with and without the home
 // directory, and the failures each of them reports.
 #include "accountteststate.h"
+#include "syslib/account/syaccountwin.h"
 #include "syslib/common/syfactory.h"
 #include "tests/support/expectthrow.h"
 #include "tests/support/recordinglogbook.h"
@@ -57,20 +58,6 @@ void setMinimumPasswordLength(DWORD minimum)
                       root.receive(), nullptr);
     ::RegSetValueExW(root.get(), L"MinPasswordLength", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minimum),
                      sizeof(minimum));
-}
-
-// Every line, argument and trace the book holds, for searching.
-bool bookContains(const CRecordingLogBook& book, const iastring& text)
-{
-    for (const CRecordedLine& line : book.lines())
-    {
-        if (line.text.find(text) != iastring::npos)
-            return true;
-        for (const iastring& argument : line.arguments)
-            if (argument.find(text) != iastring::npos)
-                return true;
-    }
-    return false;
 }
 
 // The failure contract where the system call's own report comes first: "syslib.sysCallFailed", then the key.
@@ -134,7 +121,7 @@ TEST_F(Users, ACreatedUserCarriesPasswordDescriptionHomeAndGroups)
     EXPECT_EQ(CLogArguments{L"svcuser"}, created.arguments);
     EXPECT_TRUE(created.flag) << "a summary entry";
     EXPECT_EQ(2u, book.messages(L"syslib.account.addMemberSucceeded").size());
-    EXPECT_FALSE(bookContains(book, password));
+    EXPECT_FALSE(book.holdsAnywhere(password));
 }
 
 TEST_F(Users, WithoutAPasswordTheAccountIsDisabledUntilOneIsSet)
@@ -151,7 +138,7 @@ TEST_F(Users, WithoutAPasswordTheAccountIsDisabledUntilOneIsSet)
     EXPECT_TRUE(user->checkPassword(password));
     EXPECT_EQ(CLogArguments{L"user=\"nopass\" uid=\"" + user->getSID() + L"\""},
               book.onlyMessage(L"syslib.account.setPasswordSucceeded").arguments);
-    EXPECT_FALSE(bookContains(book, password));
+    EXPECT_FALSE(book.holdsAnywhere(password));
 }
 
 TEST_F(Users, CreatingAnExistingAccountFailsBeforeAnyChange)
@@ -191,7 +178,7 @@ TEST_F(Users, APasswordThePolicyRefusesLeavesNoAccountAndIsNeverLogged)
     book.clear();
     EXPECT_THROW(user->setPassword(password), ESyAccountSetPasswordFailed);
     EXPECT_EQ(1u, book.messages(L"syslib.account.setPasswordFailed").size());
-    EXPECT_FALSE(bookContains(book, password));
+    EXPECT_FALSE(book.holdsAnywhere(password));
 }
 
 TEST_F(Users, ALogonThatCannotBeTriedIsAFailureNotAWrongPassword)
@@ -215,7 +202,7 @@ TEST_F(Users, ALogonThatCannotBeTriedIsAFailureNotAWrongPassword)
         book, [&] { user->checkPassword(password); }, L"syslib.account.checkPasswordFailed",
         {L"ErrorNo", L"1311", L"user=\"logon1\" uid=\"" + user->getSID() + L"\""});
     EXPECT_EQ(static_cast<int>(ERROR_NO_LOGON_SERVERS), failure.getCode());
-    EXPECT_FALSE(bookContains(book, password));
+    EXPECT_FALSE(book.holdsAnywhere(password));
 }
 
 TEST_F(Users, RemoveTakesTheHomeDirectoryAndRemoveWithoutHomeKeepsIt)
@@ -393,4 +380,38 @@ TEST_F(Users, HomeIndicatorsInPathsResolveToTheAccountsHomeAndTheProfile)
     wchar_t profile[MAX_PATH] = {0};
     ASSERT_NE(0u, ::GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH));
     EXPECT_EQ(CSyPath(iastring(profile) + L"\\x"), CSyPath(L"~/x").getAbsolutePath());
+}
+
+namespace
+{
+std::vector<DWORD> pauses;
+VOID WINAPI recordPause(DWORD milliseconds)
+{
+    pauses.push_back(milliseconds);
+}
+} // namespace
+
+TEST_F(Users, ADomainAccountIsAwaitedAMinuteAPieceForAtMostFifteenAttempts)
+{
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::Sleep)> instant(standins::accountApiTable().Sleep,
+                                                                                 recordPause);
+    CRecordingLogBook book;
+    CRecordingObserver observer;
+    pauses.clear();
+    int asked = 0;
+    syslib::account::waitForReplication(L"user", L"dom1", &observer, [&] { return ++asked == 3; });
+    EXPECT_EQ(3, asked);
+    EXPECT_EQ((std::vector<DWORD>{60000, 60000}), pauses);
+    EXPECT_EQ(std::vector<iastring>{L"Waiting for replication of user dom1."}, observer.headings);
+    EXPECT_EQ((std::vector<std::pair<iastring, int>>{{L"1", 6}, {L"2", 13}}), observer.steps);
+
+    pauses.clear();
+    observer.steps.clear();
+    book.clear();
+    syslib::account::waitForReplication(L"group", L"dom2", nullptr, [] { return false; });
+    EXPECT_EQ(15u, pauses.size());
+    const std::vector<iastring> logs = book.logs();
+    ASSERT_FALSE(logs.empty());
+    EXPECT_EQ(L"Waiting for replication of group dom2.", logs.front());
+    EXPECT_EQ(L"Domain account dom2 has not been replicated after 15 minutes.", logs.back());
 }

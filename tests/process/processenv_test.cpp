@@ -53,19 +53,6 @@ iastring processWorkingDirectory()
     return directory;
 }
 
-bool anyLineHolds(const CRecordingLogBook& book, const iastring& text)
-{
-    for (const CRecordedLine& line : book.lines())
-    {
-        if (line.text.find(text) != iastring::npos || line.functionName.find(text) != iastring::npos)
-            return true;
-        for (const iastring& argument : line.arguments)
-            if (argument.find(text) != iastring::npos)
-                return true;
-    }
-    return false;
-}
-
 bool threadHasToken()
 {
     CAccessToken token;
@@ -132,7 +119,7 @@ TEST(ProcessEnvironmentTest, UsersAreKeptButTheirPasswordsNeverLogged)
     EXPECT_TRUE(book.hasTrace(L"begin of function"));
     EXPECT_EQ(L"CSyProcessEnvironmentImpl::setUser(alice, pasword)", book.lines().front().functionName);
     EXPECT_TRUE(environment->dump().find(L"\nUser: alice\n") != iastring::npos);
-    EXPECT_FALSE(anyLineHolds(book, L"Secr3t!pw"));
+    EXPECT_FALSE(book.holdsAnywhere(L"Secr3t!pw"));
 
     PSyGroup none;
     environment->setGroup(none);
@@ -326,7 +313,7 @@ TEST_F(CurrentEnvironmentTest, SwitchingToTheProcessUserImpersonatesItselfOnce)
     const std::vector<iastring> logs = m_book.logs();
     EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Terminated current impersonation."));
     EXPECT_TRUE(m_book.hasTrace(L"parameter(s): other, ********"));
-    EXPECT_FALSE(anyLineHolds(m_book, L"Secr3t!pw"));
+    EXPECT_FALSE(m_book.holdsAnywhere(L"Secr3t!pw"));
 }
 
 TEST_F(CurrentEnvironmentTest, DumpShowsVariablesUserAndDirectory)

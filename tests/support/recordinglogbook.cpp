@@ -63,6 +63,19 @@ std::vector<iastring> CRecordingLogBook::logs() const
     return found;
 }
 
+bool CRecordingLogBook::holdsAnywhere(const iastring& text) const
+{
+    for (const CRecordedLine& line : m_lines)
+    {
+        if (line.text.find(text) != iastring::npos || line.functionName.find(text) != iastring::npos)
+            return true;
+        for (const iastring& argument : line.arguments)
+            if (argument.find(text) != iastring::npos)
+                return true;
+    }
+    return false;
+}
+
 bool CRecordingLogBook::hasTrace(const iastring& text) const
 {
     for (const CRecordedLine& line : m_lines)
