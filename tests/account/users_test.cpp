@@ -169,7 +169,7 @@ TEST_F(Users, APasswordThePolicyRefusesLeavesNoAccountAndIsNeverLogged)
         {L"user=\"shortpw\" uid=\"\""});
     EXPECT_EQ(ESyException::DCOM_HRESULT, failure.getErrorType());
     EXPECT_EQ(static_cast<int>(0x800708C5), failure.getCode());
-    EXPECT_TRUE(std::find(book.logs().begin(), book.logs().end(), L"HRESULT=0x800708C5") != book.logs().end());
+    EXPECT_TRUE(book.hasLog(L"HRESULT=0x800708C5"));
     EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"shortpw"));
 
     setMinimumPasswordLength(0);
@@ -273,8 +273,7 @@ TEST_F(Users, UnixOnlyOperationsAreRefusedAndThePrimaryGroupStays)
                                        {L"CSyUserImpl::setLoginShell(iastring)"});
     book.clear();
     user->setPrimaryGroup(manager().getGroup(L"S-1-5-32-545"));
-    EXPECT_TRUE(std::find(book.logs().begin(), book.logs().end(),
-                          L"This function is not supported. The primary group is unchanged.") != book.logs().end());
+    EXPECT_TRUE(book.hasLog(L"This function is not supported. The primary group is unchanged."));
     EXPECT_EQ(1u, book.messages(L"syslib.account.modificationSucceeded").size());
 }
 

@@ -63,6 +63,14 @@ std::vector<iastring> CRecordingLogBook::logs() const
     return found;
 }
 
+bool CRecordingLogBook::hasLog(const iastring& text) const
+{
+    for (const CRecordedLine& line : m_lines)
+        if (line.kind == LINE_LOG && line.text == text)
+            return true;
+    return false;
+}
+
 bool CRecordingLogBook::holdsAnywhere(const iastring& text) const
 {
     for (const CRecordedLine& line : m_lines)

@@ -35,6 +35,8 @@ public:
     std::vector<iastring> traces() const;
     std::vector<iastring> logs() const;
     bool hasTrace(const iastring& text) const;
+    // Whether a log line is exactly text.
+    bool hasLog(const iastring& text) const;
     // Whether any line holds text anywhere: its text, function name or arguments (a password must not).
     bool holdsAnywhere(const iastring& text) const;
     // The only message with this key; fails the test when there is not exactly one.
