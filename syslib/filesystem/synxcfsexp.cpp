@@ -18,9 +18,31 @@ namespace
     throw ESyFileSystem(name, ESyException::WIN32_ERROR, static_cast<int>(status));
 }
 
-const wchar_t* const shareInfoFields[] = {L"",           L"shi2_netname", L"shi2_type",         L"shi2_remark",
-                                          L"shi2_permissions", L"shi2_max_uses", L"shi2_current_uses",
-                                          L"shi2_path",  L"shi2_passwd"};
+// The field NetShareAdd names by its SHARE_*_PARMNUM; null for a number it does not use.
+const wchar_t* shareInfoField(DWORD parameter)
+{
+    switch (parameter)
+    {
+    case SHARE_NETNAME_PARMNUM:
+        return L"shi2_netname";
+    case SHARE_TYPE_PARMNUM:
+        return L"shi2_type";
+    case SHARE_REMARK_PARMNUM:
+        return L"shi2_remark";
+    case SHARE_PERMISSIONS_PARMNUM:
+        return L"shi2_permissions";
+    case SHARE_MAX_USES_PARMNUM:
+        return L"shi2_max_uses";
+    case SHARE_CURRENT_USES_PARMNUM:
+        return L"shi2_current_uses";
+    case SHARE_PATH_PARMNUM:
+        return L"shi2_path";
+    case SHARE_PASSWD_PARMNUM:
+        return L"shi2_passwd";
+    default:
+        return nullptr;
+    }
+}
 } // namespace
 
 bool CSyFSExportImpl::readInfo(syslib::CSyNetApiBuffer& buffer) const
@@ -83,9 +105,8 @@ void CSyFSExportImpl::share()
     SY_TRACE_SYSCALL_RETURNED();
     if (status != NERR_Success)
     {
-        if (parameterIndex > 0 && parameterIndex < sizeof(shareInfoFields) / sizeof(shareInfoFields[0]))
-            syslib::logBook().log(iastring(L"Error in tShareInfo-parameter ") + shareInfoFields[parameterIndex],
-                                  __LINE__);
+        if (const wchar_t* field = shareInfoField(parameterIndex))
+            syslib::logBook().log(iastring(L"Error in tShareInfo-parameter ") + field, __LINE__);
         syslib::logBook().log(L"Share name: " + m_name + L", \nShare description: " + m_description +
                                   L", \nPath: " + path,
                               __LINE__);
