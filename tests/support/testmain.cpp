@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -67,6 +69,9 @@ int main(int argc, char** argv)
     // time a trace is scoped on it (it watches for the thread's end). A test that starts threads of its own
     // may see the runtime keep one event for a finished thread's place: such tests avoid threads.
     syslib::toStringChecked(1.5);
+    // COM's first start on the main thread opens handles for the life of the process; account objects (and
+    // with them every path with a home indicator) start it.
+    ::CoInitialize(nullptr);
     {
         const ::testing::ScopedTrace trace(__FILE__, __LINE__, "");
     }
