@@ -398,6 +398,14 @@ protected:
         ::SecureZeroMemory(&m_state.password[0], m_state.password.size() * sizeof(wchar_t));
         m_state.password.clear();
     }
+    // The start of a member or group list: a place to put it, and an account that exists.
+    HRESULT prepareCollection(IADsMembers** out) const
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        *out = nullptr;
+        return m_state.exists ? S_OK : E_ADS_OBJECT_UNBOUND;
+    }
     HRESULT notFound() const
     {
         return HRESULT_FROM_WIN32(m_state.kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound);
@@ -450,11 +458,9 @@ public:
     }
     HRESULT WINAPI Groups(IADsMembers** out) override
     {
-        if (out == nullptr)
-            return E_POINTER;
-        *out = nullptr;
-        if (!m_state.exists)
-            return E_ADS_OBJECT_UNBOUND;
+        const HRESULT ready = prepareCollection(out);
+        if (FAILED(ready))
+            return ready;
         std::vector<text> paths;
         for (const text& group : groupsOf(sidText(m_state.sid.data())))
             paths.push_back(text(provider) + computerName() + L"/" + group + L",group");
@@ -499,11 +505,9 @@ public:
     }
     HRESULT WINAPI Members(IADsMembers** out) override
     {
-        if (out == nullptr)
-            return E_POINTER;
-        *out = nullptr;
-        if (!m_state.exists)
-            return E_ADS_OBJECT_UNBOUND;
+        const HRESULT ready = prepareCollection(out);
+        if (FAILED(ready))
+            return ready;
         std::vector<text> members;
         const NET_API_STATUS status = groupMembers(m_state.name, members);
         if (status != NERR_Success)
