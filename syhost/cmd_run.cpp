@@ -2,7 +2,10 @@
 #include "hostcommand.h"
 
 #include "framework/iacontaineriter.h"
+#include "syslib/account/syaccountmgt.h"
 #include "syslib/process/syprocessmgt.h"
+
+#include <windows.h>
 
 #include <cwchar>
 
@@ -14,14 +17,23 @@ int runRun(CHostContext& context, const std::vector<iastring>& arguments)
     const PSyProcessEnvironment environment = processes->createProcessEnvironment();
     bool environmentGiven = false;
     int priority = 0;
+    iastring user;
+    bool passwordStdin = false;
     std::size_t i = 0;
     for (; i < arguments.size() && arguments[i] != L"--"; ++i)
     {
         const iastring& option = arguments[i];
+        if (option == L"--password-stdin")
+        {
+            passwordStdin = true;
+            continue;
+        }
         if (i + 1 >= arguments.size())
             return usageError(context, L"run");
         const iastring& value = arguments[++i];
-        if (option == L"--cwd")
+        if (option == L"--user" && !value.empty())
+            user = value;
+        else if (option == L"--cwd")
             environment->setWorkingDirectory(value);
         else if (option == L"--env" && value.find(L'=') != iastring::npos && value.find(L'=') > 0)
             environment->setEnvironmentVariable(value.substr(0, value.find(L'=')), value.substr(value.find(L'=') + 1));
@@ -36,8 +48,17 @@ int runRun(CHostContext& context, const std::vector<iastring>& arguments)
             return usageError(context, L"run");
         environmentGiven = true;
     }
-    if (i + 1 >= arguments.size())
+    if (i + 1 >= arguments.size() || user.empty() != !passwordStdin)
         return usageError(context, L"run");
+    if (!user.empty())
+    {
+        iastring password;
+        readPasswordLine(password);
+        environment->setUser(context.factory->getAccountMgt()->getUser(user), password);
+        if (!password.empty())
+            ::SecureZeroMemory(&password[0], password.size() * sizeof(wchar_t));
+        environmentGiven = true;
+    }
 
     const PSyChildApplication child = processes->createChildApplication(1);
     child->setPath(arguments[i + 1]);
@@ -69,6 +90,8 @@ int runRun(CHostContext& context, const std::vector<iastring>& arguments)
 }
 
 const CHostCommandRegistration run(
-    {L"run", L"[--cwd DIR] [--env NAME=VALUE]... [--priority N] -- PROGRAM [ARGUMENT]...",
-     L"start PROGRAM as a child application, pass its output through and print its exit code", runRun});
+    {L"run", L"[--cwd DIR] [--env NAME=VALUE]... [--priority N] [--user NAME --password-stdin] -- PROGRAM [ARGUMENT]...",
+     L"start PROGRAM as a child application (as user NAME: the password is the first line of standard input), "
+     L"pass its output through and print its exit code",
+     runRun});
 } // namespace

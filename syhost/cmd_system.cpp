@@ -19,26 +19,6 @@ int runDirs(CHostContext& context, const std::vector<iastring>& arguments)
     return HOST_OK;
 }
 
-// The first line of standard input (UTF-8), without its line end: a password never goes on a command line.
-iastring readPasswordLine()
-{
-    std::string line;
-    char c = 0;
-    DWORD read = 0;
-    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
-    while (::ReadFile(input, &c, 1, &read, nullptr) && read == 1 && c != '\n')
-        line += c;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.empty())
-        return iastring();
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    iastring password(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &password[0], length);
-    SecureZeroMemory(&line[0], line.size());
-    return password;
-}
-
 #ifdef SYSLIB_STANDINS
 // The test build's shutdown stand-in keeps each request; the last one is this run's.
 void reportRecordedRequest(std::wostream& out)
@@ -78,7 +58,9 @@ int runRestart(CHostContext& context, const std::vector<iastring>& arguments)
     if ((!user.empty() && !logoff) || (withPassword && logoff && user.empty()))
         return usageError(context, L"restart");
 
-    const iastring password = withPassword ? readPasswordLine() : iastring();
+    iastring password;
+    if (withPassword)
+        readPasswordLine(password);
     ISyPrivilegedSystemMgt* mgt = context.factory->getPrivilegedSystemMgt();
     if (logoff)
     {

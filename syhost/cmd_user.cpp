@@ -10,25 +10,6 @@
 
 namespace
 {
-// One line of standard input, UTF-8, without its line end; the bytes read are wiped.
-bool readPassword(iastring& password)
-{
-    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
-    std::string bytes;
-    char c = 0;
-    DWORD read = 0;
-    while (::ReadFile(input, &c, 1, &read, nullptr) && read == 1 && c != '\n')
-        bytes += c;
-    if (!bytes.empty() && bytes.back() == '\r')
-        bytes.pop_back();
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    password.assign(static_cast<std::size_t>(length), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &password[0], length);
-    ::SecureZeroMemory(&bytes[0], bytes.size());
-    return !bytes.empty() || read == 1;
-}
-
 struct COptions
 {
     std::vector<iastring> positional;
@@ -120,7 +101,7 @@ int runUser(CHostContext& context, const std::vector<iastring>& arguments)
     if (needsPassword != options.passwordStdin)
         return usageError(context, L"user");
     iastring password;
-    if (options.passwordStdin && !readPassword(password) && verb != L"add")
+    if (options.passwordStdin && !readPasswordLine(password) && verb != L"add")
         return usageError(context, L"user");
     if (verb == L"add")
     {

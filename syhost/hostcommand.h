@@ -48,5 +48,9 @@ enum eHostExit
 // "ClassName: text" of a library exception, for output that a person reads.
 iastring describeException(const EVantixException& exception);
 
+// The first line of standard input (UTF-8) without its line end, the bytes read wiped: a password never
+// goes on a command line. False when there was no line at all.
+bool readPasswordLine(iastring& password);
+
 // Writes "usage: syhost <name> <usage>" to the error stream and returns HOST_USAGE.
 int usageError(CHostContext& context, const wchar_t* name);

@@ -47,6 +47,26 @@ const std::vector<CHostCommand>& hostCommands()
     return commandTable();
 }
 
+bool readPasswordLine(iastring& password)
+{
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    std::string bytes;
+    char c = 0;
+    DWORD read = 0;
+    while (::ReadFile(input, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+        bytes += c;
+    if (!bytes.empty() && bytes.back() == '\r')
+        bytes.pop_back();
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    password.assign(static_cast<std::size_t>(length), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &password[0], length);
+    const bool gotLine = !bytes.empty() || read == 1;
+    if (!bytes.empty())
+        ::SecureZeroMemory(&bytes[0], bytes.size());
+    return gotLine;
+}
+
 iastring describeException(const EVantixException& exception)
 {
     const char* mangled = typeid(exception).name();

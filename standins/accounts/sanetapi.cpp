@@ -2,6 +2,7 @@
 // stand-ins' account database. Accounts the database does not hold (well-known ones, wine's own user)
 // go to the system's functions, which know them.
 #include "saaccountapi.h"
+#include "saprofile.h"
 #include "sastore.h"
 #include "standins/common/sanetblock.h"
 
@@ -425,7 +426,10 @@ BOOL WINAPI LogonUserW(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD log
     syslib::CSyKernelHandle process;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, process.receive()))
         return FALSE;
-    return ::DuplicateTokenEx(process.get(), TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, token);
+    if (!::DuplicateTokenEx(process.get(), TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, token))
+        return FALSE;
+    rememberLogon(*token, record);
+    return TRUE;
 }
 
 syslib::SyAccountApi standInApi()
@@ -447,6 +451,9 @@ syslib::SyAccountApi standInApi()
     api.LookupAccountNameW = standins::LookupAccountNameW;
     api.LookupAccountSidW = LookupAccountSidW;
     api.LogonUserW = LogonUserW;
+    api.LoadUserProfileW = LoadUserProfileW;
+    api.UnloadUserProfile = UnloadUserProfile;
+    api.GetUserProfileDirectoryW = GetUserProfileDirectoryW;
     api.Sleep = ::Sleep;
     return api;
 }

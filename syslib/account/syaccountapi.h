@@ -1,4 +1,4 @@
-// The directory, account and logon functions the account code calls, as one table: the system's own in
+// The directory, account, logon and profile functions the account code calls, as one table: the system's own in
 // the product build, the stand-ins in a build whose platform lacks them. Nothing outside this table
 // knows which of the two it talks to.
 #pragma once
@@ -7,6 +7,7 @@
 
 #include <iads.h>
 #include <lm.h>
+#include <userenv.h>
 
 namespace syslib
 {
@@ -37,6 +38,11 @@ struct SyAccountApi
                                     LPDWORD domainLength, PSID_NAME_USE use);
     BOOL(WINAPI* LogonUserW)(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD logonType, DWORD provider,
                              PHANDLE token);
+    // A logged-on user's profile: loaded (its registry hive with it) for as long as the library runs as
+    // that user.
+    BOOL(WINAPI* LoadUserProfileW)(HANDLE token, LPPROFILEINFOW profile);
+    BOOL(WINAPI* UnloadUserProfile)(HANDLE token, HANDLE profile);
+    BOOL(WINAPI* GetUserProfileDirectoryW)(HANDLE token, LPWSTR directory, LPDWORD size);
     // The pause between the attempts of a replication wait.
     VOID(WINAPI* Sleep)(DWORD milliseconds);
 };

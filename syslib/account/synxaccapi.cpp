@@ -26,6 +26,9 @@ SyAccountApi systemApi()
     api.LookupAccountNameW = ::LookupAccountNameW;
     api.LookupAccountSidW = ::LookupAccountSidW;
     api.LogonUserW = ::LogonUserW;
+    api.LoadUserProfileW = ::LoadUserProfileW;
+    api.UnloadUserProfile = ::UnloadUserProfile;
+    api.GetUserProfileDirectoryW = ::GetUserProfileDirectoryW;
     api.Sleep = ::Sleep;
     return api;
 }

@@ -208,7 +208,7 @@ CAccessToken::~CAccessToken()
 {
     m_revert.revert();
     if (m_profile && m_token.isValid())
-        ::UnloadUserProfile(m_token.get(), m_profile);
+        syslib::accountApi().UnloadUserProfile(m_token.get(), m_profile);
 }
 
 bool CAccessToken::openProcessToken(DWORD access)

@@ -122,6 +122,8 @@ public:
     bool openThreadToken(DWORD access, bool openAsSelf);
     HANDLE get() const { return m_token.get(); }
     bool isValid() const { return m_token.isValid(); }
+    // For the functions that hand out a new token.
+    HANDLE* receive() { return m_token.receive(); }
 
     // Enables (or disables) one privilege; previous receives what to restore. False for an unknown name or
     // a failed adjustment; a privilege the token does not hold is a failure too (ERROR_NOT_ALL_ASSIGNED).

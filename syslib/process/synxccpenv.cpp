@@ -3,7 +3,10 @@
 
 #include "framework/iacontaineriter.h"
 #include "syslib/common/sytrace.h"
+#include "syslib/account/syaccountmgt.h"
+#include "syslib/common/syfactory.h"
 #include "syslib/common/sywinsec.h"
+#include "syuserswitch.h"
 
 #include <cwchar>
 
@@ -37,6 +40,12 @@ const iastring& processUserSid()
     if (g_processUserSid.empty())
         g_processUserSid = SySID::toStringSID(processUser().get());
     return g_processUserSid;
+}
+
+// SID texts come from different writers; the letter "S" and any hexadecimal authority may differ in case.
+bool sameSid(const iastring& a, const iastring& b)
+{
+    return !a.empty() && ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 iastring accountText(CSyWinSid& sid)
@@ -166,19 +175,18 @@ iastring CSyCurrentProcessEnvironmentImpl::processUserName()
 PSyUser CSyCurrentProcessEnvironmentImpl::getUser()
 {
     SY_TRACE_FUNCTION(L"CSyCurrentProcessEnvironmentImpl::getUser()");
-    const iastring name = processUserName();
-    SY_TRACE_PARAMETERS(name);
-    // The user object comes from the account manager, which does not hand out accounts yet.
-    syslib::throwFunctionNotSupported(L"CSyCurrentProcessEnvironmentImpl::getUser()", __LINE__);
+    const iastring sid = processUserSid();
+    SY_TRACE_PARAMETERS(sid);
+    return CSyslibFactory::getPrivilegedInstance()->getAccountMgt()->getUser(sid);
 }
 
-void CSyCurrentProcessEnvironmentImpl::setUser(PSyUser user, const iastring&)
+void CSyCurrentProcessEnvironmentImpl::setUser(PSyUser user, const iastring& password)
 {
     SY_TRACE_FUNCTION(L"CSyCurrentProcessEnvironmentImpl::setUser(PSyUser, iastring)");
     SY_TRACE_PARAMETERS((user ? user->getName() : iastring()) + L", ********");
     ILogBook& book = syslib::logBook();
     const iastring& processSid = processUserSid();
-    const bool toProcessUser = !user || user->getSID() == processSid;
+    const bool toProcessUser = !user || sameSid(user->getSID(), processSid);
 
     CAccessToken threadToken;
     const bool impersonating = threadToken.openThreadToken(TOKEN_QUERY, true);
@@ -196,8 +204,7 @@ void CSyCurrentProcessEnvironmentImpl::setUser(PSyUser user, const iastring&)
             return;
         }
         // The thread's own user decides: a thread that impersonates someone else must be switched back.
-        CSyWinSid threadUser;
-        if (syslib::getTokenSid(threadToken.get(), threadUser) && SySID::toStringSID(threadUser.get()) == processSid)
+        if (sameSid(syslib::threadUserSid(threadToken.get()), processSid))
         {
             book.log(L"Target user and current thread user are identical but different from the process user, we "
                      L"already have a thread token => Nothing to do.",
@@ -209,6 +216,7 @@ void CSyCurrentProcessEnvironmentImpl::setUser(PSyUser user, const iastring&)
     {
         ::RegCloseKey(HKEY_CURRENT_USER);
         ::RevertToSelf();
+        syslib::endUserSwitch();
         book.log(L"Terminated current impersonation.", __LINE__);
         if (toProcessUser)
         {
@@ -217,9 +225,7 @@ void CSyCurrentProcessEnvironmentImpl::setUser(PSyUser user, const iastring&)
         }
     }
     book.trace(L"Target user and process user differ => normal user switch.", __LINE__);
-    // Logging on as another account needs the account objects (window station access, profile, hive);
-    // they come with the account manager, and this is where the switch goes.
-    syslib::throwFunctionNotSupported(L"CSyCurrentProcessEnvironmentImpl::setUser(PSyUser, iastring)", __LINE__);
+    syslib::switchToUser(*user, password);
 }
 
 iastring CSyCurrentProcessEnvironmentImpl::dumpToken()

@@ -15,8 +15,7 @@ public:
 
 private:
     // The environment that makes the task run as the user; null for the current user.
-    PSyProcessEnvironment environmentFor(const iastring& sUser, const iastring& sGroup, const iastring& sPasswd,
-                                         const wchar_t* signature);
+    PSyProcessEnvironment environmentFor(const iastring& sUser, const iastring& sGroup, const iastring& sPasswd);
 };
 
 class CSySimpleProcessInterface : public CSyHandle<ISySimpleProcessInterface, CSySimpleProcessInterfaceImpl>

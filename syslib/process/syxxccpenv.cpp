@@ -167,8 +167,8 @@ void CSyCurrentProcessEnvironmentImpl::fill(PSyProcessEnvironment environment)
                             __LINE__);
         throw ESyPrecondition(ESyPrecondition::PARAMETER_NOT_VALID);
     }
-    // The user stays unset: account objects come with the account manager, and an unset user is the
-    // process's own one when the snapshot is applied again.
+    // The user stays unset: an unset user is the process's own one when the snapshot is applied again,
+    // which is what storing it would give, without binding the account at every task start.
     environment->setWorkingDirectory(getWorkingDirectory());
     bool incomplete = false;
     for (const CSyEnvironmentVariable& variable : readVariables(incomplete))

@@ -1,18 +1,33 @@
 // Portable code only: a program or a function started as a given user in one call.
 #include "sysimpleprocessimpl.h"
+#include "syprocessenvimpl.h"
 #include "sytaskimpl.h"
+
+#include "syslib/account/syaccountmgt.h"
+#include "syslib/common/syfactory.h"
 
 #include "syslib/common/sytrace.h"
 
 SY_SOURCE_FILE(L"syxxcsimpleproc")
 
 PSyProcessEnvironment CSySimpleProcessInterfaceImpl::environmentFor(const iastring& sUser, const iastring& sGroup,
-                                                                    const iastring&, const wchar_t* signature)
+                                                                    const iastring& sPasswd)
 {
     if (sUser.empty() && sGroup.empty())
         return PSyProcessEnvironment();
-    // Switching to another account needs the account manager, which this build does not have yet.
-    syslib::throwFunctionNotSupported(signature, __LINE__);
+    const IaPtr<ISyAccountMgt> accounts = CSyslibFactory::getPrivilegedInstance()->getAccountMgt();
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment);
+    if (!sUser.empty())
+    {
+        const PSyUser user = accounts->getUser(sUser);
+        // Already running as the user: no logon, so no password is needed either.
+        CSyCurrentProcessEnvironment current;
+        if (user->getSID() != current.getUser()->getSID())
+            environment->setUser(user, sPasswd);
+    }
+    if (!sGroup.empty())
+        environment->setGroup(accounts->getGroup(sGroup));
+    return environment;
 }
 
 PSyChildApplication CSySimpleProcessInterfaceImpl::runApplicationAsUser(
@@ -25,7 +40,7 @@ PSyChildApplication CSySimpleProcessInterfaceImpl::runApplicationAsUser(
         L"PSyTaskIO inStream, PSyTaskIO outStream )";
     SY_TRACE_FUNCTION_TEXT(signature);
     const PSyChildApplication application(new CSyChildApplication(0));
-    if (const PSyProcessEnvironment environment = environmentFor(sUser, sGroup, sPasswd, signature))
+    if (const PSyProcessEnvironment environment = environmentFor(sUser, sGroup, sPasswd))
         application->setProcessEnvironment(environment);
     if (outStream)
         application->setOutputStream(outStream);
@@ -49,7 +64,7 @@ PSyChildFunction CSySimpleProcessInterfaceImpl::runFunctionAsUser(const iastring
         L"PSyTaskIO outStream )";
     SY_TRACE_FUNCTION_TEXT(signature);
     const PSyChildFunction task(new CSyChildFunction(0));
-    if (const PSyProcessEnvironment environment = environmentFor(sUser, sGroup, sPasswd, signature))
+    if (const PSyProcessEnvironment environment = environmentFor(sUser, sGroup, sPasswd))
         task->setProcessEnvironment(environment);
     // A child function has no pipes: the task refuses streams as it does for any caller.
     if (outStream)

@@ -542,6 +542,31 @@ TEST_F(CSyhostTest, RunPassesAProgramsOutputThroughAndEndsWithItsExitCode)
     }
 }
 
+TEST_F(CSyhostTest, RunAsAnotherUserLogsItOnWithThePasswordFromStandardInput)
+{
+    clearStandInAccounts();
+    addStandInUser(L"runner", L"Run-as-pw1");
+    const CRun asRunner =
+        runSyhost({L"run", L"--user", L"runner", L"--password-stdin", L"--", L"cmd", L"/c", L"exit 5"}, "Run-as-pw1\n");
+    EXPECT_EQ(0u, asRunner.exitCode) << narrow(asRunner.err);
+    EXPECT_EQ(L"exit code 5\n", asRunner.out);
+    EXPECT_TRUE(contains(asRunner.err, L"The process now runs as user runner.")) << narrow(asRunner.err);
+    EXPECT_TRUE(contains(asRunner.err, L"Target user and process user are identical => user switch-back."));
+    EXPECT_FALSE(contains(asRunner.err, L"Run-as-pw1")) << "the whole log, traces included";
+
+    const CRun wrong =
+        runSyhost({L"run", L"--user", L"runner", L"--password-stdin", L"--", L"cmd", L"/c", L"exit 5"}, "nope\n");
+    EXPECT_EQ(1u, wrong.exitCode);
+    EXPECT_TRUE(contains(wrong.err, L"LogonUser")) << narrow(wrong.err);
+    EXPECT_FALSE(contains(wrong.out, L"exit code")) << narrow(wrong.out);
+
+    for (const std::vector<iastring>& arguments : {std::vector<iastring>{L"run", L"--user", L"runner", L"--", L"x"},
+                                                   {L"run", L"--password-stdin", L"--", L"x"},
+                                                   {L"run", L"--user", L"", L"--password-stdin", L"--", L"x"}})
+        EXPECT_EQ(2u, runSyhost(arguments).exitCode);
+    clearStandInAccounts();
+}
+
 TEST_F(CSyhostTest, AccountShowsKindNameDomainAndSidOfAUserMadeByAnotherProcessAndFailsForNobody)
 {
     clearStandInAccounts();
