@@ -62,6 +62,9 @@ DWORD grantAccess(HANDLE object, SE_OBJECT_TYPE type, PSID sid, DWORD access, DW
                                     descriptor.receive());
     if (error != ERROR_SUCCESS)
         return error;
+    // No DACL grants everyone everything already; one made from it would grant this user alone.
+    if (dacl == nullptr)
+        return ERROR_SUCCESS;
     EXPLICIT_ACCESSW entry = {};
     entry.grfAccessPermissions = access;
     entry.grfAccessMode = GRANT_ACCESS;

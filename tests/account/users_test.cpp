@@ -181,6 +181,33 @@ TEST_F(Users, APasswordThePolicyRefusesLeavesNoAccountAndIsNeverLogged)
     EXPECT_FALSE(book.holdsAnywhere(password));
 }
 
+TEST_F(Users, AHomeThatCannotBeCreatedFailsTheCreationAndLeavesTheAccountWithoutOne)
+{
+    CTempDir temp;
+    const iastring blocker = temp / L"occupied";
+    ASSERT_TRUE(syslib::CSyKernelHandle(::CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
+    CUserData data = userData(L"homeless", password);
+    data.m_homeDirectory = blocker + L"\\home";
+    CRecordingLogBook book;
+    try
+    {
+        manager().createUser(data);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESyAccountModificationFailed& failure)
+    {
+        EXPECT_EQ(CSyPath(data.m_homeDirectory).toString(), failure.getText2());
+    }
+    const CRecordedLine refused = book.onlyMessage(L"syslib.account.modificationFailed");
+    EXPECT_EQ(L"home", refused.arguments.at(1));
+    EXPECT_EQ(0u, refused.arguments.at(0).find(L"user=\"homeless\""));
+    // The account was made before its home was tried: it stays, with no home recorded.
+    ASSERT_TRUE(manager().isExisting(ISyAccountMgt::USER, L"homeless"));
+    EXPECT_TRUE(manager().getUser(L"homeless")->getHomeDirectory().isEmpty());
+    EXPECT_FALSE(book.holdsAnywhere(password));
+}
+
 TEST_F(Users, ALogonThatCannotBeTriedIsAFailureNotAWrongPassword)
 {
     const PSyUser user = manager().createUser(userData(L"logon1", password));

@@ -182,6 +182,13 @@ TEST_F(RunAsUserTest, SwitchLogsOnLoadsTheProfileImpersonatesAndGoesBack)
     EXPECT_TRUE(m_book.hasTrace(L"Target user and process user are identical => user switch-back."));
     EXPECT_EQ(1, CProfileSpy::unloads);
     EXPECT_FALSE(CProfileSpy::unloadedWhileImpersonating);
+    // Opening the desktop to the user took it from nobody else.
+    HWINSTA station = ::OpenWindowStationW(L"winsta0", FALSE, WINSTA_ENUMDESKTOPS | WINSTA_READATTRIBUTES);
+    EXPECT_NE(nullptr, station) << ::GetLastError();
+    ::CloseWindowStation(station);
+    HDESK desktop = ::OpenDesktopW(L"default", 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+    EXPECT_NE(nullptr, desktop) << ::GetLastError();
+    ::CloseDesktop(desktop);
 
     // A switch straight from one user to another ends the first one's logon.
     live->setUser(m_runner, password);
