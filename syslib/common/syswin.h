@@ -256,6 +256,8 @@ public:
     CSyRevertToSelfGuard(const CSyRevertToSelfGuard&) = delete;
     CSyRevertToSelfGuard& operator=(const CSyRevertToSelfGuard&) = delete;
     void arm() { m_armed = true; }
+    // For an impersonation that someone else has ended already.
+    void disarm() { m_armed = false; }
     // False when the revert failed; the guard is disarmed either way.
     bool revert()
     {

@@ -133,6 +133,8 @@ public:
     // Impersonates this token on the calling thread until revert() or the owner's end.
     bool impersonate();
     bool revert();
+    // The thread's impersonation is no longer this token's: the end leaves it alone.
+    void forgetImpersonation() { m_revert.disarm(); }
     // The profile to unload (UnloadUserProfile) with the token.
     void setProfile(HANDLE profile) { m_profile = profile; }
 

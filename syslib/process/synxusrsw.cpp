@@ -217,12 +217,20 @@ namespace syslib
 iastring threadUserSid(HANDLE threadToken)
 {
     LUID id;
+    std::unique_ptr<CAccessToken> stale;
     if (tokenId(threadToken, id))
     {
         std::lock_guard<std::mutex> lock(g_switchesLock);
         const auto found = switches().find(::GetCurrentThreadId());
-        if (found != switches().end() && sameId(found->second.threadTokenId, id))
-            return found->second.userSid;
+        if (found != switches().end())
+        {
+            if (sameId(found->second.threadTokenId, id))
+                return found->second.userSid;
+            // Someone else has switched the thread since: the logon is over, its profile goes now.
+            stale = std::move(found->second.logon);
+            stale->forgetImpersonation();
+            switches().erase(found);
+        }
     }
     CSyWinSid user;
     return getTokenSid(threadToken, user) ? SySID::toStringSID(user.get()) : iastring();

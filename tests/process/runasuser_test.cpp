@@ -199,6 +199,22 @@ TEST_F(RunAsUserTest, SwitchLogsOnLoadsTheProfileImpersonatesAndGoesBack)
     EXPECT_FALSE(m_book.holdsAnywhere(password));
 }
 
+TEST_F(RunAsUserTest, ASwitchUndoneBehindTheLibrarysBackIsNotTakenForTheUser)
+{
+    const PSyCurrentProcessEnvironment live = processes()->getCurrentProcessEnvironment();
+    live->setUser(m_runner, password);
+    // Someone else ends the impersonation and impersonates the process user instead.
+    ASSERT_TRUE(::RevertToSelf());
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    m_book.clear();
+    live->setUser(PSyUser(), iastring());
+    EXPECT_EQ(0u, m_book.logs().at(0).find(L"Target user and current thread user are identical"));
+    EXPECT_FALSE(m_book.hasLog(L"Terminated current impersonation."));
+    EXPECT_TRUE(threadHasToken());
+    // The forsaken logon gives its profile back, and the impersonation it did not make stays.
+    EXPECT_EQ(1, CProfileSpy::unloads);
+}
+
 TEST_F(RunAsUserTest, RefusedLogonsThrowWithTheirErrorAndLeaveTheThreadAsItWas)
 {
     const PSyCurrentProcessEnvironment live = processes()->getCurrentProcessEnvironment();
