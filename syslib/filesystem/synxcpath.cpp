@@ -293,13 +293,18 @@ int getOSNodeTypeFromMode(DWORD attributes)
 }
 } // namespace
 
+CSyKnownNode CSyPath::missingEntry()
+{
+    return CSyKnownNode{false, 0, ERROR_FILE_NOT_FOUND};
+}
+
 int CSyPath::getOSNodeType(bool warn) const
 {
     unsigned long error = 0;
     return getOSNodeType(warn, error);
 }
 
-int CSyPath::getOSNodeType(bool warn, unsigned long& error) const
+int CSyPath::getOSNodeType(bool warn, unsigned long& error, const CSyKnownNode* known) const
 {
     SY_TRACE_FUNCTION(L"CSyPath::getOSNodeType(bool)");
     const iastring osPath = toOSString();
@@ -323,14 +328,35 @@ int CSyPath::getOSNodeType(bool warn, unsigned long& error) const
         if (answered)
             type = 1;
     }
+    else if (known != nullptr)
+    {
+        if (known->present)
+            type = getOSNodeTypeFromMode(known->attributes);
+        else
+            error = known->error;
+    }
     else
     {
-        WIN32_FIND_DATAW data;
-        syslib::CSyFindHandle search(::FindFirstFileW(osPath.c_str(), &data));
-        if (search)
-            type = getOSNodeTypeFromMode(data.dwFileAttributes);
-        else
-            error = ::GetLastError();
+        // For a plain name one attribute query answers what the search would: the same entry with the same
+        // attributes, or "file not found". Whatever else it says (a file held open exclusively, access
+        // refused, a missing folder on the way) is left to the search, whose error is the one reported.
+        if (isPlainCanonicalChild())
+        {
+            const DWORD attributes = ::GetFileAttributesW(osPath.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES)
+                type = getOSNodeTypeFromMode(attributes);
+            else if (::GetLastError() == ERROR_FILE_NOT_FOUND)
+                error = ERROR_FILE_NOT_FOUND;
+        }
+        if (type == 0 && error == 0)
+        {
+            WIN32_FIND_DATAW data;
+            syslib::CSyFindHandle search(::FindFirstFileW(osPath.c_str(), &data));
+            if (search)
+                type = getOSNodeTypeFromMode(data.dwFileAttributes);
+            else
+                error = ::GetLastError();
+        }
     }
     if (type == 0)
     {

@@ -76,6 +76,16 @@ struct CSyMissingChild
     unsigned long probeError;
 };
 
+// What a directory listing, or an earlier step of the same operation, found at a path: present with
+// these attributes, or nothing there with the OS error a probe of the path gets. A probe given such
+// facts answers from them, with the trace it writes when it asks.
+struct CSyKnownNode
+{
+    bool present;
+    unsigned long attributes;
+    unsigned long error;
+};
+
 class CSyPath
 {
 public:
@@ -151,8 +161,11 @@ public:
     // logged as a warning when warn is set), NOT_EXISTING when nothing is there.
     static constexpr int NOT_EXISTING = 8;
     int getOSNodeType(bool warn) const;
-    // The same, with the OS error of a probe that found nothing (0 otherwise).
-    int getOSNodeType(bool warn, unsigned long& error) const;
+    // The same, with the OS error of a probe that found nothing (0 otherwise); known (may be null) stands
+    // in for asking, except at a root.
+    int getOSNodeType(bool warn, unsigned long& error, const CSyKnownNode* known = nullptr) const;
+    // What a probe finds for a name that is not in a folder that is there.
+    static CSyKnownNode missingEntry();
 
     // Create exactly this node (parents must exist). Failure: OS error report,
     // "syslib.filesystem.nodeCreationFailed", ESyFileCreate. The new file is empty.
@@ -162,15 +175,15 @@ public:
     // name = base "." version "." extension, or base "." version, or base "." extension.
     static void splitFileName(const iastring& name, iastring& base, int& version, iastring& extension);
 
+    // Whether GetFullPathNameW and the long-name lookup would give back this text unchanged once it names
+    // something present: a drive or UNC path of plain names (text only, no system call).
+    bool isPlainCanonicalChild() const;
+
 private:
     void parse(const iastring& text);
     void parseRest(const iastring& text, std::size_t start, std::size_t end);
     iastring join(iachar separator) const;
     CSyPath canonicalPath(const CSyMissingChild* known) const;
     CSyPath resolveShortPathComponents(const CSyMissingChild* known) const;
-    // Whether GetFullPathNameW and the long-name lookup would give back this text unchanged, so that known
-    // facts may stand in for them.
-    bool isPlainCanonicalChild() const;
-
     std::vector<CSyPathComponent> m_components;
 };
