@@ -4,6 +4,7 @@
 #include "framework/iastring.h"
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 class CSyPathComponent
@@ -41,8 +42,10 @@ public:
     bool operator!=(const CSyPathComponent& other) const { return !(*this == other); }
 
     static eType classify(const iastring& text, bool firstPosition);
+    static eType classify(const iachar* text, std::size_t length, bool firstPosition);
     // The first forbidden character of text for a component of this type, or 0.
     static iachar findForbiddenChar(const iastring& text, eType type);
+    static iachar findForbiddenChar(const iachar* text, std::size_t length, eType type);
     static const wchar_t* typeName(eType type);
 
     static bool isPrefixType(eType type) { return type != NAME && type != CURRENT_DIR && type != PARENT_DIR; }
@@ -62,7 +65,10 @@ public:
     static bool isNameLike(eType type) { return type == NAME || type == HOME; }
 
 private:
-    CSyPathComponent(eType type, const iastring& text) : m_text(text), m_type(type) {}
+    friend class CSyPath;
+    CSyPathComponent(eType type, iastring text) : m_text(std::move(text)), m_type(type) {}
+    // classify, then the forbidden-character check with its report and exception.
+    static eType checkedType(const iachar* text, std::size_t length, bool firstPosition);
 
     iastring m_text;
     eType m_type;
@@ -98,15 +104,21 @@ public:
     // True when text parses; parse errors are logged as warnings only. result (may be null) receives the path.
     static bool canCreatePath(const iastring& text, CSyPath* result = nullptr);
 
-    std::size_t size() const { return m_components.size(); }
-    const CSyPathComponent& operator[](std::size_t index) const { return m_components[index]; }
-    const CSyPathComponent& back() const { return m_components.back(); }
-    bool operator==(const CSyPath& other) const { return m_components == other.m_components; }
+    std::size_t size() const { return m_parts.size(); }
+    // A component as a value of its own: the path holds the texts of all its components in one string.
+    CSyPathComponent operator[](std::size_t index) const
+    {
+        return CSyPathComponent(m_parts[index].type, textAt(index));
+    }
+    CSyPathComponent back() const { return (*this)[size() - 1]; }
+    CSyPathComponent::eType typeAt(std::size_t index) const { return m_parts[index].type; }
+    iastring textAt(std::size_t index) const { return m_text.substr(m_parts[index].offset, m_parts[index].length); }
+    bool operator==(const CSyPath& other) const;
     bool operator!=(const CSyPath& other) const { return !(*this == other); }
 
     // The prefix that counts: the drive of a long-form drive path, else the first component.
     std::size_t significantPrefixIndex() const;
-    CSyPathComponent::eType significantPrefixType() const { return m_components[significantPrefixIndex()].getType(); }
+    CSyPathComponent::eType significantPrefixType() const { return m_parts[significantPrefixIndex()].type; }
     // Index of the first component after the prefix (and after server and share of UNC paths).
     std::size_t relativeStart() const;
     bool hasRelativePart() const { return relativeStart() < size(); }
@@ -121,11 +133,11 @@ public:
     // Appends the relative part of path.
     void append(const CSyPath& path);
 
-    bool isEmpty() const { return size() == 1 && m_components[0].getType() == CSyPathComponent::EMPTY_PREFIX; }
+    bool isEmpty() const { return size() == 1 && m_parts[0].type == CSyPathComponent::EMPTY_PREFIX; }
     bool isAbsolute() const { return CSyPathComponent::isAbsolutePrefix(significantPrefixType()); }
     bool isRoot() const;
     bool hasFileComponent() const;
-    bool hasLongFormPrefix() const { return CSyPathComponent::isLongFormPrefix(m_components[0].getType()); }
+    bool hasLongFormPrefix() const { return CSyPathComponent::isLongFormPrefix(m_parts[0].type); }
 
     iastring toString() const;
     iastring toOSString() const;
@@ -180,10 +192,28 @@ public:
     bool isPlainCanonicalChild() const;
 
 private:
+    // Where a component's text lies in m_text, and its type.
+    struct CPart
+    {
+        std::size_t offset;
+        std::size_t length;
+        CSyPathComponent::eType type;
+    };
+
     void parse(const iastring& text);
     void parseRest(const iastring& text, std::size_t start, std::size_t end);
+    // Classifies and checks text[start, end) as a component (see CSyPathComponent) and appends it.
+    void appendParsed(const iastring& text, std::size_t start, std::size_t end, bool firstPosition);
+    void appendPart(const iachar* text, std::size_t length, CSyPathComponent::eType type);
+    // Appends the components of path from index from on.
+    void appendPartsOf(const CSyPath& path, std::size_t from);
+    void truncate(std::size_t count);
+    // Puts component (none when null) in place of the components [from, to).
+    void splice(std::size_t from, std::size_t to, const CSyPathComponent* component);
+    bool equalAt(std::size_t index, const CSyPath& other, std::size_t otherIndex) const;
     iastring join(iachar separator) const;
     CSyPath canonicalPath(const CSyMissingChild* known) const;
     CSyPath resolveShortPathComponents(const CSyMissingChild* known) const;
-    std::vector<CSyPathComponent> m_components;
+    iastring m_text; // the texts of the components, one after the other
+    std::vector<CPart> m_parts;
 };
