@@ -118,6 +118,9 @@ bool CSyPath::isPlainCanonicalChild() const
     const CSyPathComponent::eType prefix = m_parts[0].type;
     if ((prefix != CSyPathComponent::DRIVE && prefix != CSyPathComponent::UNC_PREFIX) || !hasRelativePart())
         return false;
+    std::size_t length = 0; // the component texts and a separator after each
+    for (std::size_t i = 0; i < size(); ++i)
+        length += m_parts[i].length + 1;
     const std::size_t start = relativeStart();
     for (std::size_t i = start; i < size(); ++i)
     {
@@ -128,8 +131,7 @@ bool CSyPath::isPlainCanonicalChild() const
             std::find_if(first, last + 1, [](iachar c) { return c == L'*' || c == L'?'; }) != last + 1)
             return false;
     }
-    // The component texts and a separator after each.
-    return m_text.size() + size() < MAX_PATH && !mayNameADevice(textAt(size() - 1));
+    return length < MAX_PATH && !mayNameADevice(textAt(size() - 1));
 }
 
 bool CSyPath::isOwnLongForm() const

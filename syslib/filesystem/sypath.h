@@ -4,6 +4,7 @@
 #include "framework/iastring.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -195,9 +196,50 @@ private:
     // Where a component's text lies in m_text, and its type.
     struct CPart
     {
-        std::size_t offset;
-        std::size_t length;
+        std::uint32_t offset;
+        std::uint32_t length;
         CSyPathComponent::eType type;
+    };
+
+    // The parts in order: the first ones inside the path object, so that a path of common depth needs
+    // no allocation for them; those beyond in a vector.
+    class CParts
+    {
+    public:
+        std::size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+        CPart& operator[](std::size_t index) { return index < inlineCount ? m_inline[index] : m_more[index - inlineCount]; }
+        const CPart& operator[](std::size_t index) const
+        {
+            return index < inlineCount ? m_inline[index] : m_more[index - inlineCount];
+        }
+        const CPart& back() const { return (*this)[m_size - 1]; }
+        void push_back(const CPart& part)
+        {
+            if (m_size < inlineCount)
+                m_inline[m_size] = part;
+            else
+                m_more.push_back(part);
+            ++m_size;
+        }
+        void reserve(std::size_t count)
+        {
+            if (count > inlineCount)
+                m_more.reserve(count - inlineCount);
+        }
+        // Only ever shrinks.
+        void resize(std::size_t count)
+        {
+            m_more.resize(count > inlineCount ? count - inlineCount : 0);
+            m_size = count;
+        }
+        void clear() { resize(0); }
+
+    private:
+        static constexpr std::size_t inlineCount = 10;
+        CPart m_inline[inlineCount];
+        std::vector<CPart> m_more;
+        std::size_t m_size = 0;
     };
 
     void parse(const iastring& text);
@@ -211,9 +253,9 @@ private:
     // Puts component (none when null) in place of the components [from, to).
     void splice(std::size_t from, std::size_t to, const CSyPathComponent* component);
     bool equalAt(std::size_t index, const CSyPath& other, std::size_t otherIndex) const;
-    iastring join(iachar separator) const;
+    bool needsClosingSeparator() const;
     CSyPath canonicalPath(const CSyMissingChild* known) const;
     CSyPath resolveShortPathComponents(const CSyMissingChild* known) const;
-    iastring m_text; // the texts of the components, one after the other
-    std::vector<CPart> m_parts;
+    iastring m_text; // the neutral form without its closing separator: the texts and the separators between
+    CParts m_parts;
 };

@@ -227,7 +227,7 @@ void CSyPath::parse(const iastring& text)
     m_parts.clear();
     m_parts.reserve(separators + 2);
     m_text.clear();
-    m_text.reserve(end - first); // no component text is longer than what it was read from
+    m_text.reserve(end - first); // no component, nor separator, is longer than what it was read from
     parseRest(text, first, end);
 }
 
@@ -239,7 +239,9 @@ void CSyPath::appendParsed(const iastring& text, std::size_t start, std::size_t 
 
 void CSyPath::appendPart(const iachar* text, std::size_t length, CSyPathComponent::eType type)
 {
-    m_parts.push_back(CPart{m_text.size(), length, type});
+    if (!m_parts.empty() && CSyPathComponent::takesSeparator(m_parts.back().type))
+        m_text += L'/';
+    m_parts.push_back(CPart{static_cast<std::uint32_t>(m_text.size()), static_cast<std::uint32_t>(length), type});
     m_text.append(text, length);
 }
 
@@ -405,37 +407,39 @@ bool CSyPath::hasFileComponent() const
     return hasRelativePart() && CSyPathComponent::isNameLike(m_parts.back().type);
 }
 
-iastring CSyPath::join(iachar separator) const
+bool CSyPath::needsClosingSeparator() const
 {
-    // Sized once and filled with the separators; the texts are copied in between them.
-    const std::size_t count = m_parts.size();
-    std::size_t length = m_text.size();
-    for (std::size_t i = 0; i + 1 < count; ++i)
-        length += CSyPathComponent::takesSeparator(m_parts[i].type) ? 1 : 0;
     // A bare drive or share still names a directory: C:/, \\srv\share\.
-    if (isAbsolute() && !hasRelativePart())
-        ++length;
-    iastring text(length, separator);
-    iachar* out = &text[0];
-    for (std::size_t i = 0; i < count; ++i)
-    {
-        const CPart& part = m_parts[i];
-        out = std::copy_n(m_text.data() + part.offset, part.length, out);
-        if (i + 1 < count && CSyPathComponent::takesSeparator(part.type))
-            ++out;
-    }
-    return text;
+    return isAbsolute() && !hasRelativePart();
 }
 
 iastring CSyPath::toString() const
 {
-    return join(L'/');
+    if (!needsClosingSeparator())
+        return m_text;
+    iastring text;
+    text.reserve(m_text.size() + 1);
+    text = m_text;
+    text += L'/';
+    return text;
 }
 
 iastring CSyPath::toOSString() const
 {
-    iastring text = join(L'\\');
-    std::replace(text.begin(), text.end(), L'/', L'\\');
+    iastring text;
+    text.reserve(m_text.size() + 1);
+    text = m_text;
+    if (needsClosingSeparator())
+        text += L'\\';
+    // A slash is a separator, the root, or within a volume name: no other component holds one.
+    for (std::size_t i = 0; i < m_parts.size(); ++i)
+    {
+        const CPart& part = m_parts[i];
+        if (part.type == CSyPathComponent::ROOT || part.type == CSyPathComponent::VOLUME_PREFIX)
+            std::replace(text.begin() + part.offset, text.begin() + part.offset + part.length, L'/', L'\\');
+        if (i + 1 < m_parts.size() && CSyPathComponent::takesSeparator(part.type))
+            text[part.offset + part.length] = L'\\';
+    }
     return text;
 }
 
