@@ -132,28 +132,23 @@ struct CCopyTimes
     std::string breakdown;
 };
 
-// The best and worst of repeats runs of copy(source, target); the target is removed before each run. A run
-// that left the copy incomplete (a child process that could not start on a loaded machine) is reported
-// and not counted; times.best stays 1e30 when none was complete.
-CCopyTimes copyTimes(const char* name, const std::function<void(const iastring&, const iastring&)>& copy,
-                     const iastring& source, const iastring& target, int repeats, bench::CFileCallCounter& counter)
+// One run of copy(source, target) added to times; the target is removed first. A run that left the copy
+// incomplete (a child process that could not start on a loaded machine) is reported and not counted;
+// times.best stays 1e30 when none was complete.
+void timeRun(const char* name, const std::function<void(const iastring&, const iastring&)>& copy,
+             const iastring& source, const iastring& target, bench::CFileCallCounter& counter, CCopyTimes& times)
 {
-    CCopyTimes times;
-    for (int run = 0; run < repeats; ++run)
-    {
-        plainRemove(target);
-        counter.reset();
-        const auto start = std::chrono::steady_clock::now();
-        copy(source, target);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        times.calls = counter.total();
-        times.breakdown = counter.breakdown();
-        if (!complete(name, target))
-            continue;
-        times.best = seconds < times.best ? seconds : times.best;
-        times.worst = seconds > times.worst ? seconds : times.worst;
-    }
-    return times;
+    plainRemove(target);
+    counter.reset();
+    const auto start = std::chrono::steady_clock::now();
+    copy(source, target);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    times.calls = counter.total();
+    times.breakdown = counter.breakdown();
+    if (!complete(name, target))
+        return;
+    times.best = seconds < times.best ? seconds : times.best;
+    times.worst = seconds > times.worst ? seconds : times.worst;
 }
 
 void printTimes(const char* name, const CCopyTimes& times, bool counted)
@@ -211,9 +206,15 @@ bool compareTreeCopies(const iastring& root, double& libraryPerFile)
                 fileCount() * static_cast<double>(fileBytes) / 1048576.0, repeats);
     std::fflush(stdout);
     bench::CFileCallCounter counter;
-    const CCopyTimes plain = copyTimes("plain walk", plainCopy, source, target, repeats, counter);
-    const CCopyTimes xcopied = copyTimes("xcopy", xcopy, source, target, repeats, counter);
-    const CCopyTimes library = copyTimes("directory copy", libraryCopy, source, target, repeats, counter);
+    // Taken in turns, so that no way of copying always runs while the writes of the others are still
+    // being flushed to disk.
+    CCopyTimes plain, xcopied, library;
+    for (int run = 0; run < repeats; ++run)
+    {
+        timeRun("plain walk", plainCopy, source, target, counter, plain);
+        timeRun("xcopy", xcopy, source, target, counter, xcopied);
+        timeRun("directory copy", libraryCopy, source, target, counter, library);
+    }
     const bool ok = plain.best < 1e30 && xcopied.best < 1e30 && library.best < 1e30;
 
     const double ratioPlain = library.best / plain.best;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/utime.h>
@@ -18,9 +19,27 @@ struct CCounted
     void* replacement;
     void* original;
     std::atomic<long long> calls;
+    std::atomic<long long> ticks; // performance-counter ticks spent inside the function
 };
 
 extern CCounted g_counted[];
+
+// Adds the ticks of its lifetime to a counter.
+class CTicks
+{
+public:
+    explicit CTicks(std::atomic<long long>& sum) : m_sum(sum) { ::QueryPerformanceCounter(&m_start); }
+    ~CTicks()
+    {
+        LARGE_INTEGER end;
+        ::QueryPerformanceCounter(&end);
+        m_sum += end.QuadPart - m_start.QuadPart;
+    }
+
+private:
+    std::atomic<long long>& m_sum;
+    LARGE_INTEGER m_start;
+};
 
 template <int Id, class F>
 struct CHook;
@@ -32,11 +51,12 @@ struct CHook<Id, R(WINAPI*)(A...)>
     static R WINAPI call(A... arguments)
     {
         ++g_counted[Id].calls;
+        CTicks ticks(g_counted[Id].ticks);
         return reinterpret_cast<R(WINAPI*)(A...)>(g_counted[Id].original)(arguments...);
     }
 };
 
-#define SY_COUNTED(id, function) {#function, reinterpret_cast<void*>(&CHook<id, decltype(&::function)>::call), nullptr, {0}}
+#define SY_COUNTED(id, function) {#function, reinterpret_cast<void*>(&CHook<id, decltype(&::function)>::call), nullptr, {0}, {0}}
 
 CCounted g_counted[] = {
     SY_COUNTED(0, FindFirstFileW),        SY_COUNTED(1, FindFirstFileExW),    SY_COUNTED(2, FindNextFileW),
@@ -116,7 +136,10 @@ CFileCallCounter::~CFileCallCounter()
 void CFileCallCounter::reset()
 {
     for (CCounted& counted : g_counted)
+    {
         counted.calls = 0;
+        counted.ticks = 0;
+    }
 }
 
 long long CFileCallCounter::total() const
@@ -129,14 +152,22 @@ long long CFileCallCounter::total() const
 
 std::string CFileCallCounter::breakdown() const
 {
-    std::vector<std::pair<long long, const char*>> used;
+    std::vector<const CCounted*> used;
     for (const CCounted& counted : g_counted)
         if (counted.calls != 0)
-            used.emplace_back(counted.calls.load(), counted.name);
-    std::sort(used.begin(), used.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+            used.push_back(&counted);
+    std::sort(used.begin(), used.end(), [](const CCounted* a, const CCounted* b) { return a->calls > b->calls; });
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
     std::string text;
-    for (const auto& call : used)
-        text += (text.empty() ? "" : ", ") + std::string(call.second) + " " + std::to_string(call.first);
+    for (const CCounted* call : used)
+    {
+        char milliseconds[32];
+        std::snprintf(milliseconds, sizeof(milliseconds), " (%.0f ms)",
+                      static_cast<double>(call->ticks.load()) * 1000.0 / static_cast<double>(frequency.QuadPart));
+        text += (text.empty() ? "" : ", ") + std::string(call->name) + " " + std::to_string(call->calls.load()) +
+                milliseconds;
+    }
     return text;
 }
 } // namespace bench

@@ -18,7 +18,7 @@ public:
 
     void reset();
     long long total() const;
-    // "Name count, …" for the calls made since the last reset, most frequent first.
+    // "Name count (milliseconds inside), …" for the calls made since the last reset, most frequent first.
     std::string breakdown() const;
     // How many of the counted functions the program imports (0: nothing could be counted).
     int hooked() const { return m_hooked; }

@@ -4,6 +4,27 @@
 #include "sydirectory.h"
 #include "synodeimpl.h"
 
+#include <set>
+
+// A folder a tree copy has just made: nothing is in it but what the copy puts there, so a probe of a new
+// name there finds nothing. A name could still meet an earlier one by another spelling: in another case,
+// without trailing dots or blanks, or as the short name the folder generated for an earlier one (such a
+// name holds a '~' or is the upper case of its long name). Those, non-ASCII names (cases folded by the
+// volume's own table) and wildcards are asked for.
+class CSyFreshFolder
+{
+public:
+    explicit CSyFreshFolder(bool fresh) : m_fresh(fresh), m_missing(CSyPath::missingEntry()) {}
+
+    // What a probe of name would find, or null when it has to ask; name counts as taken from now on.
+    const CSyKnownNode* known(const iastring& name);
+
+private:
+    bool m_fresh;
+    const CSyKnownNode m_missing;
+    std::set<iastring> m_taken;
+};
+
 class CSyDirectoryImpl : public CSyNodeImpl
 {
 public:

@@ -10,6 +10,7 @@
 #include "syslib/common/sytrace.h"
 
 #include <sys/stat.h>
+#include <sys/utime.h>
 
 // What a tree copy knows about one child before it copies it, so that the copy asks nothing twice: the
 // target was probed (its kind, or NOT_EXISTING with the probe's OS error), its parent is canonical and its
@@ -236,6 +237,10 @@ std::vector<iastring> listDirectory(const CSyPath& directory, const iastring& pa
 // SetFileAttributesW(osPath, FILE_ATTRIBUTE_NORMAL); a failure is reported as a warning when report is
 // set, else traced. Returns the OS error (0: done).
 unsigned long setNormalAttributes(const iastring& osPath, bool report);
+// What setNormalAttributes and _utime64 do to a file, through one opening of it (as _utime64 opens it, the
+// times set by the runtime library's own conversion). False when a step fails: the caller then takes the
+// two calls, which report the failure.
+bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times);
 using syslib::reportMessage;
 } // namespace filesystem
 } // namespace syslib

@@ -9,6 +9,8 @@
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
+#include <io.h>
+#include <sys/utime.h>
 #include <vector>
 
 SY_SOURCE_FILE(L"synxcnode")
@@ -60,6 +62,37 @@ unsigned long setNormalAttributes(const iastring& osPath, bool report)
     else
         SY_TRACE_OS_ERROR(error, L"SetFileAttributes", osPath + L", FILE_ATTRIBUTE_NORMAL");
     return error;
+}
+
+namespace
+{
+struct CSyCrtFileTraits
+{
+    typedef int type;
+    static int invalid() { return -1; }
+    static bool isValid(int descriptor) { return descriptor >= 0; }
+    static void free(int descriptor) { ::_close(descriptor); }
+};
+} // namespace
+
+bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times)
+{
+    // Read and write, sharing both: nothing opens here that _utime64 could not open.
+    syslib::CSyKernelHandle file(::CreateFileW(osPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL; // zero times: left as they are
+    if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof(basic)))
+        return false;
+    syslib::CSyWinResource<CSyCrtFileTraits> descriptor(::_open_osfhandle(reinterpret_cast<intptr_t>(file.get()), 0));
+    if (!descriptor)
+        return false;
+    file.detach(); // the descriptor closes it
+    __utimbuf64 copy = times;
+    return ::_futime64(descriptor.get(), &copy) == 0;
 }
 } // namespace filesystem
 } // namespace syslib

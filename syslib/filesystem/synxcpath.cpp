@@ -8,6 +8,8 @@
 
 #include <userenv.h>
 
+#include <algorithm>
+
 #include <vector>
 
 SY_SOURCE_FILE(L"synxcpath")
@@ -113,22 +115,23 @@ bool mayNameADevice(const iastring& name)
 
 bool CSyPath::isPlainCanonicalChild() const
 {
-    const CSyPathComponent::eType prefix = m_components[0].getType();
+    const CSyPathComponent::eType prefix = m_parts[0].type;
     if ((prefix != CSyPathComponent::DRIVE && prefix != CSyPathComponent::UNC_PREFIX) || !hasRelativePart())
         return false;
-    std::size_t length = 0;
+    std::size_t length = 0; // the component texts and a separator after each
     for (std::size_t i = 0; i < size(); ++i)
+        length += m_parts[i].length + 1;
+    const std::size_t start = relativeStart();
+    for (std::size_t i = start; i < size(); ++i)
     {
-        const iastring& text = m_components[i].getText();
-        length += text.size() + 1;
-        if (i < relativeStart())
-            continue;
+        const iachar* const first = m_text.data() + m_parts[i].offset;
+        const iachar* const last = first + m_parts[i].length - 1;
         // Trailing dots and blanks are trimmed by GetFullPathNameW; wildcards would make a probe a search.
-        if (m_components[i].getType() != CSyPathComponent::NAME || text.back() == L'.' || text.back() == L' ' ||
-            text.find_first_of(L"*?") != iastring::npos)
+        if (m_parts[i].type != CSyPathComponent::NAME || *last == L'.' || *last == L' ' ||
+            std::find_if(first, last + 1, [](iachar c) { return c == L'*' || c == L'?'; }) != last + 1)
             return false;
     }
-    return length < MAX_PATH && !mayNameADevice(back().getText());
+    return length < MAX_PATH && !mayNameADevice(textAt(size() - 1));
 }
 
 bool CSyPath::isOwnLongForm() const
@@ -178,8 +181,11 @@ CSyPath CSyPath::canonicalPath(const CSyMissingChild* known) const
     result = result.resolveShortPathComponents(known);
     result.normalize();
     const std::size_t prefix = result.significantPrefixIndex();
-    if (result.m_components[prefix].getType() == CSyPathComponent::DRIVE)
-        result.m_components[prefix] = CSyPathComponent(stringToUpper(result.m_components[prefix].getText()), true);
+    if (result.m_parts[prefix].type == CSyPathComponent::DRIVE)
+    {
+        const CSyPathComponent drive(stringToUpper(result.textAt(prefix)), true);
+        result.splice(prefix, prefix + 1, &drive);
+    }
     if (longForm)
         result.addLongForm();
     SY_TRACE_RETURN(result.toString());
@@ -220,9 +226,10 @@ CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known) const
         if (!resolved.hasRelativePart())
             break;
         pending.push_back(resolved.back());
-        resolved.m_components.pop_back();
+        resolved.truncate(resolved.size() - 1);
     }
-    resolved.m_components.insert(resolved.m_components.end(), pending.rbegin(), pending.rend());
+    for (auto component = pending.rbegin(); component != pending.rend(); ++component)
+        resolved.appendPart(component->getText().data(), component->getText().size(), component->getType());
     return resolved;
 }
 
@@ -293,13 +300,18 @@ int getOSNodeTypeFromMode(DWORD attributes)
 }
 } // namespace
 
+CSyKnownNode CSyPath::missingEntry()
+{
+    return CSyKnownNode{false, 0, ERROR_FILE_NOT_FOUND};
+}
+
 int CSyPath::getOSNodeType(bool warn) const
 {
     unsigned long error = 0;
     return getOSNodeType(warn, error);
 }
 
-int CSyPath::getOSNodeType(bool warn, unsigned long& error) const
+int CSyPath::getOSNodeType(bool warn, unsigned long& error, const CSyKnownNode* known) const
 {
     SY_TRACE_FUNCTION(L"CSyPath::getOSNodeType(bool)");
     const iastring osPath = toOSString();
@@ -323,14 +335,35 @@ int CSyPath::getOSNodeType(bool warn, unsigned long& error) const
         if (answered)
             type = 1;
     }
+    else if (known != nullptr)
+    {
+        if (known->present)
+            type = getOSNodeTypeFromMode(known->attributes);
+        else
+            error = known->error;
+    }
     else
     {
-        WIN32_FIND_DATAW data;
-        syslib::CSyFindHandle search(::FindFirstFileW(osPath.c_str(), &data));
-        if (search)
-            type = getOSNodeTypeFromMode(data.dwFileAttributes);
-        else
-            error = ::GetLastError();
+        // For a plain name one attribute query answers what the search would: the same entry with the same
+        // attributes, or "file not found". Whatever else it says (a file held open exclusively, access
+        // refused, a missing folder on the way) is left to the search, whose error is the one reported.
+        if (isPlainCanonicalChild())
+        {
+            const DWORD attributes = ::GetFileAttributesW(osPath.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES)
+                type = getOSNodeTypeFromMode(attributes);
+            else if (::GetLastError() == ERROR_FILE_NOT_FOUND)
+                error = ERROR_FILE_NOT_FOUND;
+        }
+        if (type == 0 && error == 0)
+        {
+            WIN32_FIND_DATAW data;
+            syslib::CSyFindHandle search(::FindFirstFileW(osPath.c_str(), &data));
+            if (search)
+                type = getOSNodeTypeFromMode(data.dwFileAttributes);
+            else
+                error = ::GetLastError();
+        }
     }
     if (type == 0)
     {

@@ -4,6 +4,8 @@
 #include "framework/iastring.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 class CSyPathComponent
@@ -41,8 +43,10 @@ public:
     bool operator!=(const CSyPathComponent& other) const { return !(*this == other); }
 
     static eType classify(const iastring& text, bool firstPosition);
+    static eType classify(const iachar* text, std::size_t length, bool firstPosition);
     // The first forbidden character of text for a component of this type, or 0.
     static iachar findForbiddenChar(const iastring& text, eType type);
+    static iachar findForbiddenChar(const iachar* text, std::size_t length, eType type);
     static const wchar_t* typeName(eType type);
 
     static bool isPrefixType(eType type) { return type != NAME && type != CURRENT_DIR && type != PARENT_DIR; }
@@ -62,7 +66,10 @@ public:
     static bool isNameLike(eType type) { return type == NAME || type == HOME; }
 
 private:
-    CSyPathComponent(eType type, const iastring& text) : m_text(text), m_type(type) {}
+    friend class CSyPath;
+    CSyPathComponent(eType type, iastring text) : m_text(std::move(text)), m_type(type) {}
+    // classify, then the forbidden-character check with its report and exception.
+    static eType checkedType(const iachar* text, std::size_t length, bool firstPosition);
 
     iastring m_text;
     eType m_type;
@@ -74,6 +81,16 @@ private:
 struct CSyMissingChild
 {
     unsigned long probeError;
+};
+
+// What a directory listing, or an earlier step of the same operation, found at a path: present with
+// these attributes, or nothing there with the OS error a probe of the path gets. A probe given such
+// facts answers from them, with the trace it writes when it asks.
+struct CSyKnownNode
+{
+    bool present;
+    unsigned long attributes;
+    unsigned long error;
 };
 
 class CSyPath
@@ -88,15 +105,21 @@ public:
     // True when text parses; parse errors are logged as warnings only. result (may be null) receives the path.
     static bool canCreatePath(const iastring& text, CSyPath* result = nullptr);
 
-    std::size_t size() const { return m_components.size(); }
-    const CSyPathComponent& operator[](std::size_t index) const { return m_components[index]; }
-    const CSyPathComponent& back() const { return m_components.back(); }
-    bool operator==(const CSyPath& other) const { return m_components == other.m_components; }
+    std::size_t size() const { return m_parts.size(); }
+    // A component as a value of its own: the path holds the texts of all its components in one string.
+    CSyPathComponent operator[](std::size_t index) const
+    {
+        return CSyPathComponent(m_parts[index].type, textAt(index));
+    }
+    CSyPathComponent back() const { return (*this)[size() - 1]; }
+    CSyPathComponent::eType typeAt(std::size_t index) const { return m_parts[index].type; }
+    iastring textAt(std::size_t index) const { return m_text.substr(m_parts[index].offset, m_parts[index].length); }
+    bool operator==(const CSyPath& other) const;
     bool operator!=(const CSyPath& other) const { return !(*this == other); }
 
     // The prefix that counts: the drive of a long-form drive path, else the first component.
     std::size_t significantPrefixIndex() const;
-    CSyPathComponent::eType significantPrefixType() const { return m_components[significantPrefixIndex()].getType(); }
+    CSyPathComponent::eType significantPrefixType() const { return m_parts[significantPrefixIndex()].type; }
     // Index of the first component after the prefix (and after server and share of UNC paths).
     std::size_t relativeStart() const;
     bool hasRelativePart() const { return relativeStart() < size(); }
@@ -111,11 +134,11 @@ public:
     // Appends the relative part of path.
     void append(const CSyPath& path);
 
-    bool isEmpty() const { return size() == 1 && m_components[0].getType() == CSyPathComponent::EMPTY_PREFIX; }
+    bool isEmpty() const { return size() == 1 && m_parts[0].type == CSyPathComponent::EMPTY_PREFIX; }
     bool isAbsolute() const { return CSyPathComponent::isAbsolutePrefix(significantPrefixType()); }
     bool isRoot() const;
     bool hasFileComponent() const;
-    bool hasLongFormPrefix() const { return CSyPathComponent::isLongFormPrefix(m_components[0].getType()); }
+    bool hasLongFormPrefix() const { return CSyPathComponent::isLongFormPrefix(m_parts[0].type); }
 
     iastring toString() const;
     iastring toOSString() const;
@@ -151,8 +174,11 @@ public:
     // logged as a warning when warn is set), NOT_EXISTING when nothing is there.
     static constexpr int NOT_EXISTING = 8;
     int getOSNodeType(bool warn) const;
-    // The same, with the OS error of a probe that found nothing (0 otherwise).
-    int getOSNodeType(bool warn, unsigned long& error) const;
+    // The same, with the OS error of a probe that found nothing (0 otherwise); known (may be null) stands
+    // in for asking, except at a root.
+    int getOSNodeType(bool warn, unsigned long& error, const CSyKnownNode* known = nullptr) const;
+    // What a probe finds for a name that is not in a folder that is there.
+    static CSyKnownNode missingEntry();
 
     // Create exactly this node (parents must exist). Failure: OS error report,
     // "syslib.filesystem.nodeCreationFailed", ESyFileCreate. The new file is empty.
@@ -162,15 +188,74 @@ public:
     // name = base "." version "." extension, or base "." version, or base "." extension.
     static void splitFileName(const iastring& name, iastring& base, int& version, iastring& extension);
 
-private:
-    void parse(const iastring& text);
-    void parseRest(const iastring& text, std::size_t start, std::size_t end);
-    iastring join(iachar separator) const;
-    CSyPath canonicalPath(const CSyMissingChild* known) const;
-    CSyPath resolveShortPathComponents(const CSyMissingChild* known) const;
-    // Whether GetFullPathNameW and the long-name lookup would give back this text unchanged, so that known
-    // facts may stand in for them.
+    // Whether GetFullPathNameW and the long-name lookup would give back this text unchanged once it names
+    // something present: a drive or UNC path of plain names (text only, no system call).
     bool isPlainCanonicalChild() const;
 
-    std::vector<CSyPathComponent> m_components;
+private:
+    // Where a component's text lies in m_text, and its type.
+    struct CPart
+    {
+        std::uint32_t offset;
+        std::uint32_t length;
+        CSyPathComponent::eType type;
+    };
+
+    // The parts in order: the first ones inside the path object, so that a path of common depth needs
+    // no allocation for them; those beyond in a vector.
+    class CParts
+    {
+    public:
+        std::size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+        CPart& operator[](std::size_t index) { return index < inlineCount ? m_inline[index] : m_more[index - inlineCount]; }
+        const CPart& operator[](std::size_t index) const
+        {
+            return index < inlineCount ? m_inline[index] : m_more[index - inlineCount];
+        }
+        const CPart& back() const { return (*this)[m_size - 1]; }
+        void push_back(const CPart& part)
+        {
+            if (m_size < inlineCount)
+                m_inline[m_size] = part;
+            else
+                m_more.push_back(part);
+            ++m_size;
+        }
+        void reserve(std::size_t count)
+        {
+            if (count > inlineCount)
+                m_more.reserve(count - inlineCount);
+        }
+        // Only ever shrinks.
+        void resize(std::size_t count)
+        {
+            m_more.resize(count > inlineCount ? count - inlineCount : 0);
+            m_size = count;
+        }
+        void clear() { resize(0); }
+
+    private:
+        static constexpr std::size_t inlineCount = 10;
+        CPart m_inline[inlineCount];
+        std::vector<CPart> m_more;
+        std::size_t m_size = 0;
+    };
+
+    void parse(const iastring& text);
+    void parseRest(const iastring& text, std::size_t start, std::size_t end);
+    // Classifies and checks text[start, end) as a component (see CSyPathComponent) and appends it.
+    void appendParsed(const iastring& text, std::size_t start, std::size_t end, bool firstPosition);
+    void appendPart(const iachar* text, std::size_t length, CSyPathComponent::eType type);
+    // Appends the components of path from index from on.
+    void appendPartsOf(const CSyPath& path, std::size_t from);
+    void truncate(std::size_t count);
+    // Puts component (none when null) in place of the components [from, to).
+    void splice(std::size_t from, std::size_t to, const CSyPathComponent* component);
+    bool equalAt(std::size_t index, const CSyPath& other, std::size_t otherIndex) const;
+    bool needsClosingSeparator() const;
+    CSyPath canonicalPath(const CSyMissingChild* known) const;
+    CSyPath resolveShortPathComponents(const CSyMissingChild* known) const;
+    iastring m_text; // the neutral form without its closing separator: the texts and the separators between
+    CParts m_parts;
 };

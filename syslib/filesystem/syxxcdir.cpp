@@ -26,6 +26,22 @@ CSyDirectoryImpl& directoryOf(const PSyNode& node)
 }
 } // namespace
 
+const CSyKnownNode* CSyFreshFolder::known(const iastring& name)
+{
+    if (!m_fresh || name.empty() || name.back() == L'.' || name.back() == L' ' ||
+        name.find_first_of(L"~*?") != iastring::npos)
+        return nullptr;
+    iastring folded = name;
+    for (wchar_t& c : folded)
+    {
+        if (c > 0x7f)
+            return nullptr;
+        if (c >= L'a' && c <= L'z')
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return m_taken.insert(folded).second ? &m_missing : nullptr;
+}
+
 bool CSyDirectoryImpl::decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                                             bool& existingTarget)
 {
@@ -159,12 +175,14 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
         throw ESyPrecondition();
     }
     const ISyNode::CopyMoveMode_t childMode = static_cast<ISyNode::CopyMoveMode_t>(mode & ~outermostCallBit);
+    bool created = false;
     if (!targetExists && (mode & ISyNode::MISSING))
     {
         if (mode & ISyNode::CREATE_PARENTS)
             syslib::filesystem::createMissingParentDirectories(destination.m_path);
         destination.m_path.createDirectory();
         CSyDirectoryImpl(destination.m_path).setTimeStamp(getTimeStampOnce());
+        created = true;
     }
     const iastring sourceName = m_path.toString();
     const iastring targetName = destination.m_path.toString();
@@ -177,9 +195,15 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
     }
 
     const PSyNodeIterator children = getChildNodes(L"*", true);
-    // The children's targets are this canonical target and a name: when the target is its own long form
-    // (one lookup for the whole folder), a probe that finds nothing there settles a child's canonical form.
-    const bool targetIsLongForm = !syslib::filesystem::carriedFactsDisabled() && destination.m_path.isOwnLongForm();
+    const bool carry = !syslib::filesystem::carriedFactsDisabled();
+    // The children's targets are this canonical target and a name: when the target is its own long form,
+    // a probe that finds nothing there settles a child's canonical form. A folder this copy has just made
+    // under such a parent, with a name that comes back unchanged, is one; else one lookup for the folder.
+    const bool targetIsLongForm =
+        carry && (created && facts != nullptr ? destination.m_path.isPlainCanonicalChild()
+                                              : destination.m_path.isOwnLongForm());
+    // What this copy put into a folder it made is all there is in it.
+    CSyFreshFolder fresh(carry && created);
     if (observer != nullptr)
         observer->heading(L"Copying files from " + sourceName + L" to " + targetName);
     for (; !children->isDone(); children->next())
@@ -194,7 +218,7 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
         // copy, and a node of the other kind there is in the way.
         const ISyNode::eNodeType childType = child->getNodeType();
         unsigned long probeError = 0;
-        const int there = childTarget.getOSNodeType(true, probeError);
+        const int there = childTarget.getOSNodeType(true, probeError, fresh.known(name));
         const CSyCopyFacts childFacts{there, probeError};
         const CSyCopyFacts* known = targetIsLongForm ? &childFacts : nullptr;
         if ((childType == ISyNode::DIRECTORY) != (there == ISyNode::DIRECTORY) && there != CSyPath::NOT_EXISTING &&

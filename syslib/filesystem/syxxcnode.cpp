@@ -297,6 +297,8 @@ void CSyNodeImpl::setTimeStamp(const PSyNodeTimeStamp& timeStamp)
     if (m_nodeType == ISyNode::DIRECTORY)
         return;
     const iastring osPath = m_path.toOSString();
+    if (syslib::filesystem::setNormalAttributesAndTimes(osPath, times))
+        return;
     syslib::filesystem::setNormalAttributes(osPath, false);
     if (::_utime64(toMbstring(osPath).c_str(), &times) != 0)
     {

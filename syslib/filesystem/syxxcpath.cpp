@@ -12,6 +12,7 @@ SY_SOURCE_FILE(L"syxxcpath")
 namespace
 {
 const iastring rootText = L"/";
+const iastring uncPrefixText = L"\\\\";
 const iastring longPrefixText = L"\\\\?\\";
 const iastring longUncPrefixText = L"\\\\?\\UNC\\";
 const iastring volumePrefixStart = L"\\\\?\\Volume{";
@@ -74,22 +75,29 @@ bool parseVersion(const iastring& text, int& version)
     return version > 0;
 }
 
-bool equalIgnoringCase(const CSyPathComponent& a, const CSyPathComponent& b)
+bool equals(const iachar* text, std::size_t length, const iastring& other)
 {
-    return a.getText().size() == b.getText().size() && stringToLower(a.getText()) == stringToLower(b.getText());
+    return length == other.size() && std::equal(text, text + length, other.begin());
 }
 } // namespace
 
 CSyPathComponent::CSyPathComponent(iastring text, bool firstPosition)
-    : m_text(std::move(text)), m_type(classify(m_text, firstPosition))
+    : m_text(std::move(text)), m_type(checkedType(m_text.data(), m_text.size(), firstPosition))
 {
-    const iachar forbidden = findForbiddenChar(m_text, m_type);
+}
+
+CSyPathComponent::eType CSyPathComponent::checkedType(const iachar* text, std::size_t length, bool firstPosition)
+{
+    const eType type = classify(text, length, firstPosition);
+    const iachar forbidden = findForbiddenChar(text, length, type);
     if (forbidden != 0)
     {
-        syslib::reportError(L"syslib.filesystem.badCharacterInPathComponent", {iastring(1, forbidden), m_text},
+        const iastring component(text, length);
+        syslib::reportError(L"syslib.filesystem.badCharacterInPathComponent", {iastring(1, forbidden), component},
                             __LINE__);
-        throw ESyForbiddenCharInPath(m_text, forbidden);
+        throw ESyForbiddenCharInPath(component, forbidden);
     }
+    return type;
 }
 
 CSyPathComponent CSyPathComponent::prefix(eType type)
@@ -99,7 +107,7 @@ CSyPathComponent CSyPathComponent::prefix(eType type)
     case ROOT:
         return CSyPathComponent(type, rootText);
     case UNC_PREFIX:
-        return CSyPathComponent(type, L"\\\\");
+        return CSyPathComponent(type, uncPrefixText);
     case LONG_PREFIX:
         return CSyPathComponent(type, longPrefixText);
     case LONG_UNC_PREFIX:
@@ -111,39 +119,49 @@ CSyPathComponent CSyPathComponent::prefix(eType type)
 
 CSyPathComponent::eType CSyPathComponent::classify(const iastring& text, bool firstPosition)
 {
-    if (text.empty())
+    return classify(text.data(), text.size(), firstPosition);
+}
+
+CSyPathComponent::eType CSyPathComponent::classify(const iachar* text, std::size_t length, bool firstPosition)
+{
+    if (length == 0)
         return EMPTY_PREFIX;
-    if (text == rootText)
+    if (equals(text, length, rootText))
         return ROOT;
     if (firstPosition && text[0] == L'~')
         return HOME;
-    if (text == L".")
+    if (length == 1 && text[0] == L'.')
         return CURRENT_DIR;
-    if (text == L"..")
+    if (length == 2 && text[0] == L'.' && text[1] == L'.')
         return PARENT_DIR;
-    if (firstPosition && text.size() == 2 && text[1] == L':')
+    if (firstPosition && length == 2 && text[1] == L':')
         return DRIVE;
     if (text[0] != L'\\')
         return NAME;
-    if (text == L"\\\\")
+    if (equals(text, length, uncPrefixText))
         return UNC_PREFIX;
-    if (text == longPrefixText)
+    if (equals(text, length, longPrefixText))
         return LONG_PREFIX;
-    if (text == longUncPrefixText)
+    if (equals(text, length, longUncPrefixText))
         return LONG_UNC_PREFIX;
-    if (text.compare(0, volumePrefixStart.size(), volumePrefixStart) == 0)
+    if (length >= volumePrefixStart.size() && std::equal(volumePrefixStart.begin(), volumePrefixStart.end(), text))
         return VOLUME_PREFIX;
     return NAME;
 }
 
 iachar CSyPathComponent::findForbiddenChar(const iastring& text, eType type)
 {
+    return findForbiddenChar(text.data(), text.size(), type);
+}
+
+iachar CSyPathComponent::findForbiddenChar(const iachar* text, std::size_t length, eType type)
+{
     if (type == DRIVE)
         return isForbidden(text[0], false) ? text[0] : 0;
     const bool slashesAllowed = type == ROOT || type >= UNC_PREFIX;
-    for (const iachar c : text)
-        if (isForbidden(c, slashesAllowed))
-            return c;
+    for (std::size_t i = 0; i < length; ++i)
+        if (isForbidden(text[i], slashesAllowed))
+            return text[i];
     return 0;
 }
 
@@ -157,7 +175,7 @@ const wchar_t* CSyPathComponent::typeName(eType type)
 
 CSyPath::CSyPath()
 {
-    m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::EMPTY_PREFIX));
+    appendPart(nullptr, 0, CSyPathComponent::EMPTY_PREFIX);
 }
 
 CSyPath::CSyPath(const iastring& text)
@@ -206,9 +224,67 @@ void CSyPath::parse(const iastring& text)
     std::size_t separators = 0;
     for (std::size_t i = first; i < end; ++i)
         separators += isSeparator(text[i]) ? 1 : 0;
-    m_components.clear();
-    m_components.reserve(separators + 2);
+    m_parts.clear();
+    m_parts.reserve(separators + 2);
+    m_text.clear();
+    m_text.reserve(end - first); // no component, nor separator, is longer than what it was read from
     parseRest(text, first, end);
+}
+
+void CSyPath::appendParsed(const iastring& text, std::size_t start, std::size_t end, bool firstPosition)
+{
+    const iachar* const component = text.data() + start;
+    appendPart(component, end - start, CSyPathComponent::checkedType(component, end - start, firstPosition));
+}
+
+void CSyPath::appendPart(const iachar* text, std::size_t length, CSyPathComponent::eType type)
+{
+    if (!m_parts.empty() && CSyPathComponent::takesSeparator(m_parts.back().type))
+        m_text += L'/';
+    m_parts.push_back(CPart{static_cast<std::uint32_t>(m_text.size()), static_cast<std::uint32_t>(length), type});
+    m_text.append(text, length);
+}
+
+void CSyPath::appendPartsOf(const CSyPath& path, std::size_t from)
+{
+    for (std::size_t i = from; i < path.size(); ++i)
+        appendPart(path.m_text.data() + path.m_parts[i].offset, path.m_parts[i].length, path.m_parts[i].type);
+}
+
+void CSyPath::truncate(std::size_t count)
+{
+    m_parts.resize(count);
+    m_text.resize(count == 0 ? 0 : m_parts.back().offset + m_parts.back().length);
+}
+
+void CSyPath::splice(std::size_t from, std::size_t to, const CSyPathComponent* component)
+{
+    CSyPath result;
+    result.m_parts.clear();
+    result.m_parts.reserve(size() + 1);
+    result.m_text.reserve(m_text.size() + (component != nullptr ? component->getText().size() : 0));
+    for (std::size_t i = 0; i < from; ++i)
+        result.appendPart(m_text.data() + m_parts[i].offset, m_parts[i].length, m_parts[i].type);
+    if (component != nullptr)
+        result.appendPart(component->getText().data(), component->getText().size(), component->getType());
+    result.appendPartsOf(*this, to);
+    *this = std::move(result);
+}
+
+bool CSyPath::operator==(const CSyPath& other) const
+{
+    if (size() != other.size() || m_text != other.m_text)
+        return false;
+    for (std::size_t i = 0; i < size(); ++i)
+        if (m_parts[i].type != other.m_parts[i].type || m_parts[i].length != other.m_parts[i].length)
+            return false;
+    return true;
+}
+
+bool CSyPath::equalAt(std::size_t index, const CSyPath& other, std::size_t otherIndex) const
+{
+    return m_parts[index].length == other.m_parts[otherIndex].length &&
+           stringToLower(textAt(index)) == stringToLower(other.textAt(otherIndex));
 }
 
 // From the prefix on; called again after a long prefix, for what follows it.
@@ -216,7 +292,7 @@ void CSyPath::parseRest(const iastring& text, std::size_t start, std::size_t end
 {
     if (start >= end)
     {
-        m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::EMPTY_PREFIX));
+        appendPart(nullptr, 0, CSyPathComponent::EMPTY_PREFIX);
         return;
     }
     std::size_t rest = start;
@@ -224,7 +300,7 @@ void CSyPath::parseRest(const iastring& text, std::size_t start, std::size_t end
     {
         if (startsWith(text, start, end, L"//?/UNC/"))
         {
-            m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::LONG_UNC_PREFIX));
+            appendPart(longUncPrefixText.data(), longUncPrefixText.size(), CSyPathComponent::LONG_UNC_PREFIX);
             rest = start + 8;
         }
         else if (startsWith(text, start, end, L"//?/Volume{"))
@@ -232,64 +308,63 @@ void CSyPath::parseRest(const iastring& text, std::size_t start, std::size_t end
             rest = findSeparator(text, start + 11, end);
             iastring volume = text.substr(start, rest - start);
             std::replace(volume.begin(), volume.end(), L'/', L'\\');
-            m_components.emplace_back(std::move(volume), true);
+            appendParsed(volume, 0, volume.size(), true);
         }
-        else if (m_components.empty() && startsWith(text, start, end, L"//?/"))
+        else if (m_parts.empty() && startsWith(text, start, end, L"//?/"))
         {
-            m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::LONG_PREFIX));
+            appendPart(longPrefixText.data(), longPrefixText.size(), CSyPathComponent::LONG_PREFIX);
             parseRest(text, start + 4, end);
             return;
         }
         else if (startsWith(text, start, end, L"//"))
         {
-            m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::UNC_PREFIX));
+            appendPart(uncPrefixText.data(), uncPrefixText.size(), CSyPathComponent::UNC_PREFIX);
             rest = start + 2;
         }
         else
         {
-            m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::ROOT));
+            appendPart(rootText.data(), rootText.size(), CSyPathComponent::ROOT);
             rest = start + 1;
         }
     }
     else if (text[start] == L'~' || (end - start >= 2 && text[start + 1] == L':'))
     {
         rest = findSeparator(text, start, end);
-        m_components.emplace_back(text.substr(start, rest - start), true);
+        appendParsed(text, start, rest, true);
     }
     else
     {
-        m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::EMPTY_PREFIX));
+        appendPart(nullptr, 0, CSyPathComponent::EMPTY_PREFIX);
     }
 
     while (rest < end)
     {
         const std::size_t separator = findSeparator(text, rest, end);
         if (separator > rest) // doubled and trailing separators make no component
-            m_components.emplace_back(text.substr(rest, separator - rest), false);
+            appendParsed(text, rest, separator, false);
         rest = separator + 1;
     }
 }
 
 std::size_t CSyPath::significantPrefixIndex() const
 {
-    return m_components[0].getType() == CSyPathComponent::LONG_PREFIX && m_components.size() > 1 ? 1 : 0;
+    return m_parts[0].type == CSyPathComponent::LONG_PREFIX && m_parts.size() > 1 ? 1 : 0;
 }
 
 std::size_t CSyPath::relativeStart() const
 {
     const std::size_t prefix = significantPrefixIndex();
-    const CSyPathComponent::eType type = m_components[prefix].getType();
+    const CSyPathComponent::eType type = m_parts[prefix].type;
     std::size_t start = prefix + 1;
     if (type == CSyPathComponent::UNC_PREFIX || type == CSyPathComponent::LONG_UNC_PREFIX)
         start += 2; // server and share
-    return std::min(start, m_components.size());
+    return std::min(start, m_parts.size());
 }
 
 CSyPath CSyPath::head(std::size_t count) const
 {
-    CSyPath result;
-    result.m_components.assign(m_components.begin(),
-                               m_components.begin() + static_cast<long>(std::max<std::size_t>(1, std::min(count, size()))));
+    CSyPath result = *this;
+    result.truncate(std::max<std::size_t>(1, std::min(count, size())));
     return result;
 }
 
@@ -302,13 +377,13 @@ void CSyPath::push_back(const CSyPathComponent& component)
         syslib::reportError(L"syslib.filesystem.cannotAppendPrefixComponent", {component.getText()}, __LINE__);
         throw ESyCannotAppendPrefix(component.getText());
     }
-    m_components.push_back(component);
+    appendPart(component.getText().data(), component.getText().size(), component.getType());
 }
 
 void CSyPath::pop_back()
 {
-    if (m_components.size() > 1)
-        m_components.pop_back();
+    if (m_parts.size() > 1)
+        truncate(m_parts.size() - 1);
 }
 
 void CSyPath::appendComponent(const iastring& text)
@@ -318,8 +393,7 @@ void CSyPath::appendComponent(const iastring& text)
 
 void CSyPath::append(const CSyPath& path)
 {
-    m_components.insert(m_components.end(), path.m_components.begin() + static_cast<long>(path.relativeStart()),
-                        path.m_components.end());
+    appendPartsOf(path, path.relativeStart());
 }
 
 bool CSyPath::isRoot() const
@@ -330,103 +404,113 @@ bool CSyPath::isRoot() const
 
 bool CSyPath::hasFileComponent() const
 {
-    return hasRelativePart() && CSyPathComponent::isNameLike(back().getType());
+    return hasRelativePart() && CSyPathComponent::isNameLike(m_parts.back().type);
 }
 
-iastring CSyPath::join(iachar separator) const
+bool CSyPath::needsClosingSeparator() const
 {
-    std::size_t length = 1;
-    for (const CSyPathComponent& component : m_components)
-        length += component.getText().size() + 1;
-    iastring text;
-    text.reserve(length);
-    const std::size_t count = m_components.size();
-    for (std::size_t i = 0; i < count; ++i)
-    {
-        text += m_components[i].getText();
-        if (i + 1 < count && CSyPathComponent::takesSeparator(m_components[i].getType()))
-            text += separator;
-    }
     // A bare drive or share still names a directory: C:/, \\srv\share\.
-    if (isAbsolute() && !hasRelativePart())
-        text += separator;
-    return text;
+    return isAbsolute() && !hasRelativePart();
 }
 
 iastring CSyPath::toString() const
 {
-    return join(L'/');
+    if (!needsClosingSeparator())
+        return m_text;
+    iastring text;
+    text.reserve(m_text.size() + 1);
+    text = m_text;
+    text += L'/';
+    return text;
 }
 
 iastring CSyPath::toOSString() const
 {
-    iastring text = join(L'\\');
-    std::replace(text.begin(), text.end(), L'/', L'\\');
+    iastring text;
+    text.reserve(m_text.size() + 1);
+    text = m_text;
+    if (needsClosingSeparator())
+        text += L'\\';
+    // A slash is a separator, the root, or within a volume name: no other component holds one.
+    for (std::size_t i = 0; i < m_parts.size(); ++i)
+    {
+        const CPart& part = m_parts[i];
+        if (part.type == CSyPathComponent::ROOT || part.type == CSyPathComponent::VOLUME_PREFIX)
+            std::replace(text.begin() + part.offset, text.begin() + part.offset + part.length, L'/', L'\\');
+        if (i + 1 < m_parts.size() && CSyPathComponent::takesSeparator(part.type))
+            text[part.offset + part.length] = L'\\';
+    }
     return text;
 }
 
 iastring CSyPath::getPrefix() const
 {
-    return m_components[significantPrefixIndex()].getText();
+    return textAt(significantPrefixIndex());
 }
 
 void CSyPath::normalize()
 {
     const std::size_t start = relativeStart();
-    std::vector<CSyPathComponent> result(m_components.begin(), m_components.begin() + static_cast<long>(start));
-    for (std::size_t i = start; i < m_components.size(); ++i)
+    CSyPath result = head(start);
+    for (std::size_t i = start; i < m_parts.size(); ++i)
     {
-        const CSyPathComponent::eType type = m_components[i].getType();
-        if (type == CSyPathComponent::CURRENT_DIR)
+        const CPart& part = m_parts[i];
+        if (part.type == CSyPathComponent::CURRENT_DIR)
             continue;
-        if (type == CSyPathComponent::PARENT_DIR)
+        if (part.type == CSyPathComponent::PARENT_DIR)
         {
             // Never above the prefix, server or share.
             if (result.size() > start)
-                result.pop_back();
+                result.truncate(result.size() - 1);
             continue;
         }
-        result.push_back(m_components[i]);
+        result.appendPart(m_text.data() + part.offset, part.length, part.type);
     }
-    m_components.swap(result);
+    *this = std::move(result);
 }
 
 void CSyPath::removeLongForm()
 {
-    const CSyPathComponent::eType type = m_components[0].getType();
+    const CSyPathComponent::eType type = m_parts[0].type;
     if (type == CSyPathComponent::LONG_PREFIX)
     {
-        m_components.erase(m_components.begin());
-        if (m_components.empty())
-            m_components.push_back(CSyPathComponent::prefix(CSyPathComponent::EMPTY_PREFIX));
+        const CSyPathComponent empty = CSyPathComponent::prefix(CSyPathComponent::EMPTY_PREFIX);
+        splice(0, 1, size() == 1 ? &empty : nullptr);
     }
     else if (type == CSyPathComponent::LONG_UNC_PREFIX)
     {
-        m_components[0] = CSyPathComponent::prefix(CSyPathComponent::UNC_PREFIX);
+        const CSyPathComponent unc = CSyPathComponent::prefix(CSyPathComponent::UNC_PREFIX);
+        splice(0, 1, &unc);
     }
 }
 
 void CSyPath::addLongForm()
 {
-    const CSyPathComponent::eType type = m_components[0].getType();
+    const CSyPathComponent::eType type = m_parts[0].type;
     if (CSyPathComponent::isLongFormPrefix(type))
         return;
     if (type == CSyPathComponent::UNC_PREFIX)
-        m_components[0] = CSyPathComponent::prefix(CSyPathComponent::LONG_UNC_PREFIX);
+    {
+        const CSyPathComponent longUnc = CSyPathComponent::prefix(CSyPathComponent::LONG_UNC_PREFIX);
+        splice(0, 1, &longUnc);
+    }
     else
-        m_components.insert(m_components.begin(), CSyPathComponent::prefix(CSyPathComponent::LONG_PREFIX));
+    {
+        const CSyPathComponent longPrefix = CSyPathComponent::prefix(CSyPathComponent::LONG_PREFIX);
+        splice(0, 0, &longPrefix);
+    }
 }
 
 bool CSyPath::canResolveHomeIndicator() const
 {
     SY_TRACE_FUNCTION(L"CSyPath::canResolveHomeIndicator()");
     const std::size_t prefix = significantPrefixIndex();
-    if (m_components[prefix].getType() != CSyPathComponent::HOME)
+    if (m_parts[prefix].type != CSyPathComponent::HOME)
         return true;
     try
     {
         CUseTypeMapping quiet(&syslib::logBook(), CMessage::LOG_ERROR, CMessage::LOG_INFO);
-        return !getHomeDirectory(m_components[prefix].getText().substr(1)).isEmpty();
+        return !getHomeDirectory(textAt(prefix).substr(1)).isEmpty();
     }
     catch (...)
     {
@@ -450,10 +534,10 @@ CSyPath CSyPath::getAbsolutePath() const
 
     const std::size_t prefix = significantPrefixIndex();
     CSyPath result;
-    switch (m_components[prefix].getType())
+    switch (m_parts[prefix].type)
     {
     case CSyPathComponent::HOME:
-        result = getHomeDirectory(m_components[prefix].getText().substr(1));
+        result = getHomeDirectory(textAt(prefix).substr(1));
         break;
     case CSyPathComponent::ROOT:
     {
@@ -466,8 +550,7 @@ CSyPath CSyPath::getAbsolutePath() const
         result = getWorkingDirectory();
         break;
     }
-    result.m_components.insert(result.m_components.end(), m_components.begin() + static_cast<long>(prefix) + 1,
-                               m_components.end());
+    result.appendPartsOf(*this, prefix + 1);
     if (hasLongFormPrefix())
         result.addLongForm();
     return result;
@@ -487,17 +570,24 @@ bool CSyPath::isEqual(const CSyPath& other) const
 
 bool CSyPath::isSameCanonicalPath(const CSyPath& canonical) const
 {
-    return size() == canonical.size() &&
-           std::equal(m_components.begin(), m_components.end(), canonical.m_components.begin(), equalIgnoringCase);
+    if (size() != canonical.size())
+        return false;
+    for (std::size_t i = 0; i < size(); ++i)
+        if (!equalAt(i, canonical, i))
+            return false;
+    return true;
 }
 
 bool CSyPath::isPrefixOf(const CSyPath& other) const
 {
     const CSyPath mine = getCanonicalPathImpl();
     const CSyPath theirs = other.getCanonicalPathImpl();
-    return mine.size() <= theirs.size() &&
-           std::equal(mine.m_components.begin(), mine.m_components.end(), theirs.m_components.begin(),
-                      equalIgnoringCase);
+    if (mine.size() > theirs.size())
+        return false;
+    for (std::size_t i = 0; i < mine.size(); ++i)
+        if (!mine.equalAt(i, theirs, i))
+            return false;
+    return true;
 }
 
 void CSyPath::splitFileName(const iastring& name, iastring& base, int& version, iastring& extension)

@@ -122,6 +122,42 @@ TEST_F(CNodeTest, SetTimeStampCopiesTimesToFilesAndLeavesDirectoriesAlone)
                                        L"common.parameterEmpty", {L"sypTimeStamp", L"setTimeStamp()"});
 }
 
+// Times and attributes are set through one opening of the file where that can be had; a read-only file
+// (which that opening cannot write) and a file held open against writers take the two calls.
+TEST_F(CNodeTest, SetTimeStampLeavesEveryFileNormalWithTheTimesOrReportsWhyNot)
+{
+    writeTestFile(m_dir / L"from.txt", "a");
+    setFileTime(m_dir / L"from.txt", 1222222222);
+    const wchar_t* const names[] = {L"plain.txt", L"hidden.txt", L"readonly.txt"};
+    const DWORD attributes[] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE,
+                                FILE_ATTRIBUTE_READONLY};
+    for (int i = 0; i < 3; ++i)
+    {
+        SCOPED_TRACE(names[i]);
+        writeTestFile(m_dir / names[i], "b");
+        ASSERT_TRUE(::SetFileAttributesW((m_dir / names[i]).c_str(), attributes[i]));
+        m_book.clear();
+        node(names[i])->setTimeStamp(node(L"from.txt")->getTimeStamp());
+        EXPECT_EQ(1222222222, modificationSeconds(m_dir / names[i]));
+        EXPECT_EQ(1222222222 - 86400, accessSeconds(m_dir / names[i]));
+        EXPECT_EQ(0u, ::GetFileAttributesW((m_dir / names[i]).c_str()) &
+                          (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        EXPECT_TRUE(m_book.messages().empty());
+    }
+
+    writeTestFile(m_dir / L"locked.txt", "c");
+    const long long before = modificationSeconds(m_dir / L"locked.txt");
+    {
+        syslib::CSyKernelHandle reader(::CreateFileW((m_dir / L"locked.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(reader.isValid());
+        const PSyNodeTimeStamp times = node(L"from.txt")->getTimeStamp();
+        expectLoggedThrow<ESyFileWrite>(m_book, [&] { node(L"locked.txt")->setTimeStamp(times); },
+                                        L"syslib.filesystem.errorSettingTimeStamp", {canonical(L"locked.txt")});
+    }
+    EXPECT_EQ(before, modificationSeconds(m_dir / L"locked.txt"));
+}
+
 TEST_F(CNodeTest, VersionsAreSavedNumberedAndRevertedWithABackup)
 {
     writeTestFile(m_dir / L"app.ini", "one");

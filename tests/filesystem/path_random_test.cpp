@@ -89,8 +89,8 @@ bool holdsOnlyStorableNames(const CSyPath& path)
 {
     for (std::size_t i = 0; i < path.size(); ++i)
     {
-        const iastring& text = path[i].getText();
-        const CSyPathComponent::eType type = path[i].getType();
+        const iastring text = path.textAt(i);
+        const CSyPathComponent::eType type = path.typeAt(i);
         if (type != CSyPathComponent::CURRENT_DIR && type != CSyPathComponent::PARENT_DIR && !text.empty() &&
             (text.back() == L'.' || text.back() == L' '))
             return false;
@@ -102,12 +102,12 @@ bool holdsOnlyStorableNames(const CSyPath& path)
 // and white space at the end of the text is trimmed away.
 bool hasUnambiguousText(const CSyPath& path)
 {
-    const iastring& last = path.back().getText();
+    const iastring last = path.textAt(path.size() - 1);
     if (!last.empty() && std::iswspace(last.back()))
         return false;
     const std::size_t prefix = path.significantPrefixIndex();
-    return !(path[prefix].getType() == CSyPathComponent::UNC_PREFIX && prefix + 1 < path.size() &&
-             path[prefix + 1].getText() == L"?");
+    return !(path.typeAt(prefix) == CSyPathComponent::UNC_PREFIX && prefix + 1 < path.size() &&
+             path.textAt(prefix + 1) == L"?");
 }
 
 std::string printable(const iastring& text)

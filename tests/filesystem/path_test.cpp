@@ -20,33 +20,24 @@ struct CExpected
     const wchar_t* text;
 };
 
-std::vector<CExpected> componentsOf(const CSyPath& path)
+std::string describe(C::eType type, const iastring& value)
 {
-    std::vector<CExpected> components;
-    for (std::size_t i = 0; i < path.size(); ++i)
-        components.push_back({path[i].getType(), path[i].getText().c_str()});
-    return components;
-}
-
-std::string describe(const std::vector<CExpected>& components)
-{
-    std::string text;
-    for (const CExpected& component : components)
-    {
-        const iastring name = C::typeName(component.type);
-        const iastring value = component.text;
-        text += std::string(name.begin(), name.end()) + "(" + std::string(value.begin(), value.end()) + ") ";
-    }
-    return text;
+    const iastring name = C::typeName(type);
+    return std::string(name.begin(), name.end()) + "(" + std::string(value.begin(), value.end()) + ") ";
 }
 
 void expectComponents(const CSyPath& path, const std::vector<CExpected>& expected)
 {
-    std::vector<CExpected> actual = componentsOf(path);
-    bool same = actual.size() == expected.size();
-    for (std::size_t i = 0; same && i < actual.size(); ++i)
-        same = actual[i].type == expected[i].type && iastring(actual[i].text) == expected[i].text;
-    EXPECT_TRUE(same) << "got " << describe(actual) << "\nwant " << describe(expected);
+    bool same = path.size() == expected.size();
+    std::string actualText, expectedText;
+    for (std::size_t i = 0; i < path.size(); ++i)
+    {
+        actualText += describe(path.typeAt(i), path.textAt(i));
+        same = same && i < expected.size() && path.typeAt(i) == expected[i].type && path.textAt(i) == expected[i].text;
+    }
+    for (const CExpected& component : expected)
+        expectedText += describe(component.type, component.text);
+    EXPECT_TRUE(same) << "got " << actualText << "\nwant " << expectedText;
 }
 
 // What the system itself answers for a path, as the expected canonical form.

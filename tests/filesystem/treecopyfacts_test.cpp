@@ -48,6 +48,7 @@ protected:
         writeTestFile(m_dir / L"Src\\MixedCase.TXT", "mixed");
         writeTestFile(m_dir / L"Src\\UPPER.LOG", "upper");
         writeTestFile(m_dir / L"Src\\many.dots.v2.txt", "dots");
+        writeTestFile(m_dir / L"Src\\Nested Folder\\SHORT~1.TXT", "tilde"); // looked up even in a new folder
         writeTestFile(m_dir / L"Src\\Nested Folder\\Inner.Dat", "inner");
         writeTestFile(m_dir / L"Src\\Nested Folder\\DEEPER\\x.Y", "deep");
         writeTestFile(m_dir / L"Src\\lower\\ReadOnly.ini", "ro");
@@ -111,10 +112,10 @@ TEST_F(CTreeCopyFactsTest, ACopyIntoAMissingTargetWritesWhatAskingWouldWrite)
     const CCopyRecord asked = copy(L"Dst", N::MISSING, false);
     expectSame(carried, asked);
 
-    EXPECT_EQ(6u, count(asked.messages, L"syslib.filesystem.copiedFile("));
+    EXPECT_EQ(7u, count(asked.messages, L"syslib.filesystem.copiedFile("));
     EXPECT_EQ(5u, count(asked.messages, L"syslib.filesystem.copyingDirectory("));
     // Every file below the top was missing: one failed long-name lookup each, two for a folder.
-    EXPECT_EQ(16u, count(asked.logs, L"GetLongPathNam failed for "));
+    EXPECT_EQ(17u, count(asked.logs, L"GetLongPathNam failed for "));
     EXPECT_EQ("ro", readTestFile(m_dir / L"Dst\\lower\\ReadOnly.ini"));
     EXPECT_EQ(0u, ::GetFileAttributesW((m_dir / L"Dst\\lower\\ReadOnly.ini").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(canonical(L"Dst\\Nested Folder\\DEEPER\\x.Y"),
@@ -230,4 +231,61 @@ TEST_F(CTreeCopyFactsTest, OnlyAPresentCanonicalFolderIsItsOwnLongForm)
     EXPECT_FALSE(CSyPath(canonical(L"Missing")).isOwnLongForm());
     EXPECT_FALSE(CSyPath(canonical(L"Folder") + L"/..").isOwnLongForm());
     EXPECT_FALSE(CSyPath(L"Folder").isOwnLongForm()) << "relative";
+}
+
+// The probe asks a plain name by its attributes: every answer, error and trace must be the search's.
+TEST_F(CTreeCopyFactsTest, TheProbeAnswersAsTheSearchWould)
+{
+    makeDirectory(L"Folder");
+    writeTestFile(m_dir / L"Folder\\A Long File Name.txt", "x");
+    ASSERT_TRUE(::SetFileAttributesW((m_dir / L"Folder\\A Long File Name.txt").c_str(),
+                                     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    wchar_t shortName[MAX_PATH + 1] = {0};
+    ASSERT_NE(0u, ::GetShortPathNameW((m_dir / L"Folder\\A Long File Name.txt").c_str(), shortName, MAX_PATH));
+    const iastring texts[] = {canonical(L"Folder"),
+                              canonical(L"Folder") + L"/a long FILE name.TXT",
+                              CSyPath(shortName).toString(),
+                              canonical(L"Folder") + L"/missing.txt",
+                              canonical(L"Missing") + L"/below.txt"};
+    for (const iastring& text : texts)
+    {
+        SCOPED_TRACE(text);
+        const CSyPath path(text);
+        WIN32_FIND_DATAW data;
+        syslib::CSyFindHandle search(::FindFirstFileW(path.toOSString().c_str(), &data));
+        const DWORD searchError = search ? 0 : ::GetLastError();
+        m_book.clear();
+        unsigned long error = 0;
+        const int type = path.getOSNodeType(true, error);
+        EXPECT_EQ(searchError, error);
+        if (search)
+        {
+            EXPECT_EQ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? N::DIRECTORY : N::FILE, type);
+            EXPECT_EQ(1u, count(m_book.traces(), L"getOSNodeTypeFromMode(" +
+                                                     syslib::toString(data.dwFileAttributes) + L")"));
+        }
+        else
+            EXPECT_EQ(CSyPath::NOT_EXISTING, type);
+        EXPECT_TRUE(m_book.messages().empty());
+    }
+    ::SetFileAttributesW((m_dir / L"Folder\\A Long File Name.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// In a folder the copy has just made, a name is known to be missing until it meets a name put there
+// before by another spelling; names that could be such a spelling are asked for.
+TEST_F(CTreeCopyFactsTest, AFreshFolderKnowsOnlyNamesThatCannotMeetAnother)
+{
+    CSyFreshFolder fresh(true);
+    const CSyKnownNode* first = fresh.known(L"Readme.txt");
+    ASSERT_NE(nullptr, first);
+    EXPECT_FALSE(first->present);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_FILE_NOT_FOUND), first->error);
+    EXPECT_NE(nullptr, fresh.known(L"readme.txt.bak"));
+    for (const wchar_t* asked : {L"README.TXT", L"readme.TXT", L"READ~1.TXT", L"name.", L"name ", L"na*e", L"n?me",
+                                 L"caf\u00e9", L""})
+        EXPECT_EQ(nullptr, fresh.known(asked)) << asked;
+    EXPECT_NE(nullptr, fresh.known(L"name")) << "the refused spellings took nothing";
+
+    CSyFreshFolder existing(false);
+    EXPECT_EQ(nullptr, existing.known(L"Readme.txt"));
 }
