@@ -116,6 +116,22 @@ struct CSyModuleTraits
     static void free(HMODULE module) { ::FreeLibrary(module); }
 };
 
+struct CSyWindowStationTraits
+{
+    typedef HWINSTA type;
+    static HWINSTA invalid() { return nullptr; }
+    static bool isValid(HWINSTA h) { return h != nullptr; }
+    static void free(HWINSTA h) { ::CloseWindowStation(h); }
+};
+
+struct CSyDesktopTraits
+{
+    typedef HDESK type;
+    static HDESK invalid() { return nullptr; }
+    static bool isValid(HDESK h) { return h != nullptr; }
+    static void free(HDESK h) { ::CloseDesktop(h); }
+};
+
 template <class T>
 struct CSyLocalMemTraits
 {
@@ -165,6 +181,8 @@ typedef CSyWinResource<CSyFindHandleTraits> CSyFindHandle;
 typedef CSyWinResource<CSyVolumeFindHandleTraits> CSyVolumeFindHandle;
 typedef CSyWinResource<CSyRegKeyTraits> CSyRegKey;
 typedef CSyWinResource<CSyModuleTraits> CSyModule;
+typedef CSyWinResource<CSyWindowStationTraits> CSyWindowStation;
+typedef CSyWinResource<CSyDesktopTraits> CSyDesktop;
 typedef CSyWinResource<CSyAllocatedSidTraits> CSyAllocatedSid;
 typedef CSyWinResource<CSyBstrTraits> CSyBstr;
 typedef CSyWinResource<CSyNetApiBufferTraits> CSyNetApiBuffer;

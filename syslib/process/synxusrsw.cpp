@@ -79,28 +79,12 @@ DWORD grantAccess(HANDLE object, SE_OBJECT_TYPE type, PSID sid, DWORD access, DW
     return ::SetSecurityInfo(object, type, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted.get(), nullptr);
 }
 
-struct CSyWindowStationTraits
-{
-    typedef HWINSTA type;
-    static HWINSTA invalid() { return nullptr; }
-    static bool isValid(HWINSTA h) { return h != nullptr; }
-    static void free(HWINSTA h) { ::CloseWindowStation(h); }
-};
-
-struct CSyDesktopTraits
-{
-    typedef HDESK type;
-    static HDESK invalid() { return nullptr; }
-    static bool isValid(HDESK h) { return h != nullptr; }
-    static void free(HDESK h) { ::CloseDesktop(h); }
-};
-
 // A program the user starts must be able to open the interactive desktop; without it, it fails at start.
 void grantDesktopAccess(PSID sid, const iastring& qualifiedName)
 {
-    syslib::CSyWinResource<CSyWindowStationTraits> station(
+    syslib::CSyWindowStation station(
         ::OpenWindowStationW(L"winsta0", FALSE, READ_CONTROL | WRITE_DAC));
-    syslib::CSyWinResource<CSyDesktopTraits> desktop(::OpenDesktopW(L"default", 0, FALSE, READ_CONTROL | WRITE_DAC));
+    syslib::CSyDesktop desktop(::OpenDesktopW(L"default", 0, FALSE, READ_CONTROL | WRITE_DAC));
     const bool granted = station && desktop &&
                          grantAccess(station.get(), SE_WINDOW_OBJECT, sid, WINSTA_ALL_ACCESS | READ_CONTROL,
                                      NO_INHERITANCE) == ERROR_SUCCESS &&

@@ -183,12 +183,11 @@ TEST_F(RunAsUserTest, SwitchLogsOnLoadsTheProfileImpersonatesAndGoesBack)
     EXPECT_EQ(1, CProfileSpy::unloads);
     EXPECT_FALSE(CProfileSpy::unloadedWhileImpersonating);
     // Opening the desktop to the user took it from nobody else.
-    HWINSTA station = ::OpenWindowStationW(L"winsta0", FALSE, WINSTA_ENUMDESKTOPS | WINSTA_READATTRIBUTES);
-    EXPECT_NE(nullptr, station) << ::GetLastError();
-    ::CloseWindowStation(station);
-    HDESK desktop = ::OpenDesktopW(L"default", 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
-    EXPECT_NE(nullptr, desktop) << ::GetLastError();
-    ::CloseDesktop(desktop);
+    EXPECT_TRUE(syslib::CSyWindowStation(
+        ::OpenWindowStationW(L"winsta0", FALSE, WINSTA_ENUMDESKTOPS | WINSTA_READATTRIBUTES)))
+        << ::GetLastError();
+    EXPECT_TRUE(syslib::CSyDesktop(::OpenDesktopW(L"default", 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE)))
+        << ::GetLastError();
 
     // A switch straight from one user to another ends the first one's logon.
     live->setUser(m_runner, password);
