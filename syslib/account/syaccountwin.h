@@ -49,6 +49,11 @@ template <class E>
 // candidate path that fails is logged, then the summary; hr receives the last failure.
 HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, iastring& containerPath);
 // A property as text; an empty value reads as empty text.
+// The directory path of a new account called name; PARAMETER_NOT_VALID, reported for signature, when the
+// name makes none.
+CSyADsPath newAccountPath(const iastring& name, const wchar_t* signature, int line);
+// The account name a new LDAP object carries: its relative name without the "cn=".
+iastring accountNameOf(const CSyADsPath& path);
 // A new object of className ("User", "Group") named by the path's last component, in its parent container,
 // queried for riid; not written before the caller's SetInfo.
 HRESULT createInParentContainer(const CSyADsPath& path, const wchar_t* className, REFIID riid, void** object);

@@ -83,6 +83,21 @@ HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, 
     return hr;
 }
 
+CSyADsPath newAccountPath(const iastring& name, const wchar_t* signature, int line)
+{
+    const CSyADsPath path = CSyADsPath::fromString(name);
+    if (path.isEmpty() || path.getComponents().size() < 2)
+        throwParameterNotValid(L"name", signature, line);
+    return path;
+}
+
+iastring accountNameOf(const CSyADsPath& path)
+{
+    const iastring relative = path.getLeaf();
+    const iastring::size_type equals = relative.find(L'=');
+    return equals == iastring::npos ? relative : relative.substr(equals + 1);
+}
+
 HRESULT createInParentContainer(const CSyADsPath& path, const wchar_t* className, REFIID riid, void** object)
 {
     iastring containerPath;

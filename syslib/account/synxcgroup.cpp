@@ -31,17 +31,13 @@ CSyGroupImpl::CSyGroupImpl(IADs* object) : CSyAccountImpl(iastring(), iastring()
 void CSyGroupImpl::addToOS(const CUserData*, ISyProgressObserver* observer)
 {
     SY_TRACE_FUNCTION(L"CSyGroupImpl::addToOS(ISyProgressObserver *)");
-    const CSyADsPath path = CSyADsPath::fromString(m_sName);
-    if (path.isEmpty() || path.getComponents().size() < 2)
-        syslib::throwParameterNotValid(L"name", L"CSyGroupImpl::addToOS(void)", __LINE__);
-    const iastring relative = path.getLeaf();
+    const CSyADsPath path = syslib::account::newAccountPath(m_sName, L"CSyGroupImpl::addToOS(void)", __LINE__);
     syslib::CSyComPtr<IADsGroup> group;
     HRESULT hr = syslib::account::createInParentContainer(path, L"Group", IID_IADsGroup, group.receiveVoid());
     if (SUCCEEDED(hr) && path.isLDAP())
     {
-        const iastring::size_type equals = relative.find(L'=');
         if (FAILED(hr = syslib::account::putTextProperty(group.get(), L"sAMAccountName",
-                                equals == iastring::npos ? relative : relative.substr(equals + 1))))
+                                                         syslib::account::accountNameOf(path))))
             syslib::account::log(L"m_pADsGroup->Put(CComBSTR(\"sAMAccountName\"), ...) failed.", __LINE__);
         else if (FAILED(hr = syslib::account::putNumberProperty(group.get(), L"groupType", globalSecurityGroup)))
             syslib::account::log(L"m_pADsGroup->Put(CComBSTR(\"groupType\"), ...) failed.", __LINE__);

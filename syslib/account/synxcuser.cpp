@@ -45,10 +45,7 @@ void CSyUserImpl::addToOS(const CUserData* data, ISyProgressObserver* observer)
         syslib::reportError(L"common.attributeEmpty", {L"name", L"CSyUserImpl::addToOS(void)"}, __LINE__);
         throw ESyPrecondition(ESyPrecondition::PARAMETER_NOT_VALID);
     }
-    const CSyADsPath path = CSyADsPath::fromString(m_sName);
-    if (path.isEmpty() || path.getComponents().size() < 2)
-        syslib::throwParameterNotValid(L"name", L"CSyUserImpl::addToOS(void)", __LINE__);
-    const iastring relative = path.getLeaf();
+    const CSyADsPath path = syslib::account::newAccountPath(m_sName, L"CSyUserImpl::addToOS(void)", __LINE__);
     syslib::CSyComPtr<IADsUser> user;
     HRESULT hr = syslib::account::createInParentContainer(path, L"User", IID_IADsUser, user.receiveVoid());
     const bool ldap = path.isLDAP();
@@ -61,8 +58,7 @@ void CSyUserImpl::addToOS(const CUserData* data, ISyProgressObserver* observer)
     };
     if (SUCCEEDED(hr) && ldap)
     {
-        const iastring::size_type equals = relative.find(L'=');
-        const iastring account = equals == iastring::npos ? relative : relative.substr(equals + 1);
+        const iastring account = syslib::account::accountNameOf(path);
         for (const wchar_t* property : {L"sAMAccountName", L"userPrincipalName"})
         {
             hr = syslib::account::putTextProperty(user.get(), property, account);
