@@ -1,5 +1,5 @@
-// A small WinNT directory provider over the stand-ins' account database: the computer as a container,
-// its users and its groups as COM objects with the HRESULTs the system's provider gives (standins/README.md).
+// A small WinNT directory provider over the stand-ins' account database: the computer and each played
+// domain as a container, their users and groups as COM objects with the HRESULTs the system's provider gives (standins/README.md).
 #include "saaccountapi.h"
 #include "sastore.h"
 
@@ -38,7 +38,8 @@ struct CAccountState
 {
     eAccountKind kind = KIND_USER;
     text name;
-    text container; // the computer, or the authority of an account such as NT AUTHORITY\SYSTEM
+    text container; // empty for the computer; a played domain, or the authority of an account such as NT AUTHORITY\SYSTEM
+    text realm;     // the database a stored account lives in (sastore.h)
     std::vector<BYTE> sid;
     bool stored = false; // held by the database, not a system account known by name only
     bool exists = false; // false until SetInfo creates it
@@ -270,17 +271,11 @@ public:
         return giveText(m_state.kind == KIND_USER ? L"User" : L"Group", out);
     }
     HRESULT WINAPI get_GUID(BSTR*) override { return E_NOTIMPL; }
-    HRESULT WINAPI get_ADsPath(BSTR* out) override
-    {
-        return giveText(text(provider) + (m_state.container.empty() ? computerName() : m_state.container) + L"/" +
-                            m_state.name,
-                        out);
-    }
-    HRESULT WINAPI get_Parent(BSTR* out) override { return giveText(text(provider) + computerName(), out); }
+    HRESULT WINAPI get_ADsPath(BSTR* out) override { return giveText(parent() + L"/" + m_state.name, out); }
+    HRESULT WINAPI get_Parent(BSTR* out) override { return giveText(parent(), out); }
     HRESULT WINAPI get_Schema(BSTR* out) override
     {
-        return giveText(text(provider) + computerName() + L"/Schema/" + (m_state.kind == KIND_USER ? L"User" : L"Group"),
-                        out);
+        return giveText(parent() + L"/Schema/" + (m_state.kind == KIND_USER ? L"User" : L"Group"), out);
     }
     HRESULT WINAPI GetInfo() override
     {
@@ -289,7 +284,7 @@ public:
         if (!m_state.stored)
             return S_OK;
         CAccountRecord record;
-        if (!findAccount(m_state.kind, m_state.name, record))
+        if (!findAccount(m_state.kind, m_state.name, record, m_state.realm))
             return notFound();
         m_state.description = record.description;
         m_state.flags = record.flags;
@@ -302,27 +297,28 @@ public:
         {
             NET_API_STATUS status =
                 m_state.kind == KIND_USER
-                    ? addUser(m_state.name, m_state.password.c_str(), m_state.description, m_state.flags)
-                    : addGroup(m_state.name, m_state.description);
+                    ? addUser(m_state.name, m_state.password.c_str(), m_state.description, m_state.flags,
+                              m_state.realm)
+                    : addGroup(m_state.name, m_state.description, m_state.realm);
             forgetPassword();
             if (status == NERR_Success && m_state.kind == KIND_USER && !m_state.home.empty())
-                status = setHomeDirectory(m_state.name, m_state.home);
+                status = setHomeDirectory(m_state.name, m_state.home, m_state.realm);
             if (status != NERR_Success)
                 return fromStatus(status);
             CAccountRecord record;
-            findAccount(m_state.kind, m_state.name, record);
+            findAccount(m_state.kind, m_state.name, record, m_state.realm);
             m_state.name = record.name;
-            m_state.sid = accountSid(record.rid);
+            m_state.sid = accountSid(record);
             m_state.exists = m_state.stored = true;
             return S_OK;
         }
         if (!m_state.stored)
             return E_ACCESSDENIED;
-        NET_API_STATUS status = setDescription(m_state.kind, m_state.name, m_state.description);
+        NET_API_STATUS status = setDescription(m_state.kind, m_state.name, m_state.description, m_state.realm);
         if (status == NERR_Success && m_state.kind == KIND_USER)
-            status = setUserFlags(m_state.name, m_state.flags);
+            status = setUserFlags(m_state.name, m_state.flags, m_state.realm);
         if (status == NERR_Success && m_state.kind == KIND_USER)
-            status = setHomeDirectory(m_state.name, m_state.home);
+            status = setHomeDirectory(m_state.name, m_state.home, m_state.realm);
         return fromStatus(status);
     }
     HRESULT WINAPI Get(BSTR name, VARIANT* value) override
@@ -393,6 +389,7 @@ public:
 
 protected:
     ~CAccountObject() override { forgetPassword(); }
+    text parent() const { return text(provider) + (m_state.container.empty() ? computerName() : m_state.container); }
     void forgetPassword()
     {
         ::SecureZeroMemory(&m_state.password[0], m_state.password.size() * sizeof(wchar_t));
@@ -462,8 +459,8 @@ public:
         if (FAILED(ready))
             return ready;
         std::vector<text> paths;
-        for (const text& group : groupsOf(sidText(m_state.sid.data())))
-            paths.push_back(text(provider) + computerName() + L"/" + group + L",group");
+        for (const text& group : groupsOf(sidText(m_state.sid.data()), m_state.realm))
+            paths.push_back(text(provider) + realmName(m_state.realm) + L"/" + group + L",group");
         *out = new CMembersObject(paths);
         return S_OK;
     }
@@ -480,7 +477,7 @@ public:
         }
         if (!m_state.stored)
             return E_ACCESSDENIED;
-        return fromStatus(setPassword(m_state.name, password ? password : L""));
+        return fromStatus(setPassword(m_state.name, password ? password : L"", m_state.realm));
     }
     HRESULT WINAPI ChangePassword(BSTR oldPassword, BSTR newPassword) override
     {
@@ -488,9 +485,9 @@ public:
             return E_ADS_OBJECT_UNBOUND;
         if (!m_state.stored)
             return E_ACCESSDENIED;
-        if (!checkPassword(m_state.name, oldPassword ? oldPassword : L""))
+        if (!checkPassword(m_state.name, oldPassword ? oldPassword : L"", m_state.realm))
             return HRESULT_FROM_WIN32(ERROR_INVALID_PASSWORD);
-        return fromStatus(setPassword(m_state.name, newPassword ? newPassword : L""));
+        return fromStatus(setPassword(m_state.name, newPassword ? newPassword : L"", m_state.realm));
     }
 };
 
@@ -509,7 +506,7 @@ public:
         if (FAILED(ready))
             return ready;
         std::vector<text> members;
-        const NET_API_STATUS status = groupMembers(m_state.name, members);
+        const NET_API_STATUS status = groupMembers(m_state.name, members, m_state.realm);
         if (status != NERR_Success)
             return fromStatus(status);
         for (text& member : members)
@@ -523,7 +520,7 @@ public:
             return E_POINTER;
         std::vector<text> members;
         std::vector<BYTE> sid;
-        const NET_API_STATUS status = groupMembers(m_state.name, members);
+        const NET_API_STATUS status = groupMembers(m_state.name, members, m_state.realm);
         if (status != NERR_Success)
             return fromStatus(status);
         *result = VARIANT_FALSE;
@@ -549,13 +546,17 @@ private:
         if (!sidOfPath(member, sid))
             return HRESULT_FROM_WIN32(NERR_UserNotFound);
         const text sidString = sidText(sid.data());
-        return fromStatus(add ? addMember(m_state.name, sidString) : removeMember(m_state.name, sidString));
+        return fromStatus(add ? addMember(m_state.name, sidString, m_state.realm)
+                              : removeMember(m_state.name, sidString, m_state.realm));
     }
 };
 
+// This computer, or a played domain: the container of its realm's accounts.
 class CComputerObject : public CDispatchObject<IADsContainer>, public IADs
 {
 public:
+    explicit CComputerObject(const text& realm) : m_realm(realm) {}
+
     // IUnknown and IDispatch come through the container; IADs forwards to them.
     HRESULT WINAPI QueryInterface(REFIID riid, void** object) override
     {
@@ -580,15 +581,12 @@ public:
         return DISP_E_MEMBERNOTFOUND;
     }
 
-    HRESULT WINAPI get_Name(BSTR* out) override { return giveText(computerName(), out); }
-    HRESULT WINAPI get_Class(BSTR* out) override { return giveText(L"Computer", out); }
+    HRESULT WINAPI get_Name(BSTR* out) override { return giveText(realmName(m_realm), out); }
+    HRESULT WINAPI get_Class(BSTR* out) override { return giveText(className(), out); }
     HRESULT WINAPI get_GUID(BSTR*) override { return E_NOTIMPL; }
-    HRESULT WINAPI get_ADsPath(BSTR* out) override { return giveText(text(provider) + computerName(), out); }
+    HRESULT WINAPI get_ADsPath(BSTR* out) override { return giveText(path(), out); }
     HRESULT WINAPI get_Parent(BSTR* out) override { return giveText(L"WinNT:", out); }
-    HRESULT WINAPI get_Schema(BSTR* out) override
-    {
-        return giveText(text(provider) + computerName() + L"/Schema/Computer", out);
-    }
+    HRESULT WINAPI get_Schema(BSTR* out) override { return giveText(path() + L"/Schema/" + className(), out); }
     HRESULT WINAPI GetInfo() override { return S_OK; }
     HRESULT WINAPI SetInfo() override { return S_OK; }
     HRESULT WINAPI Get(BSTR, VARIANT*) override { return E_ADS_PROPERTY_NOT_FOUND; }
@@ -609,8 +607,8 @@ public:
             const text className = kind == KIND_USER ? L"User" : L"Group";
             if (!passesFilter(m_filter, className))
                 continue;
-            for (const CAccountRecord& record : accounts(kind))
-                paths.push_back(text(provider) + computerName() + L"/" + record.name + L"," + className);
+            for (const CAccountRecord& record : accounts(kind, m_realm))
+                paths.push_back(path() + L"/" + record.name + L"," + className);
         }
         *out = new CPathEnumerator(paths);
         return S_OK;
@@ -623,10 +621,10 @@ public:
     {
         if (name == nullptr || object == nullptr)
             return E_POINTER;
-        text path = text(provider) + computerName() + L"/" + name;
+        text account = path() + L"/" + name;
         if (className && *className)
-            path += text(L",") + className;
-        return bindObject(path, IID_IDispatch, reinterpret_cast<void**>(object));
+            account += text(L",") + className;
+        return bindObject(account, IID_IDispatch, reinterpret_cast<void**>(object));
     }
     HRESULT WINAPI Create(BSTR className, BSTR name, IDispatch** object) override
     {
@@ -635,6 +633,7 @@ public:
         *object = nullptr;
         CAccountState state;
         state.name = name;
+        state.realm = state.container = m_realm;
         if (sameText(className, L"user"))
             *object = new CUserObject(state);
         else if (sameText(className, L"group"))
@@ -651,13 +650,13 @@ public:
         if (className == nullptr || name == nullptr)
             return E_POINTER;
         if (sameText(className, L"user"))
-            return fromStatus(deleteAccount(KIND_USER, name));
+            return fromStatus(deleteAccount(KIND_USER, name, m_realm));
         if (sameText(className, L"group"))
-            return fromStatus(deleteAccount(KIND_GROUP, name));
+            return fromStatus(deleteAccount(KIND_GROUP, name, m_realm));
         return E_ADS_UNKNOWN_OBJECT;
     }
     HRESULT WINAPI CopyHere(BSTR, BSTR, IDispatch**) override { return E_NOTIMPL; }
-    // Within one computer a move is a rename; the account keeps its SID.
+    // Within one realm a move is a rename; the account keeps its SID.
     HRESULT WINAPI MoveHere(BSTR source, BSTR newName, IDispatch** object) override
     {
         if (source == nullptr || newName == nullptr)
@@ -669,17 +668,20 @@ public:
         HRESULT hr = bindAccount(source, state, isComputer);
         if (FAILED(hr))
             return hr;
-        if (isComputer || !state.stored)
+        if (isComputer || !state.stored || !sameText(state.realm, m_realm))
             return E_ACCESSDENIED;
-        hr = fromStatus(renameAccount(state.kind, state.name, newName));
+        hr = fromStatus(renameAccount(state.kind, state.name, newName, m_realm));
         if (SUCCEEDED(hr) && object)
-            hr = bindObject(text(provider) + computerName() + L"/" + newName +
-                                (state.kind == KIND_USER ? L",user" : L",group"),
-                            IID_IDispatch, reinterpret_cast<void**>(object));
+            hr = bindObject(path() + L"/" + newName + (state.kind == KIND_USER ? L",user" : L",group"), IID_IDispatch,
+                            reinterpret_cast<void**>(object));
         return hr;
     }
 
 private:
+    text path() const { return text(provider) + realmName(m_realm); }
+    const wchar_t* className() const { return m_realm.empty() ? L"Computer" : L"Domain"; }
+
+    text m_realm;
     std::vector<text> m_filter;
 };
 
@@ -750,7 +752,7 @@ HRESULT bindAccount(const text& path, CAccountState& state, bool& isComputer)
         return E_ADS_UNKNOWN_OBJECT;
     if (parts.size() == 1)
     {
-        if (sameText(parts[0], computerName()) && !wantUser && !wantGroup)
+        if (!wantUser && !wantGroup && (sameText(parts[0], computerName()) || playedDomainNamed(parts[0], state.realm)))
         {
             isComputer = true;
             return S_OK;
@@ -767,28 +769,30 @@ HRESULT bindAccount(const text& path, CAccountState& state, bool& isComputer)
             return HRESULT_FROM_WIN32(ERROR_BAD_NETPATH);
         parts = {domainLength ? text(domain) : computerName(), name};
     }
-    if (!sameText(parts[0], computerName()))
+    text realm;
+    if (!sameText(parts[0], computerName()) && !playedDomainNamed(parts[0], realm))
     {
         if (systemAccount(parts[0] + L"\\" + parts[1], wantGroup ? KIND_GROUP : KIND_USER, className.empty(), state))
             return S_OK;
         return HRESULT_FROM_WIN32(ERROR_BAD_NETPATH);
     }
     CAccountRecord record;
-    const bool found = wantUser    ? findAccount(KIND_USER, parts[1], record)
-                       : wantGroup ? findAccount(KIND_GROUP, parts[1], record)
-                                   : findAccount(parts[1], record);
+    const bool found = wantUser    ? findAccount(KIND_USER, parts[1], record, realm)
+                       : wantGroup ? findAccount(KIND_GROUP, parts[1], record, realm)
+                                   : findAccount(parts[1], record, realm);
     if (found)
     {
         state.kind = record.kind;
         state.name = record.name;
-        state.sid = accountSid(record.rid);
+        state.realm = state.container = realm;
+        state.sid = accountSid(record);
         state.description = record.description;
         state.flags = record.flags;
         state.home = record.home;
         state.stored = state.exists = true;
         return S_OK;
     }
-    if (systemAccount(parts[1], wantGroup ? KIND_GROUP : KIND_USER, className.empty(), state))
+    if (realm.empty() && systemAccount(parts[1], wantGroup ? KIND_GROUP : KIND_USER, className.empty(), state))
         return S_OK;
     return HRESULT_FROM_WIN32(wantGroup ? NERR_GroupNotFound : NERR_UserNotFound);
 }
@@ -805,7 +809,7 @@ HRESULT bindObject(const text& path, REFIID riid, void** object)
         return hr;
     IUnknown* unknown = nullptr;
     if (isComputer)
-        unknown = static_cast<IADsContainer*>(new CComputerObject());
+        unknown = static_cast<IADsContainer*>(new CComputerObject(state.realm));
     else if (state.kind == KIND_USER)
         unknown = static_cast<IADsUser*>(new CUserObject(state));
     else

@@ -31,22 +31,53 @@ bool isThisComputer(LPCWSTR server)
     return name.empty() || name == L"." || sameText(name, computerName());
 }
 
-// Splits DOMAIN\name; an empty domain or this computer's name means the local database.
-bool localName(LPCWSTR qualified, text& name)
+// The realm whose database a server keeps: this computer's, or a played domain's on its controller.
+bool serverRealm(LPCWSTR server, text& realm)
+{
+    realm.clear();
+    text sid;
+    return isThisComputer(server) || playedDomainOfController(bareServer(server), realm, sid);
+}
+
+// The stored account a name means. DOMAIN\name looks in that realm only; a bare name in this computer's
+// database first, then in the played domains, as a domain member looks up its own accounts before its
+// domain's.
+bool storedAccount(LPCWSTR qualified, CAccountRecord& record, bool usersOnly)
 {
     if (qualified == nullptr)
         return false;
     const text all = qualified;
     const text::size_type slash = all.find(L'\\');
-    name = slash == text::npos ? all : all.substr(slash + 1);
-    return slash == text::npos || isThisComputer(all.substr(0, slash).c_str());
+    const text name = slash == text::npos ? all : all.substr(slash + 1);
+    std::vector<text> realms;
+    text realm;
+    if (slash == text::npos)
+    {
+        realms = playedDomains();
+        realms.insert(realms.begin(), text());
+    }
+    else if (isThisComputer(all.substr(0, slash).c_str()))
+        realms.push_back(text());
+    else if (playedDomainNamed(all.substr(0, slash), realm))
+        realms.push_back(realm);
+    for (const text& candidate : realms)
+        if (usersOnly ? findAccount(KIND_USER, name, record, candidate) : findAccount(name, record, candidate))
+            return true;
+    return false;
+}
+
+// A domain's groups are global groups; this computer's are aliases.
+SID_NAME_USE useOf(const CAccountRecord& record)
+{
+    return record.kind == KIND_USER ? SidTypeUser : record.realm.empty() ? SidTypeAlias : SidTypeGroup;
 }
 
 NET_API_STATUS WINAPI NetUserAdd(LPCWSTR server, DWORD level, LPBYTE buffer, LPDWORD errorIndex)
 {
     if (errorIndex)
         *errorIndex = 0;
-    if (!isThisComputer(server))
+    text realm;
+    if (!serverRealm(server, realm))
         return ERROR_BAD_NETPATH;
     if (level != 1)
         return ERROR_INVALID_LEVEL;
@@ -56,24 +87,26 @@ NET_API_STATUS WINAPI NetUserAdd(LPCWSTR server, DWORD level, LPBYTE buffer, LPD
     if (info->usri1_name == nullptr)
         return ERROR_INVALID_PARAMETER;
     return addUser(info->usri1_name, info->usri1_password, info->usri1_comment ? info->usri1_comment : L"",
-                   info->usri1_flags);
+                   info->usri1_flags, realm);
 }
 
 NET_API_STATUS WINAPI NetUserDel(LPCWSTR server, LPCWSTR userName)
 {
-    if (!isThisComputer(server))
+    text realm;
+    if (!serverRealm(server, realm))
         return ERROR_BAD_NETPATH;
-    return userName ? deleteAccount(KIND_USER, userName) : ERROR_INVALID_PARAMETER;
+    return userName ? deleteAccount(KIND_USER, userName, realm) : ERROR_INVALID_PARAMETER;
 }
 
 NET_API_STATUS WINAPI NetUserGetInfo(LPCWSTR server, LPCWSTR userName, DWORD level, LPBYTE* buffer)
 {
-    if (!isThisComputer(server))
+    text realm;
+    if (!serverRealm(server, realm))
         return ERROR_BAD_NETPATH;
     CAccountRecord record;
     if (userName == nullptr || buffer == nullptr)
         return ERROR_INVALID_PARAMETER;
-    if (!findAccount(KIND_USER, userName, record))
+    if (!findAccount(KIND_USER, userName, record, realm))
         return NERR_UserNotFound;
     if (level == 0)
     {
@@ -105,13 +138,12 @@ NET_API_STATUS WINAPI NetUserGetLocalGroups(LPCWSTR server, LPCWSTR userName, DW
 {
     if (!isThisComputer(server))
         return ERROR_BAD_NETPATH;
-    text name;
     CAccountRecord record;
     if (level != 0)
         return ERROR_INVALID_LEVEL;
     if (userName == nullptr || buffer == nullptr || entriesRead == nullptr || totalEntries == nullptr)
         return ERROR_INVALID_PARAMETER;
-    if (!localName(userName, name) || !findAccount(KIND_USER, name, record))
+    if (!storedAccount(userName, record, true))
     {
         BYTE sid[SECURITY_MAX_SID_SIZE];
         DWORD sidLength = sizeof(sid);
@@ -123,9 +155,9 @@ NET_API_STATUS WINAPI NetUserGetLocalGroups(LPCWSTR server, LPCWSTR userName, DW
         return ::NetUserGetLocalGroups(server, userName, level, flags, buffer, preferredLength, entriesRead,
                                        totalEntries);
     }
-    const std::vector<BYTE> sid = accountSid(record.rid);
+    const std::vector<BYTE> sid = accountSid(record);
     std::vector<text> groups = groupsOf(sidText(const_cast<BYTE*>(sid.data())));
-    // Everyone local belongs to Users, as on Windows.
+    // Every local user belongs to Users, and a domain's through Domain Users, as on Windows.
     groups.insert(groups.begin(), L"Users");
     DWORD bytes = 0;
     for (const text& group : groups)
@@ -184,7 +216,8 @@ NET_API_STATUS WINAPI NetLocalGroupAdd(LPCWSTR server, DWORD level, LPBYTE buffe
 {
     if (errorIndex)
         *errorIndex = 0;
-    if (!isThisComputer(server))
+    text realm;
+    if (!serverRealm(server, realm))
         return ERROR_BAD_NETPATH;
     if (level != 0 && level != 1)
         return ERROR_INVALID_LEVEL;
@@ -193,14 +226,15 @@ NET_API_STATUS WINAPI NetLocalGroupAdd(LPCWSTR server, DWORD level, LPBYTE buffe
     const LOCALGROUP_INFO_1* info = reinterpret_cast<const LOCALGROUP_INFO_1*>(buffer);
     if (info->lgrpi1_name == nullptr)
         return ERROR_INVALID_PARAMETER;
-    return addGroup(info->lgrpi1_name, level == 1 && info->lgrpi1_comment ? info->lgrpi1_comment : L"");
+    return addGroup(info->lgrpi1_name, level == 1 && info->lgrpi1_comment ? info->lgrpi1_comment : L"", realm);
 }
 
 NET_API_STATUS WINAPI NetLocalGroupDel(LPCWSTR server, LPCWSTR groupName)
 {
-    if (!isThisComputer(server))
+    text realm;
+    if (!serverRealm(server, realm))
         return ERROR_BAD_NETPATH;
-    return groupName ? deleteAccount(KIND_GROUP, groupName) : ERROR_INVALID_PARAMETER;
+    return groupName ? deleteAccount(KIND_GROUP, groupName, realm) : ERROR_INVALID_PARAMETER;
 }
 
 // The SID text of a member given by level 0 (SID) or level 3 (DOMAIN\name); empty when it names nobody.
@@ -224,18 +258,16 @@ text memberSid(DWORD level, const BYTE* entry)
     }
     if (sid == nullptr || !::IsValidSid(sid))
         return text();
-    if (localRid(sid) != 0)
-    {
-        CAccountRecord record;
-        if (!findAccountByRid(localRid(sid), record))
-            return text();
-    }
+    CAccountRecord record;
+    if (localRid(sid) != 0 && !findAccountBySid(sid, record))
+        return text();
     return sidText(sid);
 }
 
 NET_API_STATUS changeMembers(LPCWSTR server, LPCWSTR groupName, DWORD level, LPBYTE buffer, DWORD count, bool add)
 {
-    if (!isThisComputer(server))
+    text realm;
+    if (!serverRealm(server, realm))
         return ERROR_BAD_NETPATH;
     if (level != 0 && level != 3)
         return ERROR_INVALID_LEVEL;
@@ -247,7 +279,7 @@ NET_API_STATUS changeMembers(LPCWSTR server, LPCWSTR groupName, DWORD level, LPB
         const text sid = memberSid(level, buffer + i * size);
         if (sid.empty())
             return ERROR_NO_SUCH_MEMBER;
-        const NET_API_STATUS status = add ? addMember(groupName, sid) : removeMember(groupName, sid);
+        const NET_API_STATUS status = add ? addMember(groupName, sid, realm) : removeMember(groupName, sid, realm);
         if (status != NERR_Success)
             return status;
     }
@@ -365,8 +397,7 @@ BOOL WINAPI LookupAccountSidW(LPCWSTR system, PSID sid, LPWSTR name, LPDWORD nam
                               LPDWORD domainLength, PSID_NAME_USE use)
 {
     CAccountRecord record;
-    const DWORD rid = localRid(sid);
-    if (isThisComputer(system) && rid != 0 && findAccountByRid(rid, record))
+    if (isThisComputer(system) && findAccountBySid(sid, record))
     {
         if (nameLength == nullptr || domainLength == nullptr || use == nullptr)
         {
@@ -374,9 +405,10 @@ BOOL WINAPI LookupAccountSidW(LPCWSTR system, PSID sid, LPWSTR name, LPDWORD nam
             return FALSE;
         }
         const std::vector<BYTE> bytes(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + ::GetLengthSid(sid));
-        if (!fill(bytes, nullptr, nullptr, record.name, name, nameLength, computerName(), domain, domainLength))
+        if (!fill(bytes, nullptr, nullptr, record.name, name, nameLength, realmName(record.realm), domain,
+                  domainLength))
             return FALSE;
-        *use = record.kind == KIND_USER ? SidTypeUser : SidTypeAlias;
+        *use = useOf(record);
         return TRUE;
     }
     return ::LookupAccountSidW(system, sid, name, nameLength, domain, domainLength, use);
@@ -398,7 +430,7 @@ BOOL WINAPI LogonUserW(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD log
         name.resize(at);
     }
     CAccountRecord record;
-    if (!isThisComputer(realm.c_str()) || !findAccount(KIND_USER, name, record))
+    if (!storedAccount((realm.empty() ? name : realm + L"\\" + name).c_str(), record, true))
     {
         BYTE sid[SECURITY_MAX_SID_SIZE];
         DWORD sidLength = sizeof(sid);
@@ -412,7 +444,8 @@ BOOL WINAPI LogonUserW(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD log
         }
         return ::LogonUserW(user, domain, password, logonType, provider, token);
     }
-    if (!checkPassword(record.name, password))
+    // A controller that has not yet got a new domain account knows neither it nor its password.
+    if (!reachedThisComputer(record) || !checkPassword(record.name, password, record.realm))
     {
         ::SetLastError(ERROR_LOGON_FAILURE);
         return FALSE;
@@ -462,19 +495,18 @@ syslib::SyAccountApi standInApi()
 BOOL WINAPI LookupAccountNameW(LPCWSTR system, LPCWSTR name, PSID sid, LPDWORD sidLength, LPWSTR domain,
                                LPDWORD domainLength, PSID_NAME_USE use)
 {
-    text local;
     CAccountRecord record;
-    if (isThisComputer(system) && localName(name, local) && findAccount(local, record))
+    if (isThisComputer(system) && storedAccount(name, record, false) && reachedThisComputer(record))
     {
         if (sidLength == nullptr || domainLength == nullptr || use == nullptr)
         {
             ::SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        if (!fill(accountSid(record.rid), sid, sidLength, text(), nullptr, nullptr, computerName(), domain,
+        if (!fill(accountSid(record), sid, sidLength, text(), nullptr, nullptr, realmName(record.realm), domain,
                   domainLength))
             return FALSE;
-        *use = record.kind == KIND_USER ? SidTypeUser : SidTypeAlias;
+        *use = useOf(record);
         return TRUE;
     }
     return ::LookupAccountNameW(system, name, sid, sidLength, domain, domainLength, use);

@@ -9,8 +9,9 @@ namespace standins
 namespace
 {
 std::mutex g_logonsLock;
-// By the token's own id, which no other token shares: a handle value is reused once it is closed.
-std::map<ULONGLONG, DWORD> g_logons;
+// The account's SID by the token's own id, which no other token shares: a handle value is reused once it
+// is closed.
+std::map<ULONGLONG, std::vector<BYTE>> g_logons;
 
 bool tokenId(HANDLE token, ULONGLONG& id)
 {
@@ -27,15 +28,15 @@ bool loggedOnAccount(HANDLE token, CAccountRecord& account)
     ULONGLONG id = 0;
     if (!tokenId(token, id))
         return false;
-    DWORD rid = 0;
+    std::vector<BYTE> sid;
     {
         std::lock_guard<std::mutex> lock(g_logonsLock);
         const auto found = g_logons.find(id);
         if (found == g_logons.end())
             return false;
-        rid = found->second;
+        sid = found->second;
     }
-    return findAccountByRid(rid, account);
+    return findAccountBySid(sid.data(), account);
 }
 
 text profileDirectory(const CAccountRecord& account)
@@ -54,7 +55,7 @@ void rememberLogon(HANDLE token, const CAccountRecord& account)
     if (!tokenId(token, id))
         return;
     std::lock_guard<std::mutex> lock(g_logonsLock);
-    g_logons[id] = account.rid;
+    g_logons[id] = accountSid(account);
 }
 
 BOOL WINAPI LoadUserProfileW(HANDLE token, LPPROFILEINFOW profile)
@@ -75,7 +76,7 @@ BOOL WINAPI LoadUserProfileW(HANDLE token, LPPROFILEINFOW profile)
                                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!hive)
         return FALSE;
-    std::vector<BYTE> sid = accountSid(account.rid);
+    std::vector<BYTE> sid = accountSid(account);
     syslib::CSyRegKey key = openMachineKey(text(accountsKey) + L"\\Profiles\\" + sidText(sid.data()), true);
     if (!key)
     {

@@ -23,15 +23,21 @@ const wchar_t* kindKey(eAccountKind kind)
     return kind == KIND_USER ? L"Users" : L"Groups";
 }
 
-syslib::CSyRegKey openKey(const text& subKey, bool create)
+// A realm's root: this computer's database at the top, a played domain's under its Domains key.
+text realmRoot(const text& realm)
 {
-    return openMachineKey(text(accountsKey) + (subKey.empty() ? L"" : L"\\" + subKey), create);
+    return text(accountsKey) + (realm.empty() ? L"" : L"\\Domains\\" + realm);
+}
+
+syslib::CSyRegKey openKey(const text& subKey, bool create, const text& realm = text())
+{
+    return openMachineKey(realmRoot(realm) + (subKey.empty() ? L"" : L"\\" + subKey), create);
 }
 
 // The key's own spelling of its name (the caller may have used another case).
-text keyName(eAccountKind kind, const text& name)
+text keyName(eAccountKind kind, const text& name, const text& realm)
 {
-    syslib::CSyRegKey parent = openKey(kindKey(kind), false);
+    syslib::CSyRegKey parent = openKey(kindKey(kind), false, realm);
     if (!parent)
         return name;
     wchar_t buffer[256];
@@ -45,18 +51,19 @@ text keyName(eAccountKind kind, const text& name)
     }
 }
 
-bool readRecord(eAccountKind kind, const text& name, CAccountRecord& record)
+bool readRecord(eAccountKind kind, const text& name, CAccountRecord& record, const text& realm)
 {
     if (name.empty() || name.find(L'\\') != text::npos)
         return false;
-    syslib::CSyRegKey key = openKey(text(kindKey(kind)) + L"\\" + name, false);
+    syslib::CSyRegKey key = openKey(text(kindKey(kind)) + L"\\" + name, false, realm);
     if (!key || !readDword(key.get(), L"Rid", record.rid))
         return false;
     record.kind = kind;
+    record.realm = realm;
     // The spelling the account was created with; the key's own name only for state written before it was kept.
     record.name = readText(key.get(), L"Name");
     if (record.name.empty())
-        record.name = keyName(kind, name);
+        record.name = keyName(kind, name, realm);
     record.description = readText(key.get(), L"Description");
     record.flags = 0;
     readDword(key.get(), L"Flags", record.flags);
@@ -109,13 +116,25 @@ DWORD minimumPasswordLength()
     return length;
 }
 
-DWORD nextRid()
+DWORD nextRid(const text& realm)
 {
-    syslib::CSyRegKey root = openKey(L"", true);
+    syslib::CSyRegKey root = openKey(L"", true, realm);
     DWORD rid = firstRid;
     readDword(root.get(), L"NextRid", rid);
     writeDword(root.get(), L"NextRid", rid + 1);
     return rid;
+}
+
+// A new account of a played domain stays unknown to the controller this computer asks for as many
+// questions as the domain's ReplicationDelay says.
+void startReplication(HKEY account, const text& realm)
+{
+    if (realm.empty())
+        return;
+    syslib::CSyRegKey domain = openKey(L"", false, realm);
+    DWORD delay = 0;
+    if (domain && readDword(domain.get(), L"ReplicationDelay", delay) && delay != 0)
+        writeDword(account, L"Unreplicated", delay);
 }
 
 // A built-in alias such as Administrators, as the system knows it.
@@ -164,6 +183,25 @@ bool computerDomainSid(std::vector<BYTE>& sid)
     return ok;
 }
 
+bool realmSid(const text& realm, std::vector<BYTE>& sid)
+{
+    if (realm.empty())
+        return computerDomainSid(sid);
+    text controller;
+    text sidString;
+    syslib::CSyLocalMem<PSID> binary;
+    if (!playedDomain(realm, controller, sidString) || !::ConvertStringSidToSidW(sidString.c_str(), binary.receive()))
+        return false;
+    const BYTE* bytes = static_cast<const BYTE*>(binary.get());
+    sid.assign(bytes, bytes + ::GetLengthSid(binary.get()));
+    return true;
+}
+
+text realmName(const text& realm)
+{
+    return realm.empty() ? computerName() : realm;
+}
+
 text sidText(PSID sid)
 {
     syslib::CSyLocalMem<wchar_t*> buffer;
@@ -172,10 +210,10 @@ text sidText(PSID sid)
     return buffer.get();
 }
 
-std::vector<BYTE> accountSid(DWORD rid)
+std::vector<BYTE> accountSid(DWORD rid, const text& realm)
 {
     std::vector<BYTE> domain;
-    if (!computerDomainSid(domain))
+    if (!realmSid(realm, domain))
         return {};
     const PSID domainSid = domain.data();
     const UCHAR count = *::GetSidSubAuthorityCount(domainSid);
@@ -187,10 +225,15 @@ std::vector<BYTE> accountSid(DWORD rid)
     return sid;
 }
 
-DWORD localRid(PSID sid)
+std::vector<BYTE> accountSid(const CAccountRecord& record)
+{
+    return accountSid(record.rid, record.realm);
+}
+
+DWORD realmRid(PSID sid, const text& realm)
 {
     std::vector<BYTE> domain;
-    if (sid == nullptr || !::IsValidSid(sid) || !computerDomainSid(domain))
+    if (sid == nullptr || !::IsValidSid(sid) || !realmSid(realm, domain))
         return 0;
     const UCHAR count = *::GetSidSubAuthorityCount(sid);
     const PSID domainSid = domain.data();
@@ -203,20 +246,25 @@ DWORD localRid(PSID sid)
     return *::GetSidSubAuthority(sid, count - 1);
 }
 
-bool findAccount(eAccountKind kind, const text& name, CAccountRecord& record)
+DWORD localRid(PSID sid)
 {
-    return readRecord(kind, name, record);
+    return realmRid(sid, text());
 }
 
-bool findAccount(const text& name, CAccountRecord& record)
+bool findAccount(eAccountKind kind, const text& name, CAccountRecord& record, const text& realm)
 {
-    return readRecord(KIND_USER, name, record) || readRecord(KIND_GROUP, name, record);
+    return readRecord(kind, name, record, realm);
 }
 
-std::vector<CAccountRecord> accounts(eAccountKind kind)
+bool findAccount(const text& name, CAccountRecord& record, const text& realm)
+{
+    return readRecord(KIND_USER, name, record, realm) || readRecord(KIND_GROUP, name, record, realm);
+}
+
+std::vector<CAccountRecord> accounts(eAccountKind kind, const text& realm)
 {
     std::vector<CAccountRecord> all;
-    syslib::CSyRegKey parent = openKey(kindKey(kind), false);
+    syslib::CSyRegKey parent = openKey(kindKey(kind), false, realm);
     if (!parent)
         return all;
     wchar_t buffer[256];
@@ -226,16 +274,16 @@ std::vector<CAccountRecord> accounts(eAccountKind kind)
         if (::RegEnumKeyExW(parent.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         CAccountRecord record;
-        if (readRecord(kind, buffer, record))
+        if (readRecord(kind, buffer, record, realm))
             all.push_back(record);
     }
     return all;
 }
 
 // The index from a RID to its account ("U" or "G" and the name), so that a lookup by SID reads one value.
-void indexRid(DWORD rid, eAccountKind kind, const text& name)
+void indexRid(DWORD rid, eAccountKind kind, const text& name, const text& realm)
 {
-    syslib::CSyRegKey index = openKey(L"Rids", true);
+    syslib::CSyRegKey index = openKey(L"Rids", true, realm);
     const text value = std::to_wstring(rid);
     if (name.empty())
         ::RegDeleteValueW(index.get(), value.c_str());
@@ -243,15 +291,15 @@ void indexRid(DWORD rid, eAccountKind kind, const text& name)
         writeText(index.get(), value.c_str(), (kind == KIND_USER ? L"U" : L"G") + name);
 }
 
-bool findAccountByRid(DWORD rid, CAccountRecord& record)
+bool findAccountByRid(DWORD rid, CAccountRecord& record, const text& realm)
 {
-    syslib::CSyRegKey index = openKey(L"Rids", false);
+    syslib::CSyRegKey index = openKey(L"Rids", false, realm);
     const text entry = index ? readText(index.get(), std::to_wstring(rid).c_str()) : text();
-    if (entry.size() > 1 && readRecord(entry[0] == L'U' ? KIND_USER : KIND_GROUP, entry.substr(1), record) &&
+    if (entry.size() > 1 && readRecord(entry[0] == L'U' ? KIND_USER : KIND_GROUP, entry.substr(1), record, realm) &&
         record.rid == rid)
         return true;
     for (eAccountKind kind : {KIND_USER, KIND_GROUP})
-        for (const CAccountRecord& candidate : accounts(kind))
+        for (const CAccountRecord& candidate : accounts(kind, realm))
             if (candidate.rid == rid)
             {
                 record = candidate;
@@ -260,131 +308,151 @@ bool findAccountByRid(DWORD rid, CAccountRecord& record)
     return false;
 }
 
-NET_API_STATUS addUser(const text& name, const wchar_t* password, const text& description, DWORD flags)
+bool findAccountBySid(PSID sid, CAccountRecord& record)
+{
+    std::vector<text> realms = playedDomains();
+    realms.insert(realms.begin(), text());
+    for (const text& realm : realms)
+    {
+        const DWORD rid = realmRid(sid, realm);
+        if (rid != 0)
+            return findAccountByRid(rid, record, realm);
+    }
+    return false;
+}
+
+NET_API_STATUS addUser(const text& name, const wchar_t* password, const text& description, DWORD flags,
+                       const text& realm)
 {
     if (!validName(name))
         return NERR_BadUsername;
     CAccountRecord existing;
-    if (readRecord(KIND_USER, name, existing))
+    if (readRecord(KIND_USER, name, existing, realm))
         return NERR_UserExists;
-    if (readRecord(KIND_GROUP, name, existing) || isBuiltinAlias(name))
+    if (readRecord(KIND_GROUP, name, existing, realm) || isBuiltinAlias(name))
         return NERR_GroupExists;
     if (password == nullptr)
         password = L"";
     if (checkPasswordPolicy(password) != NERR_Success)
         return NERR_PasswordTooShort;
-    syslib::CSyRegKey key = openKey(text(L"Users\\") + name, true);
+    syslib::CSyRegKey key = openKey(text(L"Users\\") + name, true, realm);
     if (!key)
         return ERROR_ACCESS_DENIED;
     writeText(key.get(), L"Name", name);
     writeDword(key.get(), L"Flags", flags);
     writeText(key.get(), L"Description", description);
     key.reset();
-    if (setPassword(name, password) != NERR_Success)
+    if (setPassword(name, password, realm) != NERR_Success)
     {
-        deleteAccount(KIND_USER, name);
+        deleteAccount(KIND_USER, name, realm);
         return ERROR_ACCESS_DENIED;
     }
     // The RID last: an account without one does not exist yet for the readers.
-    key = openKey(text(L"Users\\") + name, true);
-    const DWORD rid = nextRid();
+    key = openKey(text(L"Users\\") + name, true, realm);
+    startReplication(key.get(), realm);
+    const DWORD rid = nextRid(realm);
     writeDword(key.get(), L"Rid", rid);
-    indexRid(rid, KIND_USER, name);
+    indexRid(rid, KIND_USER, name, realm);
     return NERR_Success;
 }
 
-NET_API_STATUS addGroup(const text& name, const text& description)
+NET_API_STATUS addGroup(const text& name, const text& description, const text& realm)
 {
     if (!validName(name))
         return ERROR_INVALID_ACCOUNT_NAME;
     CAccountRecord existing;
-    if (readRecord(KIND_GROUP, name, existing) || isBuiltinAlias(name))
+    if (readRecord(KIND_GROUP, name, existing, realm) || isBuiltinAlias(name))
         return ERROR_ALIAS_EXISTS;
-    if (readRecord(KIND_USER, name, existing))
+    if (readRecord(KIND_USER, name, existing, realm))
         return NERR_UserExists;
-    syslib::CSyRegKey key = openKey(text(L"Groups\\") + name, true);
+    syslib::CSyRegKey key = openKey(text(L"Groups\\") + name, true, realm);
     if (!key)
         return ERROR_ACCESS_DENIED;
     writeText(key.get(), L"Name", name);
     writeText(key.get(), L"Description", description);
-    const DWORD rid = nextRid();
+    startReplication(key.get(), realm);
+    const DWORD rid = nextRid(realm);
     writeDword(key.get(), L"Rid", rid);
-    indexRid(rid, KIND_GROUP, name);
+    indexRid(rid, KIND_GROUP, name, realm);
     return NERR_Success;
 }
 
-NET_API_STATUS deleteAccount(eAccountKind kind, const text& name)
+NET_API_STATUS deleteAccount(eAccountKind kind, const text& name, const text& realm)
 {
     CAccountRecord record;
-    const bool exists = readRecord(kind, name, record);
-    syslib::CSyRegKey parent = openKey(kindKey(kind), false);
+    const bool exists = readRecord(kind, name, record, realm);
+    syslib::CSyRegKey parent = openKey(kindKey(kind), false, realm);
     if (parent)
         ::RegDeleteKeyW(parent.get(), name.c_str());
     if (!exists)
         return kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound;
-    indexRid(record.rid, kind, text());
-    // Windows drops a deleted account from every group, and a deleted group's member list with it.
-    const std::vector<BYTE> sid = accountSid(record.rid);
+    indexRid(record.rid, kind, text(), realm);
+    // Windows drops a deleted account from every group of its own database, and a deleted group's member
+    // list with it; other computers' groups keep the SID, as Windows' do.
+    const std::vector<BYTE> sid = accountSid(record);
     if (!sid.empty())
-        for (const text& group : groupsOf(sidText(const_cast<BYTE*>(sid.data()))))
-            removeMember(group, sidText(const_cast<BYTE*>(sid.data())));
-    syslib::CSyRegKey members = openKey(L"Members", false);
+    {
+        const text member = sidText(const_cast<BYTE*>(sid.data()));
+        for (const text& group : groupsOf(member, realm))
+            removeMember(group, member, realm);
+    }
+    syslib::CSyRegKey members = openKey(L"Members", false, realm);
     if (kind == KIND_GROUP && members)
         ::RegDeleteValueW(members.get(), record.name.c_str());
     return NERR_Success;
 }
 
-NET_API_STATUS setDescription(eAccountKind kind, const text& name, const text& description)
+NET_API_STATUS setDescription(eAccountKind kind, const text& name, const text& description, const text& realm)
 {
     CAccountRecord record;
-    if (!readRecord(kind, name, record))
+    if (!readRecord(kind, name, record, realm))
         return kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound;
-    syslib::CSyRegKey key = openKey(text(kindKey(kind)) + L"\\" + name, false);
+    syslib::CSyRegKey key = openKey(text(kindKey(kind)) + L"\\" + name, false, realm);
     writeText(key.get(), L"Description", description);
     return NERR_Success;
 }
 
-NET_API_STATUS setUserFlags(const text& name, DWORD flags)
+NET_API_STATUS setUserFlags(const text& name, DWORD flags, const text& realm)
 {
     CAccountRecord record;
-    if (!readRecord(KIND_USER, name, record))
+    if (!readRecord(KIND_USER, name, record, realm))
         return NERR_UserNotFound;
-    syslib::CSyRegKey key = openKey(L"Users\\" + name, false);
+    syslib::CSyRegKey key = openKey(L"Users\\" + name, false, realm);
     writeDword(key.get(), L"Flags", flags);
     return NERR_Success;
 }
 
-NET_API_STATUS setHomeDirectory(const text& name, const text& home)
+NET_API_STATUS setHomeDirectory(const text& name, const text& home, const text& realm)
 {
     CAccountRecord record;
-    if (!readRecord(KIND_USER, name, record))
+    if (!readRecord(KIND_USER, name, record, realm))
         return NERR_UserNotFound;
-    syslib::CSyRegKey key = openKey(L"Users\\" + name, false);
+    syslib::CSyRegKey key = openKey(L"Users\\" + name, false, realm);
     writeText(key.get(), L"HomeDir", home);
     return NERR_Success;
 }
 
-NET_API_STATUS renameAccount(eAccountKind kind, const text& name, const text& newName)
+NET_API_STATUS renameAccount(eAccountKind kind, const text& name, const text& newName, const text& realm)
 {
     CAccountRecord record;
-    if (!readRecord(kind, name, record))
+    if (!readRecord(kind, name, record, realm))
         return kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound;
     if (!validName(newName))
         return kind == KIND_USER ? NERR_BadUsername : ERROR_INVALID_ACCOUNT_NAME;
     CAccountRecord taken;
-    if (!sameText(name, newName) && (findAccount(newName, taken) || isBuiltinAlias(newName)))
+    if (!sameText(name, newName) && (findAccount(newName, taken, realm) || isBuiltinAlias(newName)))
         return taken.kind == KIND_USER ? NERR_UserExists : ERROR_ALIAS_EXISTS;
     std::vector<text> members;
     if (kind == KIND_GROUP)
-        groupMembers(record.name, members);
-    syslib::CSyRegKey parent = openKey(kindKey(kind), false);
+        groupMembers(record.name, members, realm);
+    syslib::CSyRegKey parent = openKey(kindKey(kind), false, realm);
     // The SID stays: only the key's name changes, as Windows keeps the RID of a renamed account.
     text oldKey = text(kindKey(kind)) + L"\\" + record.name;
     text staging = text(kindKey(kind)) + L"\\" + newName;
     if (sameText(name, newName))
         staging += L".renaming";
-    syslib::CSyRegKey from = openKey(oldKey, false);
-    syslib::CSyRegKey to = openKey(staging, true);
+    syslib::CSyRegKey from = openKey(oldKey, false, realm);
+    syslib::CSyRegKey to = openKey(staging, true, realm);
     if (!from || !to || ::RegCopyTreeW(from.get(), nullptr, to.get()) != ERROR_SUCCESS)
         return ERROR_ACCESS_DENIED;
     from.reset();
@@ -392,18 +460,18 @@ NET_API_STATUS renameAccount(eAccountKind kind, const text& name, const text& ne
     ::RegDeleteTreeW(parent.get(), record.name.c_str());
     if (sameText(name, newName))
     {
-        from = openKey(staging, false);
-        to = openKey(text(kindKey(kind)) + L"\\" + newName, true);
+        from = openKey(staging, false, realm);
+        to = openKey(text(kindKey(kind)) + L"\\" + newName, true, realm);
         ::RegCopyTreeW(from.get(), nullptr, to.get());
         from.reset();
         ::RegDeleteTreeW(parent.get(), (newName + L".renaming").c_str());
     }
-    syslib::CSyRegKey renamed = openKey(text(kindKey(kind)) + L"\\" + newName, false);
+    syslib::CSyRegKey renamed = openKey(text(kindKey(kind)) + L"\\" + newName, false, realm);
     writeText(renamed.get(), L"Name", newName);
-    indexRid(record.rid, kind, newName);
+    indexRid(record.rid, kind, newName, realm);
     if (kind == KIND_GROUP)
     {
-        syslib::CSyRegKey membersKey = openKey(L"Members", true);
+        syslib::CSyRegKey membersKey = openKey(L"Members", true, realm);
         ::RegDeleteValueW(membersKey.get(), record.name.c_str());
         if (!members.empty())
             writeList(membersKey.get(), newName.c_str(), members);
@@ -416,11 +484,11 @@ NET_API_STATUS checkPasswordPolicy(const wchar_t* password)
     return wcslen(password ? password : L"") < minimumPasswordLength() ? NERR_PasswordTooShort : NERR_Success;
 }
 
-NET_API_STATUS setPassword(const text& name, const wchar_t* password)
+NET_API_STATUS setPassword(const text& name, const wchar_t* password, const text& realm)
 {
     if (checkPasswordPolicy(password) != NERR_Success)
         return NERR_PasswordTooShort;
-    syslib::CSyRegKey key = openKey(L"Users\\" + name, false);
+    syslib::CSyRegKey key = openKey(L"Users\\" + name, false, realm);
     if (!key)
         return NERR_UserNotFound;
     std::vector<BYTE> salt(16);
@@ -434,9 +502,9 @@ NET_API_STATUS setPassword(const text& name, const wchar_t* password)
     return NERR_Success;
 }
 
-bool checkPassword(const text& name, const wchar_t* password)
+bool checkPassword(const text& name, const wchar_t* password, const text& realm)
 {
-    syslib::CSyRegKey key = openKey(L"Users\\" + name, false);
+    syslib::CSyRegKey key = openKey(L"Users\\" + name, false, realm);
     if (!key || password == nullptr)
         return false;
     std::vector<BYTE> digest;
@@ -444,15 +512,15 @@ bool checkPassword(const text& name, const wchar_t* password)
     return hash(readBytes(key.get(), L"Salt"), password, digest) && !stored.empty() && digest == stored;
 }
 
-NET_API_STATUS groupMembers(const text& group, std::vector<text>& members)
+NET_API_STATUS groupMembers(const text& group, std::vector<text>& members, const text& realm)
 {
     CAccountRecord record;
     text spelled = group;
-    if (readRecord(KIND_GROUP, group, record))
+    if (readRecord(KIND_GROUP, group, record, realm))
         spelled = record.name;
-    else if (!isBuiltinAlias(group))
+    else if (!realm.empty() || !isBuiltinAlias(group))
         return NERR_GroupNotFound;
-    syslib::CSyRegKey key = openKey(L"Members", false);
+    syslib::CSyRegKey key = openKey(L"Members", false, realm);
     members = key ? readList(key.get(), spelled.c_str()) : std::vector<text>();
     if (members.empty() && key)
     {
@@ -468,42 +536,44 @@ NET_API_STATUS groupMembers(const text& group, std::vector<text>& members)
     return NERR_Success;
 }
 
-NET_API_STATUS addMember(const text& group, const text& memberSid)
+namespace
+{
+NET_API_STATUS changeMember(const text& group, const text& memberSid, bool add, const text& realm)
 {
     std::vector<text> members;
-    const NET_API_STATUS status = groupMembers(group, members);
-    if (status != NERR_Success)
-        return status;
-    for (const text& member : members)
-        if (sameText(member, memberSid))
-            return ERROR_MEMBER_IN_ALIAS;
-    members.push_back(memberSid);
-    CAccountRecord record;
-    syslib::CSyRegKey key = openKey(L"Members", true);
-    writeList(key.get(), (readRecord(KIND_GROUP, group, record) ? record.name : group).c_str(), members);
-    return NERR_Success;
-}
-
-NET_API_STATUS removeMember(const text& group, const text& memberSid)
-{
-    std::vector<text> members;
-    const NET_API_STATUS status = groupMembers(group, members);
+    const NET_API_STATUS status = groupMembers(group, members, realm);
     if (status != NERR_Success)
         return status;
     const auto it = std::find_if(members.begin(), members.end(), [&](const text& m) { return sameText(m, memberSid); });
-    if (it == members.end())
+    if (add && it != members.end())
+        return ERROR_MEMBER_IN_ALIAS;
+    if (!add && it == members.end())
         return ERROR_MEMBER_NOT_IN_ALIAS;
-    members.erase(it);
+    if (add)
+        members.push_back(memberSid);
+    else
+        members.erase(it);
     CAccountRecord record;
-    syslib::CSyRegKey key = openKey(L"Members", true);
-    writeList(key.get(), (readRecord(KIND_GROUP, group, record) ? record.name : group).c_str(), members);
+    syslib::CSyRegKey key = openKey(L"Members", true, realm);
+    writeList(key.get(), (readRecord(KIND_GROUP, group, record, realm) ? record.name : group).c_str(), members);
     return NERR_Success;
 }
+} // namespace
 
-std::vector<text> groupsOf(const text& memberSid)
+NET_API_STATUS addMember(const text& group, const text& memberSid, const text& realm)
+{
+    return changeMember(group, memberSid, true, realm);
+}
+
+NET_API_STATUS removeMember(const text& group, const text& memberSid, const text& realm)
+{
+    return changeMember(group, memberSid, false, realm);
+}
+
+std::vector<text> groupsOf(const text& memberSid, const text& realm)
 {
     std::vector<text> groups;
-    syslib::CSyRegKey key = openKey(L"Members", false);
+    syslib::CSyRegKey key = openKey(L"Members", false, realm);
     if (!key)
         return groups;
     wchar_t buffer[256];
@@ -529,25 +599,61 @@ bool playedDomain(const text& domain, text& controller, text& sid)
     return !controller.empty();
 }
 
-bool playedDomainOfController(const text& server, text& domain, text& sid)
+std::vector<text> playedDomains()
 {
-    const text bare = server.compare(0, 2, L"\\\\") == 0 ? server.substr(2) : server;
+    std::vector<text> domains;
     syslib::CSyRegKey parent = openKey(L"Domains", false);
     if (!parent)
-        return false;
+        return domains;
     wchar_t buffer[256];
     for (DWORD index = 0;; ++index)
     {
         DWORD length = 256;
         if (::RegEnumKeyExW(parent.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
+            return domains;
         text controller;
-        if (playedDomain(buffer, controller, sid) &&
+        text sid;
+        if (playedDomain(buffer, controller, sid))
+            domains.push_back(buffer);
+    }
+}
+
+bool playedDomainNamed(const text& name, text& realm)
+{
+    for (const text& domain : playedDomains())
+        if (sameText(domain, name))
+        {
+            realm = domain;
+            return true;
+        }
+    return false;
+}
+
+bool playedDomainOfController(const text& server, text& domain, text& sid)
+{
+    const text bare = server.compare(0, 2, L"\\\\") == 0 ? server.substr(2) : server;
+    for (const text& candidate : playedDomains())
+    {
+        text controller;
+        if (playedDomain(candidate, controller, sid) &&
             sameText(controller.compare(0, 2, L"\\\\") == 0 ? controller.substr(2) : controller, bare))
         {
-            domain = buffer;
+            domain = candidate;
             return true;
         }
     }
+    return false;
+}
+
+bool reachedThisComputer(const CAccountRecord& record)
+{
+    if (record.realm.empty())
+        return true;
+    syslib::CSyRegKey key = openKey(text(kindKey(record.kind)) + L"\\" + record.name, false, record.realm);
+    DWORD missing = 0;
+    if (!key || !readDword(key.get(), L"Unreplicated", missing) || missing == 0)
+        return true;
+    writeDword(key.get(), L"Unreplicated", missing - 1);
+    return false;
 }
 } // namespace standins

@@ -48,7 +48,6 @@ template <class E>
 // The container that holds the account of path, bound with riid (IID_IADs or IID_IADsContainer): each
 // candidate path that fails is logged, then the summary; hr receives the last failure.
 HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, iastring& containerPath);
-// A property as text; an empty value reads as empty text.
 // The directory path of a new account called name; PARAMETER_NOT_VALID, reported for signature, when the
 // name makes none.
 CSyADsPath newAccountPath(const iastring& name, const wchar_t* signature, int line);
@@ -61,6 +60,7 @@ HRESULT createInParentContainer(const CSyADsPath& path, const wchar_t* className
 // replicated() says so; the observer gets the heading and each attempt with its percentage.
 void waitForReplication(const iastring& kindWord, const iastring& name, ISyProgressObserver* observer,
                         const std::function<bool()>& replicated);
+// A property as text; an empty value reads as empty text.
 HRESULT getTextProperty(IADs* object, const wchar_t* name, iastring& value);
 HRESULT getNumberProperty(IADs* object, const wchar_t* name, long& value);
 HRESULT putTextProperty(IADs* object, const wchar_t* name, const iastring& text);

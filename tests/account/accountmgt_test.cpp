@@ -12,6 +12,13 @@
 
 namespace
 {
+CUserData named(const iastring& name)
+{
+    CUserData data;
+    data.m_name = name;
+    return data;
+}
+
 ISyAccountMgt& manager()
 {
     return *CSyslibFactory::getInstance()->getAccountMgt();
@@ -324,7 +331,7 @@ TEST_F(AccountMgt, AdministratorsAreTheGroupItsMembersAndTheTokenUser)
     EXPECT_TRUE(admins->do_isRoot());
     EXPECT_TRUE(logged(book, L"*this == the local administrators group ==> return true."));
 
-    auto alice = CSyAccountCache::instance().getUserImpl(CUserData{L"alice"}, false, nullptr);
+    auto alice = CSyAccountCache::instance().getUserImpl(named(L"alice"), false, nullptr);
     book.clear();
     EXPECT_FALSE(alice->do_isRoot());
     EXPECT_TRUE(logged(book, L"NetUserGetLocalGroups says that account alice is not a local administrator account."));
@@ -348,7 +355,7 @@ TEST_F(AccountMgt, AdministratorsAreTheGroupItsMembersAndTheTokenUser)
     wchar_t self[256];
     DWORD selfLength = 256;
     ASSERT_TRUE(::GetUserNameW(self, &selfLength));
-    auto root = CSyAccountCache::instance().getUserImpl(CUserData{self}, false, nullptr);
+    auto root = CSyAccountCache::instance().getUserImpl(named(self), false, nullptr);
     book.clear();
     EXPECT_TRUE(root->do_isRoot());
     EXPECT_TRUE(logged(book, L"the local admins group is a member of the enabled token groups ==> return true."));
@@ -382,20 +389,14 @@ TEST_F(DomainControllers, AreFoundForPlayedDomainsAndMissedWithLoggedFallbacks)
     EXPECT_EQ(L"", GetDCName(CSyslibFactory::getInstance()->getNetworkMgt()->getHostName()));
     EXPECT_TRUE(book.messages(L"syslib.account.getDCNameFailed").empty()) << "this computer's own name is no missing domain";
 
-    syslib::CSyRegKey domain;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                                               (iastring(standins::accountsKey) + L"\\Domains\\PLAY").c_str(), 0,
-                                               nullptr, 0, KEY_ALL_ACCESS, nullptr, domain.receive(), nullptr));
-    for (const auto& value : {std::make_pair(L"Controller", L"\\\\DC1"), std::make_pair(L"Sid", L"S-1-5-21-7-8-9")})
-        ::RegSetValueExW(domain.get(), value.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second),
-                         static_cast<DWORD>((wcslen(value.second) + 1) * sizeof(wchar_t)));
+    playStandInDomain(L"PLAY", L"\\\\DC1", L"S-1-5-21-7-8-9");
     EXPECT_EQ(L"\\\\DC1", GetDCName(L"play"));
     EXPECT_EQ(L"\\\\" + computer(), GetDCName(L"\\\\" + computer()));
     // A backup controller passes the question to the domain of this computer, which has none.
     EXPECT_EQ(L"", GetDCName(L"\\\\DC1"));
 
     addStandInUser(L"alice", L"pw");
-    auto alice = CSyAccountCache::instance().getUserImpl(CUserData{L"alice"}, false, nullptr);
+    auto alice = CSyAccountCache::instance().getUserImpl(named(L"alice"), false, nullptr);
     book.clear();
     EXPECT_FALSE(alice->do_isRoot(L"PLAY"));
     EXPECT_TRUE(logged(book, L"Got domain SID from the domain controller: S-1-5-21-7-8-9"));

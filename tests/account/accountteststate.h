@@ -14,6 +14,15 @@ inline void clearStandInAccounts()
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::accountsKey);
 }
 
+// What a long account operation tells its observer.
+struct CRecordingObserver : ISyProgressObserver
+{
+    std::vector<iastring> headings;
+    std::vector<std::pair<iastring, int>> steps;
+    void progress(const iastring& text, int number) override { steps.emplace_back(text, number); }
+    void heading(const iastring& text) override { headings.push_back(text); }
+};
+
 // A local user made through the table the library uses; the test fails when it cannot be made.
 inline void addStandInUser(const wchar_t* name, const wchar_t* password)
 {
@@ -31,6 +40,22 @@ inline void addStandInGroup(const wchar_t* name)
     LOCALGROUP_INFO_0 info = {const_cast<wchar_t*>(name)};
     ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success),
               syslib::accountApi().NetLocalGroupAdd(nullptr, 0, reinterpret_cast<LPBYTE>(&info), nullptr));
+}
+
+// A domain this computer is a member of, as the stand-ins play it: new accounts of it stay unknown to
+// logons and name lookups for their first replicationDelay questions.
+inline void playStandInDomain(const wchar_t* name, const wchar_t* controller, const wchar_t* sid,
+                              DWORD replicationDelay = 0)
+{
+    syslib::CSyRegKey domain;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                                               (std::wstring(standins::accountsKey) + L"\\Domains\\" + name).c_str(),
+                                               0, nullptr, 0, KEY_ALL_ACCESS, nullptr, domain.receive(), nullptr));
+    for (const auto& value : {std::make_pair(L"Controller", controller), std::make_pair(L"Sid", sid)})
+        ::RegSetValueExW(domain.get(), value.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second),
+                         static_cast<DWORD>((wcslen(value.second) + 1) * sizeof(wchar_t)));
+    ::RegSetValueExW(domain.get(), L"ReplicationDelay", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&replicationDelay),
+                     sizeof(replicationDelay));
 }
 
 class CStandInAccounts : public ::testing::Test

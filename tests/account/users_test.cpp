@@ -20,14 +20,6 @@ ISyAccountMgt& manager()
     return *CSyslibFactory::getInstance()->getAccountMgt();
 }
 
-struct CRecordingObserver : ISyProgressObserver
-{
-    std::vector<iastring> headings;
-    std::vector<std::pair<iastring, int>> steps;
-    void progress(const iastring& text, int number) override { steps.emplace_back(text, number); }
-    void heading(const iastring& text) override { headings.push_back(text); }
-};
-
 CUserData userData(const iastring& name, const iastring& secret)
 {
     CUserData data;
@@ -408,36 +400,3 @@ TEST_F(Users, HomeIndicatorsInPathsResolveToTheAccountsHomeAndTheProfile)
     EXPECT_EQ(CSyPath(iastring(profile) + L"\\x"), CSyPath(L"~/x").getAbsolutePath());
 }
 
-namespace
-{
-std::vector<DWORD> pauses;
-VOID WINAPI recordPause(DWORD milliseconds)
-{
-    pauses.push_back(milliseconds);
-}
-} // namespace
-
-TEST_F(Users, ADomainAccountIsAwaitedAMinuteAPieceForAtMostFifteenAttempts)
-{
-    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::Sleep)> instant(standins::accountApiTable().Sleep,
-                                                                                 recordPause);
-    CRecordingLogBook book;
-    CRecordingObserver observer;
-    pauses.clear();
-    int asked = 0;
-    syslib::account::waitForReplication(L"user", L"dom1", &observer, [&] { return ++asked == 3; });
-    EXPECT_EQ(3, asked);
-    EXPECT_EQ((std::vector<DWORD>{60000, 60000}), pauses);
-    EXPECT_EQ(std::vector<iastring>{L"Waiting for replication of user dom1."}, observer.headings);
-    EXPECT_EQ((std::vector<std::pair<iastring, int>>{{L"1", 6}, {L"2", 13}}), observer.steps);
-
-    pauses.clear();
-    observer.steps.clear();
-    book.clear();
-    syslib::account::waitForReplication(L"group", L"dom2", nullptr, [] { return false; });
-    EXPECT_EQ(15u, pauses.size());
-    const std::vector<iastring> logs = book.logs();
-    ASSERT_FALSE(logs.empty());
-    EXPECT_EQ(L"Waiting for replication of group dom2.", logs.front());
-    EXPECT_EQ(L"Domain account dom2 has not been replicated after 15 minutes.", logs.back());
-}
