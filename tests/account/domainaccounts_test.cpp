@@ -14,6 +14,16 @@ const iastring password = L"Dom-4b8e2a-secret";
 const iastring domainSid = L"S-1-5-21-7-8-9";
 
 std::vector<DWORD> pauses;
+std::vector<iastring> bound;
+
+// A domain whose controller does not answer the WinNT provider; everything else binds as before.
+HRESULT WINAPI unreachableDomain(LPCWSTR path, REFIID riid, VOID** object)
+{
+    bound.push_back(path);
+    if (iastring(path).compare(0, 13, L"WinNT://CORP,") == 0 || iastring(path) == L"WinNT://CORP")
+        return HRESULT_FROM_WIN32(ERROR_BAD_NETPATH);
+    return standins::ADsGetObject(path, riid, object);
+}
 VOID WINAPI recordPause(DWORD milliseconds)
 {
     pauses.push_back(milliseconds);
@@ -184,4 +194,36 @@ TEST_F(DomainAccounts, AGroupIsAwaitedUntilTheNameLookupKnowsItAndTakesDomainMem
     EXPECT_TRUE(members.empty());
     staff->remove();
     EXPECT_FALSE(standins::findAccount(standins::KIND_GROUP, L"staff", record, L"CORP"));
+}
+
+TEST_F(DomainAccounts, AContainerOfADomainThatDoesNotAnswerIsLookedForOnThisComputerLast)
+{
+    playStandInDomain(L"CORP", L"\\\\DC1", domainSid.c_str());
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::ADsGetObject)> refusing(
+        standins::accountApiTable().ADsGetObject, unreachableDomain);
+    CRecordingLogBook book;
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+    ASSERT_TRUE(::GetComputerNameW(name, &length));
+    const iastring computer(name, length);
+    bound.clear();
+    syslib::CSyComPtr<IADsContainer> container;
+    iastring containerPath;
+    ASSERT_TRUE(SUCCEEDED(syslib::account::bindParentContainer(CSyADsPath::fromString(L"CORP\\dave"),
+                                                               IID_IADsContainer, container.receiveVoid(),
+                                                               containerPath)));
+    EXPECT_EQ((std::vector<iastring>{L"WinNT://CORP", L"WinNT://CORP,computer", L"WinNT://CORP,domain",
+                                     L"WinNT://" + computer}),
+              bound);
+    EXPECT_EQ(L"WinNT://" + computer, containerPath);
+    EXPECT_TRUE(book.hasLog(L"ADsGetObject(WinNT://CORP,domain, ...) failed. Message: " +
+                            syslib::getOSErrorText(static_cast<syslib::SyOSError>(HRESULT_FROM_WIN32(ERROR_BAD_NETPATH)))));
+
+    // This computer's own accounts have no other place to look.
+    bound.clear();
+    container.reset();
+    ASSERT_TRUE(SUCCEEDED(syslib::account::bindParentContainer(CSyADsPath::fromString(computer + L"\\x"),
+                                                               IID_IADsContainer, container.receiveVoid(),
+                                                               containerPath)));
+    EXPECT_EQ(std::vector<iastring>{L"WinNT://" + computer}, bound);
 }

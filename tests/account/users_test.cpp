@@ -262,6 +262,13 @@ TEST_F(Users, AMovedHomeTakesItsContentsAlong)
     EXPECT_EQ(CSyPath(temp / L"new\\mover"), user->getHomeDirectory());
     EXPECT_EQ((CLogArguments{L"user=\"mover\" uid=\"" + user->getSID() + L"\"", L"home"}),
               book.onlyMessage(L"syslib.account.modificationSucceeded").arguments);
+
+    // The same home again, and an old home that has gone: nothing to move, and no complaint.
+    user->setHomeDirectory(CSyPath(temp / L"new\\mover"), true);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((temp / L"new\\mover\\profile.txt").c_str()));
+    removeTestTree(temp / L"new");
+    user->setHomeDirectory(CSyPath(temp / L"newer"), true);
+    EXPECT_EQ(CSyPath(temp / L"newer"), user->getHomeDirectory());
 }
 
 TEST_F(Users, ARenamedAccountKeepsItsSidAndAnswersToTheNewName)
