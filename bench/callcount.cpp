@@ -67,7 +67,8 @@ CCounted g_counted[] = {
     SY_COUNTED(15, MoveFileExW),          SY_COUNTED(16, GetVolumeInformationW), SY_COUNTED(17, GetVolumePathNameW),
     SY_COUNTED(18, SetFileTime),          SY_COUNTED(19, GetFileTime),        SY_COUNTED(20, _stat64),
     SY_COUNTED(21, _wstat64),             SY_COUNTED(22, _utime64),           SY_COUNTED(23, _wutime64),
-    SY_COUNTED(24, GetFileInformationByHandle)};
+    SY_COUNTED(24, GetFileInformationByHandle), SY_COUNTED(25, GetFinalPathNameByHandleW),
+    SY_COUNTED(26, CloseHandle)};
 const int countedFunctions = sizeof(g_counted) / sizeof(g_counted[0]);
 
 // The import address table slots of the program, by imported name.

@@ -226,9 +226,6 @@ struct CSyRemovalWait
 };
 CSyRemovalWait& removalWait();
 
-// Set, a tree copy asks the file system again for what its walk has learnt (tests compare both ways).
-bool& carriedFactsDisabled();
-
 // Creates the missing ancestors of path, top down (not path itself); a failure is logged and thrown
 // as ESyFileCreate.
 void createMissingParentDirectories(const CSyPath& path);

@@ -134,6 +134,71 @@ bool CSyPath::isPlainCanonicalChild() const
     return length < MAX_PATH && !mayNameADevice(textAt(size() - 1));
 }
 
+namespace
+{
+enum eLongFormProbe
+{
+    OWN_LONG_FORM,
+    LEAF_MISSING,
+    UNSETTLED
+};
+
+// What GetLongPathNameW would answer for a plain path, asked through one opening, which costs the file
+// system one lookup where the long-name walk lists every folder on the way. The name the system gives the
+// open node must read exactly as written: a short name, another case, a link or a mounted volume on the
+// way reads otherwise and is left to GetLongPathNameW. A leaf missing under an existing folder is the
+// ERROR_FILE_NOT_FOUND the walk would end with.
+eLongFormProbe probeLongForm(const CSyPath& path, const iastring& osText)
+{
+    if (syslib::filesystem::carriedFactsDisabled() || !path.isPlainCanonicalChild())
+        return UNSETTLED;
+    const syslib::CSyKernelHandle node(::CreateFileW(osText.c_str(), 0,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!node)
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? LEAF_MISSING : UNSETTLED;
+    iastring final;
+    DWORD error = 0;
+    if (!fillBuffer(
+            [&node](wchar_t* buffer, DWORD size) {
+                return ::GetFinalPathNameByHandleW(node.get(), buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            },
+            final, error))
+        return UNSETTLED;
+    // "\\?\C:\dir" for "C:\dir", "\\?\UNC\server\share" for "\\server\share"; the drive letter in any case.
+    const bool unc = osText.compare(0, 2, L"\\\\") == 0;
+    const iastring::size_type skip = unc ? 8 : 4;
+    if (final.size() != osText.size() + skip - (unc ? 2 : 0))
+        return UNSETTLED;
+    if (unc)
+        return final.compare(0, skip, L"\\\\?\\UNC\\") == 0 && final.compare(skip, iastring::npos, osText, 2) == 0
+                   ? OWN_LONG_FORM
+                   : UNSETTLED;
+    return final.compare(0, skip, L"\\\\?\\") == 0 && ::towupper(final[skip]) == ::towupper(osText[0]) &&
+                   final.compare(skip + 1, iastring::npos, osText, 1) == 0
+               ? OWN_LONG_FORM
+               : UNSETTLED;
+}
+
+// GetLongPathNameW's answer for path, whose operating-system form is osText.
+bool longPathName(const CSyPath& path, const iastring& osText, iastring& longName, DWORD& error)
+{
+    switch (probeLongForm(path, osText))
+    {
+    case OWN_LONG_FORM:
+        longName = osText;
+        return true;
+    case LEAF_MISSING:
+        error = ERROR_FILE_NOT_FOUND;
+        return false;
+    default:
+        return fillBuffer([&osText](wchar_t* buffer,
+                                    DWORD size) { return ::GetLongPathNameW(osText.c_str(), buffer, size); },
+                          longName, error);
+    }
+}
+} // namespace
+
 bool CSyPath::isOwnLongForm() const
 {
     if (!isPlainCanonicalChild())
@@ -141,10 +206,7 @@ bool CSyPath::isOwnLongForm() const
     const iastring osText = toOSString();
     iastring longName;
     DWORD error = 0;
-    return fillBuffer([&osText](wchar_t* buffer,
-                                DWORD size) { return ::GetLongPathNameW(osText.c_str(), buffer, size); },
-                      longName, error) &&
-           longName == osText;
+    return longPathName(*this, osText, longName, error) && longName == osText;
 }
 
 CSyPath CSyPath::canonicalPath(const CSyMissingChild* known) const
@@ -212,9 +274,7 @@ CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known) const
             break; // the parent: its own long form
         if (known != nullptr)
             error = known->probeError;
-        else if (fillBuffer([&osText](wchar_t* buffer,
-                                      DWORD size) { return ::GetLongPathNameW(osText.c_str(), buffer, size); },
-                            longName, error))
+        else if (longPathName(resolved, osText, longName, error))
         {
             resolved = CSyPath(longName);
             break;

@@ -259,3 +259,13 @@ private:
     iastring m_text; // the neutral form without its closing separator: the texts and the separators between
     CParts m_parts;
 };
+
+namespace syslib
+{
+namespace filesystem
+{
+// Set, paths and copies ask the file system again for what they have learnt another way: the long
+// form seen through an opening, a tree walk's listings (tests compare both ways).
+bool& carriedFactsDisabled();
+} // namespace filesystem
+} // namespace syslib

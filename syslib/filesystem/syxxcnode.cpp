@@ -150,12 +150,6 @@ CSyRemovalWait& removalWait()
     return wait;
 }
 
-bool& carriedFactsDisabled()
-{
-    static bool disabled = false;
-    return disabled;
-}
-
 } // namespace filesystem
 } // namespace syslib
 

@@ -81,6 +81,12 @@ bool equals(const iachar* text, std::size_t length, const iastring& other)
 }
 } // namespace
 
+bool& syslib::filesystem::carriedFactsDisabled()
+{
+    static bool disabled = false;
+    return disabled;
+}
+
 CSyPathComponent::CSyPathComponent(iastring text, bool firstPosition)
     : m_text(std::move(text)), m_type(checkedType(m_text.data(), m_text.size(), firstPosition))
 {

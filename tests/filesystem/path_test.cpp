@@ -423,6 +423,89 @@ TEST(PathCanonicalTest, AgreesWithTheSystemAndNormalises)
     EXPECT_EQ(withTail, withTail.getCanonicalPathImpl());
 }
 
+namespace
+{
+// A path's long form and canonical form with the log they write, asked the cheap way or walking every
+// folder with GetLongPathNameW.
+struct CLongForms
+{
+    iastring resolved;
+    iastring canonical;
+    std::vector<iastring> logs;
+    bool ownLongForm = false;
+    bool operator==(const CLongForms& other) const
+    {
+        return resolved == other.resolved && canonical == other.canonical && logs == other.logs &&
+               ownLongForm == other.ownLongForm;
+    }
+};
+
+void PrintTo(const CLongForms& forms, std::ostream* os)
+{
+    *os << ::testing::PrintToString(forms.resolved) << " " << ::testing::PrintToString(forms.canonical) << " "
+        << ::testing::PrintToString(forms.logs) << (forms.ownLongForm ? " own" : "");
+}
+
+CLongForms longForms(const iastring& text, bool walk)
+{
+    syslib::filesystem::carriedFactsDisabled() = walk;
+    CRecordingLogBook book;
+    CLongForms forms;
+    const CSyPath path(text);
+    forms.resolved = path.resolveShortPathComponents().toOSString();
+    forms.canonical = path.getCanonicalPathImpl().toOSString();
+    forms.ownLongForm = path.isOwnLongForm();
+    forms.logs = book.logs();
+    syslib::filesystem::carriedFactsDisabled() = false;
+    return forms;
+}
+} // namespace
+
+// The long form read through one opening of the node must be what the long-name walk gives, for
+// every way a path can differ from its long form or miss part of it.
+// An opening refused for another reason than a missing leaf (access, sharing) is left to the walk; wine
+// opens or answers ERROR_FILE_NOT_FOUND for every path here, so only Windows can show that case.
+TEST(PathCanonicalTest, TheLongFormSeenThroughAnOpeningIsTheWalksLongForm)
+{
+    CTempDir dir;
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"Mixed Case Folder").c_str(), nullptr));
+    writeTestFile(dir / L"Mixed Case Folder\\Some File.Txt", "x");
+    // A name that could be a short name is looked up by the walk, which then spells it as on disk.
+    writeTestFile(dir / L"Mixed Case Folder\\Setup.Ini", "x");
+    wchar_t shortName[MAX_PATH + 1] = {0};
+    ASSERT_NE(0u, ::GetShortPathNameW((dir / L"Mixed Case Folder").c_str(), shortName, MAX_PATH + 1));
+    iastring lowerDrive = dir / L"Mixed Case Folder\\Some File.Txt";
+    lowerDrive[0] = static_cast<wchar_t>(::towlower(lowerDrive[0]));
+
+    const std::vector<iastring> paths = {
+        dir / L"Mixed Case Folder\\Some File.Txt",            // as on disk
+        dir / L"Mixed Case Folder",                           // a folder
+        dir / L"MIXED case folder\\some file.txt",            // in another case
+        dir / L"Mixed Case Folder\\SETUP.ini",                // a short-name-like name in another case
+        lowerDrive,                                           // a lower-case drive letter
+        iastring(shortName) + L"\\Some File.Txt",             // through a short name
+        dir / L"Mixed Case Folder\\Missing.txt",              // a missing leaf
+        dir / L"Mixed Case Folder\\No Folder\\Missing.txt",   // a missing folder and leaf
+        dir / L"mixed case folder\\Missing.txt",              // a missing leaf under another case
+        dir / L"Mixed Case Folder\\Setup.Ini\\child.txt",     // through a file
+    };
+    for (const iastring& path : paths)
+    {
+        const CLongForms walked = longForms(path, true);
+        EXPECT_EQ(walked, longForms(path, false)) << ::testing::PrintToString(path);
+    }
+    EXPECT_TRUE(longForms(dir / L"Mixed Case Folder\\Some File.Txt", false).ownLongForm);
+
+    // A file someone holds open without sharing is looked up all the same.
+    const syslib::CSyKernelHandle held(::CreateFileW((dir / L"Mixed Case Folder\\Some File.Txt").c_str(),
+                                                     GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                                     nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(longForms(dir / L"mixed case folder\\Some File.Txt", true),
+              longForms(dir / L"mixed case folder\\Some File.Txt", false));
+    EXPECT_TRUE(longForms(dir / L"Mixed Case Folder\\Some File.Txt", false).ownLongForm);
+}
+
 TEST(PathCanonicalTest, LongAndUncPrefixesAreKept)
 {
     CTempDir dir;
