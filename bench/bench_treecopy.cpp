@@ -206,15 +206,23 @@ bool compareTreeCopies(const iastring& root, double& libraryPerFile)
                 fileCount() * static_cast<double>(fileBytes) / 1048576.0, repeats);
     std::fflush(stdout);
     bench::CFileCallCounter counter;
-    // Taken in turns, so that no way of copying always runs while the writes of the others are still
-    // being flushed to disk.
+    // Taken in turns, each run starting with another way, so that no way of copying always runs while the
+    // writes (and the target's removal) of the same other one are still being flushed to disk.
     CCopyTimes plain, xcopied, library;
     for (int run = 0; run < repeats; ++run)
-    {
-        timeRun("plain walk", plainCopy, source, target, counter, plain);
-        timeRun("xcopy", xcopy, source, target, counter, xcopied);
-        timeRun("directory copy", libraryCopy, source, target, counter, library);
-    }
+        for (int turn = 0; turn < 3; ++turn)
+            switch ((run + turn) % 3)
+            {
+            case 0:
+                timeRun("plain walk", plainCopy, source, target, counter, plain);
+                break;
+            case 1:
+                timeRun("xcopy", xcopy, source, target, counter, xcopied);
+                break;
+            default:
+                timeRun("directory copy", libraryCopy, source, target, counter, library);
+                break;
+            }
     const bool ok = plain.best < 1e30 && xcopied.best < 1e30 && library.best < 1e30;
 
     const double ratioPlain = library.best / plain.best;
