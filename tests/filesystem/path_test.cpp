@@ -495,6 +495,9 @@ TEST(PathCanonicalTest, TheLongFormSeenThroughAnOpeningIsTheWalksLongForm)
         EXPECT_EQ(walked, longForms(path, false)) << ::testing::PrintToString(path);
     }
     EXPECT_TRUE(longForms(dir / L"Mixed Case Folder\\Some File.Txt", false).ownLongForm);
+    EXPECT_FALSE(longForms(iastring(shortName) + L"\\Some File.Txt", false).ownLongForm);
+    EXPECT_FALSE(longForms(dir / L"Mixed Case Folder\\SETUP.ini", false).ownLongForm);
+    EXPECT_FALSE(longForms(dir / L"Mixed Case Folder\\Missing.txt", false).ownLongForm);
 
     // A file someone holds open without sharing is looked up all the same.
     const syslib::CSyKernelHandle held(::CreateFileW((dir / L"Mixed Case Folder\\Some File.Txt").c_str(),
