@@ -144,7 +144,7 @@ enum eLongFormProbe
 };
 
 // What GetLongPathNameW would answer for a plain path, asked through one opening, which costs the file
-// system one lookup where the long-name walk lists every folder on the way. The name the system gives the
+// system one lookup where the long-name walk searches each folder on the way. The name the system gives the
 // open node must read exactly as written: a short name, another case, a link or a mounted volume on the
 // way reads otherwise and is left to GetLongPathNameW. A leaf missing under an existing folder is the
 // ERROR_FILE_NOT_FOUND the walk would end with.
