@@ -184,25 +184,13 @@ NET_API_STATUS WINAPI NetUserModalsGet(LPCWSTR server, DWORD level, LPBYTE* buff
         return ERROR_INVALID_LEVEL;
     if (buffer == nullptr)
         return ERROR_INVALID_PARAMETER;
-    text domain;
+    text realm;
     std::vector<BYTE> sid;
-    text sidString;
-    if (isThisComputer(server))
-    {
-        domain = computerName();
-        if (!computerDomainSid(sid))
-            return ERROR_ACCESS_DENIED;
-    }
-    else if (playedDomainOfController(server, domain, sidString))
-    {
-        syslib::CSyLocalMem<PSID> binary;
-        if (!::ConvertStringSidToSidW(sidString.c_str(), binary.receive()))
-            return ERROR_INVALID_DATA;
-        const BYTE* bytes = static_cast<const BYTE*>(binary.get());
-        sid.assign(bytes, bytes + ::GetLengthSid(binary.get()));
-    }
-    else
+    if (!serverRealm(server, realm))
         return ERROR_BAD_NETPATH;
+    if (!realmSid(realm, sid))
+        return realm.empty() ? ERROR_ACCESS_DENIED : ERROR_INVALID_DATA;
+    const text domain = realmName(realm);
     CNetBlock<USER_MODALS_INFO_2> block(textBytes(domain) + static_cast<DWORD>(sid.size()));
     if (!block.ok())
         return ERROR_NOT_ENOUGH_MEMORY;
