@@ -199,3 +199,70 @@ TEST_F(StandInAccounts, TheProviderBindsCreatesAndChangesMembershipWithWindowsHr
     ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), standins::groupMembers(L"builders", members));
     EXPECT_TRUE(members.empty());
 }
+
+namespace
+{
+// The names a container lists under a class filter of classes (none: no filter).
+std::vector<iastring> listed(const std::vector<const wchar_t*>& classes)
+{
+    syslib::CSyComPtr<IADsContainer> container;
+    EXPECT_EQ(S_OK, bindPath(L"WinNT://" + standins::computerName(), IID_IADsContainer, container.receiveVoid()));
+    std::vector<iastring> names;
+    if (!container)
+        return names;
+    syslib::CSyVariant filter;
+    filter.get().vt = VT_ARRAY | VT_VARIANT;
+    filter.get().parray = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(classes.size()));
+    for (LONG index = 0; index < static_cast<LONG>(classes.size()); ++index)
+    {
+        syslib::CSyVariant element;
+        element.get().vt = VT_BSTR;
+        element.get().bstrVal = ::SysAllocString(classes[index]);
+        ::SafeArrayPutElement(filter.get().parray, &index, &element.get());
+    }
+    EXPECT_EQ(S_OK, container->put_Filter(filter.get()));
+    syslib::CSyComPtr<IUnknown> unknown;
+    syslib::CSyComPtr<IEnumVARIANT> items;
+    if (FAILED(container->get__NewEnum(unknown.receive())) ||
+        FAILED(unknown->QueryInterface(IID_IEnumVARIANT, items.receiveVoid())))
+        return names;
+    syslib::CSyVariant item;
+    while (items->Next(1, item.receive(), nullptr) == S_OK)
+    {
+        syslib::CSyComPtr<IADs> account;
+        syslib::CSyBstr name;
+        if (SUCCEEDED(item.get().pdispVal->QueryInterface(IID_IADs, account.receiveVoid())) &&
+            SUCCEEDED(account->get_Name(name.receive())))
+            names.push_back(name.get());
+    }
+    return names;
+}
+} // namespace
+
+TEST_F(StandInAccounts, ContainersListByClassAndDeletedAccountsAnswerWithTheirKindsCode)
+{
+    addStandInUser(L"alice", L"pw-1");
+    addStandInGroup(L"Builders");
+    EXPECT_EQ(std::vector<iastring>{L"Builders"}, listed({L"Group"}));
+    EXPECT_EQ(std::vector<iastring>{L"alice"}, listed({L"user"}));
+    EXPECT_EQ((std::vector<iastring>{L"alice", L"Builders"}), listed({L"Computer", L"User", L"Group"}));
+
+    // NetUserGetInfo gives the name alone at level 0, name and description at level 1.
+    LPBYTE buffer = nullptr;
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), api().NetUserGetInfo(nullptr, L"ALICE", 0, &buffer));
+    EXPECT_EQ(L"alice", iastring(reinterpret_cast<USER_INFO_0*>(buffer)->usri0_name));
+    ::NetApiBufferFree(buffer);
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), api().NetUserGetInfo(nullptr, L"alice", 1, &buffer));
+    EXPECT_NE(0u, reinterpret_cast<USER_INFO_1*>(buffer)->usri1_flags & UF_SCRIPT);
+    ::NetApiBufferFree(buffer);
+
+    syslib::CSyComPtr<IADs> user;
+    syslib::CSyComPtr<IADs> group;
+    ASSERT_EQ(S_OK, bindPath(L"WinNT://" + standins::computerName() + L"/alice,user", IID_IADs, user.receiveVoid()));
+    ASSERT_EQ(S_OK,
+              bindPath(L"WinNT://" + standins::computerName() + L"/Builders,group", IID_IADs, group.receiveVoid()));
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), api().NetUserDel(nullptr, L"alice"));
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), api().NetLocalGroupDel(nullptr, L"Builders"));
+    EXPECT_EQ(HRESULT_FROM_WIN32(NERR_UserNotFound), user->GetInfo());
+    EXPECT_EQ(HRESULT_FROM_WIN32(NERR_GroupNotFound), group->GetInfo());
+}
