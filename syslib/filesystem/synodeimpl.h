@@ -15,6 +15,14 @@
 // What a tree copy knows about one child before it copies it, so that the copy asks nothing twice: the
 // target was probed (its kind, or NOT_EXISTING with the probe's OS error), its parent is canonical and its
 // own long form, and the walk has shown already that source and target are different nodes.
+namespace syslib
+{
+namespace filesystem
+{
+class CSyAttributeOpening;
+} // namespace filesystem
+} // namespace syslib
+
 struct CSyCopyFacts
 {
     int targetType;
@@ -76,13 +84,21 @@ public:
     virtual bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                                       bool& existingTarget);
     virtual void setNodeType(ISyNode::eNodeType type) { m_nodeType = type; }
-    virtual void setFullName(const CSyPath& path) { m_path = path; }
+    virtual void setFullName(const CSyPath& path)
+    {
+        m_path = path;
+        m_pathWasCanonical = false;
+    }
 
     const CSyPath& path() const { return m_path; }
+    // The node was made for the canonical form of its path (see CSyPath::recheckCanonicalPath).
+    void setPathWasCanonical() { m_pathWasCanonical = true; }
 
 protected:
     // "syslib.filesystem.ACLsNotSupported" and ESyFileSystem when the volume keeps no access rights.
     void requireSecurity() const;
+    // setTimeStamp for a file whose attributes the caller holds open already (opening may be null).
+    void setTimeStampThrough(const PSyNodeTimeStamp& timeStamp, syslib::filesystem::CSyAttributeOpening* opening);
     // getTimeStamp for a copy: the times are read from one status of the node, not one each.
     PSyNodeTimeStamp getTimeStampOnce() const;
     // Rejects kinds that cannot be removed: "syslib.filesystem.nodeTypeRemoveNotSupported", ESyPrecondition.
@@ -93,6 +109,7 @@ protected:
 
     CSyPath m_path;
     ISyNode::eNodeType m_nodeType;
+    bool m_pathWasCanonical = false;
 
 private:
     CopyMoveDestinationInfo resolveDestination(const CSyPath& target, const CSyCopyFacts* facts) const;
@@ -210,13 +227,13 @@ namespace syslib
 {
 namespace filesystem
 {
-// The node object for path, whose kind the caller knows (no probe).
-PSyNode newNode(const CSyPath& path, ISyNode::eNodeType type);
+// The node object for path, whose kind the caller knows (no probe). canonical: path is the canonical form.
+PSyNode newNode(const CSyPath& path, ISyNode::eNodeType type, bool canonical = false);
 // The node object for an existing path: canonicalises, probes the kind and builds the matching object.
 // Nothing there: "syslib.filesystem.nodeDoesNotExist", ESyFileNotFound.
 PSyNode makeNode(const CSyPath& path);
-// The same for a path already made canonical (or absolute) by the caller.
-PSyNode nodeAt(const CSyPath& canonical);
+// The same for a path already made canonical (or only absolute, canonical false) by the caller.
+PSyNode nodeAt(const CSyPath& path, bool canonical = true);
 
 // How long a removed file may stay visible before the removal says so and returns.
 struct CSyRemovalWait
@@ -238,6 +255,31 @@ unsigned long setNormalAttributes(const iastring& osPath, bool report);
 // times set by the runtime library's own conversion). False when a step fails: the caller then takes the
 // two calls, which report the failure.
 bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times);
+
+// An existing file opened for its attributes alone. Such an opening does not stand in the way of a copy
+// that overwrites the file in place, so a copy over an existing file resets the attributes before it and
+// sets the times after it through one opening instead of one each. Every step answers false when the
+// system refuses it (the opening is then closed); the caller takes the plain calls, which report.
+class CSyAttributeOpening
+{
+public:
+    CSyAttributeOpening() = default;
+    ~CSyAttributeOpening() { close(); }
+    CSyAttributeOpening(const CSyAttributeOpening&) = delete;
+    CSyAttributeOpening& operator=(const CSyAttributeOpening&) = delete;
+
+    // Opens osPath; a reparse point is left alone (what the plain calls do to it differs by call).
+    bool open(const iastring& osPath);
+    bool isOpen() const { return m_handle != nullptr; }
+    // FILE_ATTRIBUTE_NORMAL, as setNormalAttributes sets it.
+    bool setNormalAttributes();
+    // What setNormalAttributesAndTimes does, through this opening, which it closes.
+    bool setNormalAttributesAndTimes(const __utimbuf64& times);
+    void close();
+
+private:
+    void* m_handle = nullptr; // the file's HANDLE; null when not open
+};
 using syslib::reportMessage;
 } // namespace filesystem
 } // namespace syslib

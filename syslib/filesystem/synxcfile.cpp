@@ -116,6 +116,7 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
 
     const iastring source = m_path.toOSString();
     const iastring osTarget = destination.m_path.toOSString();
+    syslib::filesystem::CSyAttributeOpening opening;
     if (mode & ISyNode::REPLACE_IN_USE)
     {
         if (!copyReplacingInUse(source, osTarget, destination.m_path))
@@ -125,12 +126,19 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
         return copyWithSetupApi(source, osTarget, mode);
     else
     {
-        if (targetExists)
+        if (targetExists && !(opening.open(osTarget) && opening.setNormalAttributes()))
             syslib::filesystem::setNormalAttributes(osTarget, false);
-        if (const DWORD error = copyFile(source, osTarget))
+        DWORD error = copyFile(source, osTarget);
+        if (error == ERROR_SHARING_VIOLATION && opening.isOpen())
+        {
+            // A file system that counts an attribute-only opening against sharing must not fail the copy.
+            opening.close();
+            error = copyFile(source, osTarget);
+        }
+        if (error != 0)
             throwCopyFailed(error, L"CopyFile", source, osTarget, __LINE__);
     }
-    CSyFileImpl(destination.m_path).setTimeStamp(getTimeStampOnce());
+    CSyFileImpl(destination.m_path).setTimeStampThrough(getTimeStampOnce(), &opening);
     info(L"syslib.filesystem.copiedFile", {sourceName, targetName}, __LINE__);
     return true;
 }

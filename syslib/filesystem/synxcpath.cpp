@@ -97,6 +97,11 @@ CSyPath CSyPath::getCanonicalPathImpl(const CSyMissingChild& known) const
     return canonicalPath(&known);
 }
 
+CSyPath CSyPath::recheckCanonicalPath() const
+{
+    return canonicalPath(nullptr, true);
+}
+
 namespace
 {
 // Names GetFullPathNameW turns into a device (C:\dir\nul.txt is \\.\nul on many systems).
@@ -209,7 +214,7 @@ bool CSyPath::isOwnLongForm() const
     return longPathName(*this, osText, longName, error) && longName == osText;
 }
 
-CSyPath CSyPath::canonicalPath(const CSyMissingChild* known) const
+CSyPath CSyPath::canonicalPath(const CSyMissingChild* known, bool wasCanonical) const
 {
     SY_TRACE_FUNCTION(L"CSyPath::getCanonicalPathImpl()");
     CSyPath absolute = getAbsolutePath();
@@ -220,9 +225,14 @@ CSyPath CSyPath::canonicalPath(const CSyMissingChild* known) const
     // The facts count only when the missing name is the one error the long-name lookup itself would give.
     if (known != nullptr && (known->probeError != ERROR_FILE_NOT_FOUND || !absolute.isPlainCanonicalChild()))
         known = nullptr;
+    // Still there, a path that was canonical is still its own full path and long form: one attribute
+    // probe instead of the long-name lookup.
+    const bool stillCanonical = wasCanonical && known == nullptr && !syslib::filesystem::carriedFactsDisabled() &&
+                                absolute.isPlainCanonicalChild() &&
+                                ::GetFileAttributesW(osText.c_str()) != INVALID_FILE_ATTRIBUTES;
     iastring full;
     DWORD error = 0;
-    if (known != nullptr)
+    if (known != nullptr || stillCanonical)
         full = osText; // a plain child of a canonical path is its own full path
     else if (!fillBuffer([&osText](wchar_t* buffer,
                                    DWORD size) { return ::GetFullPathNameW(osText.c_str(), size, buffer, nullptr); },
@@ -240,7 +250,7 @@ CSyPath CSyPath::canonicalPath(const CSyMissingChild* known) const
         syslib::reportError(L"syslib.filesystem.cannotGetAbsolutePath", {result.toString()}, __LINE__);
         throw ESyCannotGetAbsolutePath(result.toString());
     }
-    result = result.resolveShortPathComponents(known);
+    result = result.resolveShortPathComponents(known, stillCanonical);
     result.normalize();
     const std::size_t prefix = result.significantPrefixIndex();
     if (result.m_parts[prefix].type == CSyPathComponent::DRIVE)
@@ -256,11 +266,12 @@ CSyPath CSyPath::canonicalPath(const CSyMissingChild* known) const
 
 CSyPath CSyPath::resolveShortPathComponents() const
 {
-    return resolveShortPathComponents(nullptr);
+    return resolveShortPathComponents(nullptr, false);
 }
 
 // known: the last component is missing (with that error) and the rest is its own long form.
-CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known) const
+// ownLongForm: the whole path is present and its own long form.
+CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known, bool ownLongForm) const
 {
     SY_TRACE_FUNCTION(L"CSyPath::resolveShortPathComponents()");
     CSyPath resolved = *this;
@@ -272,6 +283,11 @@ CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known) const
         DWORD error = 0;
         if (known != nullptr && !pending.empty())
             break; // the parent: its own long form
+        if (ownLongForm)
+        {
+            resolved = CSyPath(osText); // as from the lookup's answer
+            break;
+        }
         if (known != nullptr)
             error = known->probeError;
         else if (longPathName(resolved, osText, longName, error))

@@ -155,6 +155,10 @@ public:
     // The same for a path the caller has probed; falls back to asking when the facts do not settle the
     // answer exactly.
     CSyPath getCanonicalPathImpl(const CSyMissingChild& known) const;
+    // The same for a path that came out of canonicalisation before (a node's own path): while it names
+    // something, it is its own canonical form, which one attribute probe confirms (names renamed since to
+    // another case aside). Otherwise, or when that cannot be told from the text, it is asked for anew.
+    CSyPath recheckCanonicalPath() const;
     CSyPath resolveShortPathComponents() const;
     // Whether this absolute path is present and its long-name form is this very text (one lookup).
     bool isOwnLongForm() const;
@@ -254,8 +258,8 @@ private:
     void splice(std::size_t from, std::size_t to, const CSyPathComponent* component);
     bool equalAt(std::size_t index, const CSyPath& other, std::size_t otherIndex) const;
     bool needsClosingSeparator() const;
-    CSyPath canonicalPath(const CSyMissingChild* known) const;
-    CSyPath resolveShortPathComponents(const CSyMissingChild* known) const;
+    CSyPath canonicalPath(const CSyMissingChild* known, bool wasCanonical = false) const;
+    CSyPath resolveShortPathComponents(const CSyMissingChild* known, bool ownLongForm) const;
     iastring m_text; // the neutral form without its closing separator: the texts and the separators between
     CParts m_parts;
 };

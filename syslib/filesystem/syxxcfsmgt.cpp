@@ -74,7 +74,7 @@ PSyNode CSyFileSystemMgtImpl::getNode(const CSyPath& path) const
     {
         CSyPath absolute = path.getAbsolutePath();
         absolute.normalize();
-        return syslib::filesystem::nodeAt(absolute);
+        return syslib::filesystem::nodeAt(absolute, false);
     }
     return syslib::filesystem::nodeAt(path.getCanonicalPathImpl());
 }

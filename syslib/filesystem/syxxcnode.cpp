@@ -104,21 +104,33 @@ namespace syslib
 {
 namespace filesystem
 {
-PSyNode newNode(const CSyPath& path, ISyNode::eNodeType type)
+namespace
+{
+template <class Handle, class... Args>
+PSyNode made(bool canonical, Args&&... args)
+{
+    Handle* const node = new Handle(static_cast<Args&&>(args)...);
+    if (canonical)
+        node->impl().setPathWasCanonical();
+    return PSyNode(node);
+}
+} // namespace
+
+PSyNode newNode(const CSyPath& path, ISyNode::eNodeType type, bool canonical)
 {
     switch (type)
     {
     case ISyNode::FILE:
-        return PSyNode(new CSyFile(path));
+        return made<CSyFile>(canonical, path);
     case ISyNode::DIRECTORY:
-        return PSyNode(new CSyDirectory(path));
+        return made<CSyDirectory>(canonical, path);
     case ISyNode::CHARACTER:
     case ISyNode::BLOCK:
     case ISyNode::FIFO:
     case ISyNode::SOCKET:
-        return PSyNode(new CSySpecialFile(path, type));
+        return made<CSySpecialFile>(canonical, path, type);
     default:
-        return PSyNode(new CSyNode(path, type));
+        return made<CSyNode>(canonical, path, type);
     }
 }
 
@@ -130,18 +142,18 @@ PSyNode makeNode(const CSyPath& path)
     return nodeAt(path.getCanonicalPathImpl());
 }
 
-PSyNode nodeAt(const CSyPath& canonical)
+PSyNode nodeAt(const CSyPath& path, bool canonical)
 {
-    const int type = canonical.getOSNodeType(true);
+    const int type = path.getOSNodeType(true);
     if (!existsAt(type))
     {
-        syslib::reportError(L"syslib.filesystem.nodeDoesNotExist", {canonical.toString()}, __LINE__);
-        throw ESyFileNotFound(canonical.toString());
+        syslib::reportError(L"syslib.filesystem.nodeDoesNotExist", {path.toString()}, __LINE__);
+        throw ESyFileNotFound(path.toString());
     }
     if (syslib::isTracing())
-        syslib::logBook().trace(L"Returning ISyNode(" + typeName(type) + L", " + canonical.toString() + L")",
+        syslib::logBook().trace(L"Returning ISyNode(" + typeName(type) + L", " + path.toString() + L")",
                                 __LINE__);
-    return newNode(canonical, static_cast<ISyNode::eNodeType>(type));
+    return newNode(path, static_cast<ISyNode::eNodeType>(type), canonical);
 }
 
 CSyRemovalWait& removalWait()
@@ -282,6 +294,12 @@ PSyNodeTimeStamp CSyNodeImpl::getTimeStampOnce() const
 
 void CSyNodeImpl::setTimeStamp(const PSyNodeTimeStamp& timeStamp)
 {
+    setTimeStampThrough(timeStamp, nullptr);
+}
+
+void CSyNodeImpl::setTimeStampThrough(const PSyNodeTimeStamp& timeStamp,
+                                      syslib::filesystem::CSyAttributeOpening* opening)
+{
     SY_TRACE_FUNCTION(L"CSyNodeImpl::setTimeStamp(PSyNodeTimeStamp)");
     if (!timeStamp)
         syslib::throwParameterEmpty(L"sypTimeStamp", L"setTimeStamp()", __LINE__);
@@ -289,6 +307,8 @@ void CSyNodeImpl::setTimeStamp(const PSyNodeTimeStamp& timeStamp)
     times.actime = timeStamp->getAccessTime()->getTime();
     times.modtime = timeStamp->getModificationTime()->getTime();
     if (m_nodeType == ISyNode::DIRECTORY)
+        return;
+    if (opening != nullptr && opening->setNormalAttributesAndTimes(times))
         return;
     const iastring osPath = m_path.toOSString();
     if (syslib::filesystem::setNormalAttributesAndTimes(osPath, times))
@@ -370,7 +390,8 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepare(const CSyPath& target,
     // The target is canonical already; the node's own path may have been given in another spelling (a short
     // name, below level 642). Only a node that is there can be the source itself.
     if (info.m_realNodeType != CSyPath::NOT_EXISTING && facts == nullptr &&
-        m_path.getCanonicalPathImpl().isSameCanonicalPath(info.m_path))
+        (m_pathWasCanonical ? m_path.recheckCanonicalPath() : m_path.getCanonicalPathImpl())
+            .isSameCanonicalPath(info.m_path))
     {
         syslib::reportError(L"syslib.filesystem.srcNodeEqDest", {m_path.toString()}, __LINE__);
         throw ESyPrecondition();

@@ -487,3 +487,127 @@ TEST_F(CNodeCopyTest, NodesOfOtherKindsMoveAsTheModeSays)
     EXPECT_EQ("new", readTestFile(m_dir / L"d\\link"));
     EXPECT_FALSE(existsOnDisk(m_dir / L"link"));
 }
+
+namespace
+{
+// Every line of the log book as text: kind, text, function and arguments (not the source lines).
+std::vector<iastring> rendered(const CRecordingLogBook& book)
+{
+    std::vector<iastring> texts;
+    for (const CRecordedLine& line : book.lines())
+    {
+        iastring text = syslib::toString(static_cast<int>(line.kind)) + L"|" + line.text + L"|" + line.functionName;
+        for (const iastring& argument : line.arguments)
+            text += L"|" + argument;
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+// Modification and access time of path, 100-ns ticks since 1601.
+unsigned long long ticksOf(const iastring& path, bool access)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    const FILETIME& time = access ? data.ftLastAccessTime : data.ftLastWriteTime;
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+void setFileTimeWithHalfASecond(const iastring& path, long long seconds)
+{
+    const unsigned long long ticks = (static_cast<unsigned long long>(seconds) + 11644473600ULL) * 10000000ULL + 5000000ULL;
+    const FILETIME modified{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    syslib::CSyKernelHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.isValid());
+    ASSERT_TRUE(::SetFileTime(file.get(), nullptr, nullptr, &modified));
+}
+
+struct CCarriedFactsOff
+{
+    explicit CCarriedFactsOff(bool off) { syslib::filesystem::carriedFactsDisabled() = off; }
+    ~CCarriedFactsOff() { syslib::filesystem::carriedFactsDisabled() = false; }
+};
+} // namespace
+
+// A node made for a canonical path needs no second long-name lookup to know itself, and a copy over an
+// existing file resets the attributes and sets the times through one opening of it: the log book and the
+// files come out as when everything is asked anew.
+TEST_F(CNodeCopyTest, ACopyOverAnExistingFileWritesAndLeavesWhatAskingAnewDoes)
+{
+    const iastring source = m_dir / L"Source.txt";
+    const iastring target = m_dir / L"target.TXT";
+    std::vector<iastring> lines[2];
+    for (const bool ask : {false, true})
+    {
+        ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(target.c_str());
+        writeTestFile(source, ask ? "asked" : "carried");
+        setFileTimeWithHalfASecond(source, later);
+        writeTestFile(target, "old");
+        setFileTime(target, earlier);
+        // Hidden and system: overwriting fails unless they are reset first.
+        ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+        const CCarriedFactsOff switched(ask);
+        const PSyNode node = this->node(L"SOURCE.TXT");
+        m_book.clear();
+        EXPECT_TRUE(node->copy(m_dir / L"Target.txt", N::EXISTING));
+        lines[ask] = rendered(m_book);
+        // Whole seconds: the times are the source's as set through the runtime library, not what CopyFileW
+        // leaves behind. The source's access time is read after the copy has read the source.
+        const unsigned long long second = 10000000ULL;
+        EXPECT_EQ(static_cast<unsigned long long>(later + 11644473600LL) * second, ticksOf(target, false));
+        EXPECT_EQ(ticksOf(source, true) / second * second, ticksOf(target, true));
+        EXPECT_EQ(ask ? "asked" : "carried", readTestFile(target));
+        EXPECT_EQ(0u, ::GetFileAttributesW(target.c_str()) &
+                          (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+    }
+    EXPECT_EQ(lines[true], lines[false]);
+    EXPECT_TRUE(m_book.hasLog(L"Copying file " + canonical(L"Source.txt") + L" to " + canonical(L"target.TXT")));
+
+    // A source gone since its node was made is looked up again, with the failed lookups logged.
+    for (const bool ask : {false, true})
+    {
+        writeTestFile(source, "short-lived");
+        const CCarriedFactsOff switched(ask);
+        const PSyNode node = this->node(L"Source.txt");
+        ASSERT_TRUE(::DeleteFileW(source.c_str()));
+        m_book.clear();
+        EXPECT_THROW(node->copy(m_dir / L"Target.txt", N::EXISTING), ESyFileWrite);
+        lines[ask] = rendered(m_book);
+    }
+    EXPECT_EQ(lines[true], lines[false]);
+    EXPECT_EQ(1u, std::count_if(lines[false].begin(), lines[false].end(), [](const iastring& line) {
+                  return line.find(L"GetLongPathNam failed for ") != iastring::npos;
+              }));
+    EXPECT_EQ("asked", readTestFile(target));
+}
+
+TEST_F(CNodeCopyTest, ATargetHeldWithoutSharingFailsTheCopyOnceAndKeepsItsContent)
+{
+    writeTestFile(m_dir / L"a.txt", "new");
+    writeTestFile(m_dir / L"b.txt", "old");
+    const PSyNode source = node(L"a.txt");
+    {
+        const syslib::CSyKernelHandle held(::CreateFileW((m_dir / L"b.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held.isValid());
+        m_book.clear();
+        try
+        {
+            source->copy(m_dir / L"b.txt", N::EXISTING);
+            ADD_FAILURE() << "no exception";
+        }
+        catch (const ESyFileWrite& e)
+        {
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, e.getCode());
+        }
+    }
+    const CRecordedLine report = m_book.onlyMessage(L"syslib.sysCallFailed");
+    ASSERT_EQ(6u, report.arguments.size());
+    EXPECT_EQ(L"CopyFile", report.arguments[0]);
+    EXPECT_EQ(osPath(L"a.txt") + L", " + osPath(L"b.txt") + L", FALSE", report.arguments[4]);
+    EXPECT_TRUE(m_book.messages(L"syslib.filesystem.copiedFile").empty());
+    EXPECT_EQ("old", readTestFile(m_dir / L"b.txt"));
+}
