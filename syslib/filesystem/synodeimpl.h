@@ -5,6 +5,7 @@
 #include "sydirectory.h"
 #include "syfspathimpl.h"
 #include "synode.h"
+#include "synodeopening.h"
 #include "sypath.h"
 #include "syslib/common/syexcept.h"
 #include "syslib/common/sytrace.h"
@@ -15,14 +16,6 @@
 // What a tree copy knows about one child before it copies it, so that the copy asks nothing twice: the
 // target was probed (its kind, or NOT_EXISTING with the probe's OS error), its parent is canonical and its
 // own long form, and the walk has shown already that source and target are different nodes.
-namespace syslib
-{
-namespace filesystem
-{
-class CSyAttributeOpening;
-} // namespace filesystem
-} // namespace syslib
-
 struct CSyCopyFacts
 {
     int targetType;
@@ -98,7 +91,7 @@ protected:
     // "syslib.filesystem.ACLsNotSupported" and ESyFileSystem when the volume keeps no access rights.
     void requireSecurity() const;
     // setTimeStamp for a file whose attributes the caller holds open already (opening may be null).
-    void setTimeStampThrough(const PSyNodeTimeStamp& timeStamp, syslib::filesystem::CSyAttributeOpening* opening);
+    void setTimeStampThrough(const PSyNodeTimeStamp& timeStamp, syslib::filesystem::CSyNodeOpening* opening);
     // getTimeStamp for a copy: the times are read from one status of the node, not one each.
     PSyNodeTimeStamp getTimeStampOnce() const;
     // Rejects kinds that cannot be removed: "syslib.filesystem.nodeTypeRemoveNotSupported", ESyPrecondition.
@@ -256,30 +249,6 @@ unsigned long setNormalAttributes(const iastring& osPath, bool report);
 // two calls, which report the failure.
 bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times);
 
-// An existing file opened for its attributes alone. Such an opening does not stand in the way of a copy
-// that overwrites the file in place, so a copy over an existing file resets the attributes before it and
-// sets the times after it through one opening instead of one each. Every step answers false when the
-// system refuses it (the opening is then closed); the caller takes the plain calls, which report.
-class CSyAttributeOpening
-{
-public:
-    CSyAttributeOpening() = default;
-    ~CSyAttributeOpening() { close(); }
-    CSyAttributeOpening(const CSyAttributeOpening&) = delete;
-    CSyAttributeOpening& operator=(const CSyAttributeOpening&) = delete;
-
-    // Opens osPath; a reparse point is left alone (what the plain calls do to it differs by call).
-    bool open(const iastring& osPath);
-    bool isOpen() const { return m_handle != nullptr; }
-    // FILE_ATTRIBUTE_NORMAL, as setNormalAttributes sets it.
-    bool setNormalAttributes();
-    // What setNormalAttributesAndTimes does, through this opening, which it closes.
-    bool setNormalAttributesAndTimes(const __utimbuf64& times);
-    void close();
-
-private:
-    void* m_handle = nullptr; // the file's HANDLE; null when not open
-};
 using syslib::reportMessage;
 } // namespace filesystem
 } // namespace syslib

@@ -116,7 +116,7 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
 
     const iastring source = m_path.toOSString();
     const iastring osTarget = destination.m_path.toOSString();
-    syslib::filesystem::CSyAttributeOpening opening;
+    syslib::filesystem::CSyNodeOpening opening;
     if (mode & ISyNode::REPLACE_IN_USE)
     {
         if (!copyReplacingInUse(source, osTarget, destination.m_path))
@@ -126,7 +126,7 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
         return copyWithSetupApi(source, osTarget, mode);
     else
     {
-        if (targetExists && !(opening.open(osTarget) && opening.setNormalAttributes()))
+        if (targetExists && !(opening.openAttributes(osTarget) && opening.setNormalAttributes()))
             syslib::filesystem::setNormalAttributes(osTarget, false);
         DWORD error = copyFile(source, osTarget);
         if (error == ERROR_SHARING_VIOLATION && opening.isOpen())

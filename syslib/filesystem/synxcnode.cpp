@@ -9,7 +9,6 @@
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
-#include <io.h>
 #include <sys/utime.h>
 #include <vector>
 
@@ -64,84 +63,10 @@ unsigned long setNormalAttributes(const iastring& osPath, bool report)
     return error;
 }
 
-namespace
-{
-struct CSyCrtFileTraits
-{
-    typedef int type;
-    static int invalid() { return -1; }
-    static bool isValid(int descriptor) { return descriptor >= 0; }
-    static void free(int descriptor) { ::_close(descriptor); }
-};
-} // namespace
-
-namespace
-{
-bool setNormalAttributesOf(HANDLE file)
-{
-    FILE_BASIC_INFO basic = {};
-    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL; // zero times: left as they are
-    return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
-}
-
-// The attributes reset and the times set through file, which the call consumes.
-bool setNormalAttributesAndTimesOf(syslib::CSyKernelHandle file, const __utimbuf64& times)
-{
-    if (!setNormalAttributesOf(file.get()))
-        return false;
-    syslib::CSyWinResource<CSyCrtFileTraits> descriptor(::_open_osfhandle(reinterpret_cast<intptr_t>(file.get()), 0));
-    if (!descriptor)
-        return false;
-    file.detach(); // the descriptor closes it
-    __utimbuf64 copy = times;
-    return ::_futime64(descriptor.get(), &copy) == 0;
-}
-} // namespace
-
 bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times)
 {
-    // Read and write, sharing both: nothing opens here that _utime64 could not open.
-    syslib::CSyKernelHandle file(::CreateFileW(osPath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file && setNormalAttributesAndTimesOf(std::move(file), times);
-}
-
-bool CSyAttributeOpening::open(const iastring& osPath)
-{
-    close();
-    syslib::CSyKernelHandle file(::CreateFileW(osPath.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    FILE_ATTRIBUTE_TAG_INFO tag = {};
-    if (!file || !::GetFileInformationByHandleEx(file.get(), FileAttributeTagInfo, &tag, sizeof(tag)) ||
-        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return false;
-    m_handle = file.detach();
-    return true;
-}
-
-bool CSyAttributeOpening::setNormalAttributes()
-{
-    if (isOpen() && setNormalAttributesOf(m_handle))
-        return true;
-    close();
-    return false;
-}
-
-bool CSyAttributeOpening::setNormalAttributesAndTimes(const __utimbuf64& times)
-{
-    if (!isOpen())
-        return false;
-    syslib::CSyKernelHandle file(m_handle);
-    m_handle = nullptr;
-    return setNormalAttributesAndTimesOf(std::move(file), times);
-}
-
-void CSyAttributeOpening::close()
-{
-    const syslib::CSyKernelHandle closing(m_handle);
-    m_handle = nullptr;
+    CSyNodeOpening file;
+    return file.openAsUtime(osPath) && file.setNormalAttributesAndTimes(times);
 }
 } // namespace filesystem
 } // namespace syslib

@@ -298,7 +298,7 @@ void CSyNodeImpl::setTimeStamp(const PSyNodeTimeStamp& timeStamp)
 }
 
 void CSyNodeImpl::setTimeStampThrough(const PSyNodeTimeStamp& timeStamp,
-                                      syslib::filesystem::CSyAttributeOpening* opening)
+                                      syslib::filesystem::CSyNodeOpening* opening)
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::setTimeStamp(PSyNodeTimeStamp)");
     if (!timeStamp)
