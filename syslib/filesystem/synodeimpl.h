@@ -69,10 +69,11 @@ public:
                                                 bool& decision);
     virtual CopyMoveDestinationInfo prepareCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                                                 const CSyCopyFacts* facts = nullptr);
-    // The opening every copy shares: refuse an empty target, prepare the canonical target, decide.
+    // The opening every copy shares: refuse an empty target, prepare the canonical target, decide. keep
+    // (may be null) receives the lookup's opening of an existing target file, for the copy to go on with.
     bool prepareAndDecideCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                               CopyMoveDestinationInfo& destination, bool& existingTarget,
-                              const CSyCopyFacts* facts = nullptr);
+                              const CSyCopyFacts* facts = nullptr, syslib::filesystem::CSyNodeOpening* keep = nullptr);
     // existingTarget: whether a node is at the final target now.
     virtual bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                                       bool& existingTarget);

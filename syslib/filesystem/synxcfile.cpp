@@ -103,7 +103,11 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                                                : iastring());
     CopyMoveDestinationInfo destination;
     bool targetExists = false;
-    const bool copying = prepareAndDecideCopy(target, mode, destination, targetExists, facts);
+    // A plain copy goes on with the lookup's opening of an existing target.
+    syslib::filesystem::CSyNodeOpening opening;
+    const bool plain = (mode & (ISyNode::REPLACE_IN_USE | ISyNode::USE_SETUP_API)) == 0;
+    const bool copying =
+        prepareAndDecideCopy(target, mode, destination, targetExists, facts, plain ? &opening : nullptr);
     const iastring sourceName = m_path.toString();
     const iastring targetName = destination.m_path.toString();
     syslib::logBook().log(copying ? L"Copying file " + sourceName + L" to " + targetName
@@ -116,7 +120,6 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
 
     const iastring source = m_path.toOSString();
     const iastring osTarget = destination.m_path.toOSString();
-    syslib::filesystem::CSyNodeOpening opening;
     if (mode & ISyNode::REPLACE_IN_USE)
     {
         if (!copyReplacingInUse(source, osTarget, destination.m_path))
@@ -126,7 +129,7 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
         return copyWithSetupApi(source, osTarget, mode);
     else
     {
-        if (targetExists && !(opening.openAttributes(osTarget) && opening.setNormalAttributes()))
+        if (targetExists && !((opening.isOpen() || opening.openAttributes(osTarget)) && opening.setNormalAttributes()))
             syslib::filesystem::setNormalAttributes(osTarget, false);
         DWORD error = copyFile(source, osTarget);
         if (error == ERROR_SHARING_VIOLATION && opening.isOpen())

@@ -1,5 +1,6 @@
 // Windows code: full and long path names, the working directory and the limits of a volume.
 #include "sypath.h"
+#include "synodeopening.h"
 #include "syslib/account/syaccountmgtimpl.h"
 
 #include "framework/iastrutil.h"
@@ -102,6 +103,11 @@ CSyPath CSyPath::recheckCanonicalPath() const
     return canonicalPath(nullptr, true);
 }
 
+CSyPath CSyPath::getCanonicalPathImpl(syslib::filesystem::CSyNodeOpening& keep) const
+{
+    return canonicalPath(nullptr, false, &keep);
+}
+
 namespace
 {
 // Names GetFullPathNameW turns into a device (C:\dir\nul.txt is \\.\nul on many systems).
@@ -148,25 +154,14 @@ enum eLongFormProbe
     UNSETTLED
 };
 
-// What GetLongPathNameW would answer for a plain path, asked through one opening, which costs the file
-// system one lookup where the long-name walk searches each folder on the way. The name the system gives the
-// open node must read exactly as written: a short name, another case, a link or a mounted volume on the
-// way reads otherwise and is left to GetLongPathNameW. A leaf missing under an existing folder is the
-// ERROR_FILE_NOT_FOUND the walk would end with.
-eLongFormProbe probeLongForm(const CSyPath& path, const iastring& osText)
+// Whether the open node reads as osText.
+eLongFormProbe longFormThrough(HANDLE node, const iastring& osText)
 {
-    if (syslib::filesystem::carriedFactsDisabled() || !path.isPlainCanonicalChild())
-        return UNSETTLED;
-    const syslib::CSyKernelHandle node(::CreateFileW(osText.c_str(), 0,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!node)
-        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? LEAF_MISSING : UNSETTLED;
     iastring final;
     DWORD error = 0;
     if (!fillBuffer(
-            [&node](wchar_t* buffer, DWORD size) {
-                return ::GetFinalPathNameByHandleW(node.get(), buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            [node](wchar_t* buffer, DWORD size) {
+                return ::GetFinalPathNameByHandleW(node, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
             },
             final, error))
         return UNSETTLED;
@@ -185,10 +180,45 @@ eLongFormProbe probeLongForm(const CSyPath& path, const iastring& osText)
                : UNSETTLED;
 }
 
-// GetLongPathNameW's answer for path, whose operating-system form is osText.
-bool longPathName(const CSyPath& path, const iastring& osText, iastring& longName, DWORD& error)
+// What GetLongPathNameW would answer for a plain path, asked through one opening, which costs the file
+// system one lookup where the long-name walk searches each folder on the way. The name the system gives the
+// open node must read exactly as written: a short name, another case, a link or a mounted volume on the
+// way reads otherwise and is left to GetLongPathNameW. A leaf missing under an existing folder is the
+// ERROR_FILE_NOT_FOUND the walk would end with. keep (may be null) asks for an attribute opening, which
+// it receives when the node is its own long form.
+eLongFormProbe probeLongForm(const CSyPath& path, const iastring& osText, syslib::filesystem::CSyNodeOpening* keep)
 {
-    switch (probeLongForm(path, osText))
+    if (syslib::filesystem::carriedFactsDisabled() || !path.isPlainCanonicalChild())
+        return UNSETTLED;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    if (keep != nullptr)
+    {
+        syslib::CSyKernelHandle node(::CreateFileW(osText.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                                   share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                                   nullptr));
+        if (node)
+        {
+            const eLongFormProbe found = longFormThrough(node.get(), osText);
+            if (found == OWN_LONG_FORM)
+                keep->adopt(node.detach());
+            return found;
+        }
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return LEAF_MISSING;
+        // Refused for the attributes (read-only, or by the access rights): the plain opening decides.
+    }
+    const syslib::CSyKernelHandle node(
+        ::CreateFileW(osText.c_str(), 0, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!node)
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND ? LEAF_MISSING : UNSETTLED;
+    return longFormThrough(node.get(), osText);
+}
+
+// GetLongPathNameW's answer for path, whose operating-system form is osText.
+bool longPathName(const CSyPath& path, const iastring& osText, iastring& longName, DWORD& error,
+                  syslib::filesystem::CSyNodeOpening* keep = nullptr)
+{
+    switch (probeLongForm(path, osText, keep))
     {
     case OWN_LONG_FORM:
         longName = osText;
@@ -214,7 +244,8 @@ bool CSyPath::isOwnLongForm() const
     return longPathName(*this, osText, longName, error) && longName == osText;
 }
 
-CSyPath CSyPath::canonicalPath(const CSyMissingChild* known, bool wasCanonical) const
+CSyPath CSyPath::canonicalPath(const CSyMissingChild* known, bool wasCanonical,
+                               syslib::filesystem::CSyNodeOpening* keep) const
 {
     SY_TRACE_FUNCTION(L"CSyPath::getCanonicalPathImpl()");
     CSyPath absolute = getAbsolutePath();
@@ -250,7 +281,7 @@ CSyPath CSyPath::canonicalPath(const CSyMissingChild* known, bool wasCanonical) 
         syslib::reportError(L"syslib.filesystem.cannotGetAbsolutePath", {result.toString()}, __LINE__);
         throw ESyCannotGetAbsolutePath(result.toString());
     }
-    result = result.resolveShortPathComponents(known, stillCanonical);
+    result = result.resolveShortPathComponents(known, stillCanonical, keep);
     result.normalize();
     const std::size_t prefix = result.significantPrefixIndex();
     if (result.m_parts[prefix].type == CSyPathComponent::DRIVE)
@@ -266,12 +297,13 @@ CSyPath CSyPath::canonicalPath(const CSyMissingChild* known, bool wasCanonical) 
 
 CSyPath CSyPath::resolveShortPathComponents() const
 {
-    return resolveShortPathComponents(nullptr, false);
+    return resolveShortPathComponents(nullptr, false, nullptr);
 }
 
 // known: the last component is missing (with that error) and the rest is its own long form.
-// ownLongForm: the whole path is present and its own long form.
-CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known, bool ownLongForm) const
+// ownLongForm: the whole path is present and its own long form. keep: see getCanonicalPathImpl.
+CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known, bool ownLongForm,
+                                            syslib::filesystem::CSyNodeOpening* keep) const
 {
     SY_TRACE_FUNCTION(L"CSyPath::resolveShortPathComponents()");
     CSyPath resolved = *this;
@@ -290,7 +322,7 @@ CSyPath CSyPath::resolveShortPathComponents(const CSyMissingChild* known, bool o
         }
         if (known != nullptr)
             error = known->probeError;
-        else if (longPathName(resolved, osText, longName, error))
+        else if (longPathName(resolved, osText, longName, error, pending.empty() ? keep : nullptr))
         {
             resolved = CSyPath(longName);
             break;

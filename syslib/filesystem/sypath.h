@@ -78,6 +78,14 @@ private:
 // What an operation has learnt about a path it is about to canonicalise: that its parent is canonical,
 // present and its own long form, and that a probe of the path itself found nothing there (the OS error of
 // that probe). Canonicalisation then writes what it would write and asks the file system nothing.
+namespace syslib
+{
+namespace filesystem
+{
+class CSyNodeOpening;
+} // namespace filesystem
+} // namespace syslib
+
 struct CSyMissingChild
 {
     unsigned long probeError;
@@ -159,6 +167,9 @@ public:
     // something, it is its own canonical form, which one attribute probe confirms (names renamed since to
     // another case aside). Otherwise, or when that cannot be told from the text, it is asked for anew.
     CSyPath recheckCanonicalPath() const;
+    // The same as getCanonicalPathImpl(); when the lookup opened the node itself and found it to be its own
+    // long form, keep receives that opening (for the attributes) to go on with.
+    CSyPath getCanonicalPathImpl(syslib::filesystem::CSyNodeOpening& keep) const;
     CSyPath resolveShortPathComponents() const;
     // Whether this absolute path is present and its long-name form is this very text (one lookup).
     bool isOwnLongForm() const;
@@ -258,8 +269,10 @@ private:
     void splice(std::size_t from, std::size_t to, const CSyPathComponent* component);
     bool equalAt(std::size_t index, const CSyPath& other, std::size_t otherIndex) const;
     bool needsClosingSeparator() const;
-    CSyPath canonicalPath(const CSyMissingChild* known, bool wasCanonical = false) const;
-    CSyPath resolveShortPathComponents(const CSyMissingChild* known, bool ownLongForm) const;
+    CSyPath canonicalPath(const CSyMissingChild* known, bool wasCanonical = false,
+                          syslib::filesystem::CSyNodeOpening* keep = nullptr) const;
+    CSyPath resolveShortPathComponents(const CSyMissingChild* known, bool ownLongForm,
+                                       syslib::filesystem::CSyNodeOpening* keep) const;
     iastring m_text; // the neutral form without its closing separator: the texts and the separators between
     CParts m_parts;
 };

@@ -428,7 +428,7 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareCopy(const CSyPath& tar
 
 bool CSyNodeImpl::prepareAndDecideCopy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
                                        CopyMoveDestinationInfo& destination, bool& existingTarget,
-                                       const CSyCopyFacts* facts)
+                                       const CSyCopyFacts* facts, syslib::filesystem::CSyNodeOpening* keep)
 {
     if (target.isEmpty())
         syslib::throwParameterEmpty(L"destination", L"prepareCopy()", __LINE__);
@@ -441,10 +441,13 @@ bool CSyNodeImpl::prepareAndDecideCopy(const CSyPath& target, ISyNode::CopyMoveM
     }
     else
     {
-        const CSyPath canonical = target.getCanonicalPathImpl();
+        const CSyPath canonical = keep != nullptr ? target.getCanonicalPathImpl(*keep) : target.getCanonicalPathImpl();
         destination = prepareCopy(canonical, mode, facts != nullptr && facts->targetType != 0 && canonical == target
                                                        ? facts
                                                        : nullptr);
+        // The lookup's opening serves only a file that is the final target itself.
+        if (keep != nullptr && (destination.m_realNodeType != ISyNode::FILE || !(destination.m_path == canonical)))
+            keep->close();
     }
     return decideIfMoveCopyNode(destination, mode, existingTarget);
 }

@@ -538,33 +538,46 @@ TEST_F(CNodeCopyTest, ACopyOverAnExistingFileWritesAndLeavesWhatAskingAnewDoes)
 {
     const iastring source = m_dir / L"Source.txt";
     const iastring target = m_dir / L"target.TXT";
-    std::vector<iastring> lines[2];
-    for (const bool ask : {false, true})
+    struct CCase
     {
-        ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(target.c_str());
-        writeTestFile(source, ask ? "asked" : "carried");
-        setFileTimeWithHalfASecond(source, later);
-        writeTestFile(target, "old");
-        setFileTime(target, earlier);
-        // Hidden and system: overwriting fails unless they are reset first.
-        ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-        const CCarriedFactsOff switched(ask);
-        const PSyNode node = this->node(L"SOURCE.TXT");
-        m_book.clear();
-        EXPECT_TRUE(node->copy(m_dir / L"Target.txt", N::EXISTING));
-        lines[ask] = rendered(m_book);
-        // Whole seconds: the times are the source's as set through the runtime library, not what CopyFileW
-        // leaves behind. The source's access time is read after the copy has read the source.
-        const unsigned long long second = 10000000ULL;
-        EXPECT_EQ(static_cast<unsigned long long>(later + 11644473600LL) * second, ticksOf(target, false));
-        EXPECT_EQ(ticksOf(source, true) / second * second, ticksOf(target, true));
-        EXPECT_EQ(ask ? "asked" : "carried", readTestFile(target));
-        EXPECT_EQ(0u, ::GetFileAttributesW(target.c_str()) &
-                          (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+        DWORD attributes;
+        const wchar_t* targetAs;
+    };
+    // Hidden and system: overwriting fails unless they are reset first. Given as it is on disk, the target
+    // is opened once for everything; in another case, or read-only (which refuses an opening for the
+    // attributes here), the plain calls take over.
+    const CCase cases[] = {{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, L"target.TXT"},
+                           {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, L"Target.txt"},
+                           {FILE_ATTRIBUTE_READONLY, L"target.TXT"}};
+    std::vector<iastring> lines[2];
+    for (const CCase& c : cases)
+    {
+        for (const bool ask : {false, true})
+        {
+            ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(target.c_str());
+            writeTestFile(source, ask ? "asked" : "carried");
+            setFileTimeWithHalfASecond(source, later);
+            writeTestFile(target, "old");
+            setFileTime(target, earlier);
+            ASSERT_TRUE(::SetFileAttributesW(target.c_str(), c.attributes));
+            const CCarriedFactsOff switched(ask);
+            const PSyNode node = this->node(L"SOURCE.TXT");
+            m_book.clear();
+            EXPECT_TRUE(node->copy(m_dir / c.targetAs, N::EXISTING));
+            lines[ask] = rendered(m_book);
+            // Whole seconds: the times are the source's as set through the runtime library, not what
+            // CopyFileW leaves behind. The source's access time is read after the copy has read the source.
+            const unsigned long long second = 10000000ULL;
+            EXPECT_EQ(static_cast<unsigned long long>(later + 11644473600LL) * second, ticksOf(target, false));
+            EXPECT_EQ(ticksOf(source, true) / second * second, ticksOf(target, true));
+            EXPECT_EQ(ask ? "asked" : "carried", readTestFile(target));
+            EXPECT_EQ(0u, ::GetFileAttributesW(target.c_str()) &
+                              (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+        }
+        EXPECT_EQ(lines[true], lines[false]) << c.targetAs << L" " << c.attributes;
+        EXPECT_TRUE(m_book.hasLog(L"Copying file " + canonical(L"Source.txt") + L" to " + canonical(L"target.TXT")));
     }
-    EXPECT_EQ(lines[true], lines[false]);
-    EXPECT_TRUE(m_book.hasLog(L"Copying file " + canonical(L"Source.txt") + L" to " + canonical(L"target.TXT")));
 
     // A source gone since its node was made is looked up again, with the failed lookups logged.
     for (const bool ask : {false, true})
@@ -574,7 +587,7 @@ TEST_F(CNodeCopyTest, ACopyOverAnExistingFileWritesAndLeavesWhatAskingAnewDoes)
         const PSyNode node = this->node(L"Source.txt");
         ASSERT_TRUE(::DeleteFileW(source.c_str()));
         m_book.clear();
-        EXPECT_THROW(node->copy(m_dir / L"Target.txt", N::EXISTING), ESyFileWrite);
+        EXPECT_THROW(node->copy(m_dir / L"target.TXT", N::EXISTING), ESyFileWrite);
         lines[ask] = rendered(m_book);
     }
     EXPECT_EQ(lines[true], lines[false]);
@@ -610,4 +623,26 @@ TEST_F(CNodeCopyTest, ATargetHeldWithoutSharingFailsTheCopyOnceAndKeepsItsConten
     EXPECT_EQ(osPath(L"a.txt") + L", " + osPath(L"b.txt") + L", FALSE", report.arguments[4]);
     EXPECT_TRUE(m_book.messages(L"syslib.filesystem.copiedFile").empty());
     EXPECT_EQ("old", readTestFile(m_dir / L"b.txt"));
+}
+
+TEST_F(CNodeCopyTest, ACopyIntoAFolderGoesOnWithTheFileInsideIt)
+{
+    writeTestFile(m_dir / L"a.txt", "new");
+    setFileTimeWithHalfASecond(m_dir / L"a.txt", later);
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"into").c_str(), nullptr));
+    writeTestFile(m_dir / L"into\\a.txt", "old");
+    ASSERT_TRUE(::SetFileAttributesW((m_dir / L"into\\a.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    {
+        const FILETIME time = fileTimeOf(earlier);
+        const syslib::CSyKernelHandle folder(::CreateFileW((m_dir / L"into").c_str(), FILE_WRITE_ATTRIBUTES,
+                                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(::SetFileTime(folder.get(), nullptr, &time, &time));
+    }
+    EXPECT_TRUE(node(L"a.txt")->copy(m_dir / L"into", N::EXISTING));
+    EXPECT_EQ(static_cast<unsigned long long>(later + 11644473600LL) * 10000000ULL,
+              ticksOf(m_dir / L"into\\a.txt", false));
+    EXPECT_EQ(earlier, modificationSeconds(m_dir / L"into")) << "the folder keeps its times";
+    EXPECT_EQ(0u, ::GetFileAttributesW((m_dir / L"into\\a.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ("new", readTestFile(m_dir / L"into\\a.txt"));
 }
