@@ -543,9 +543,10 @@ TEST_F(CNodeCopyTest, ACopyOverAnExistingFileWritesAndLeavesWhatAskingAnewDoes)
         DWORD attributes;
         const wchar_t* targetAs;
     };
-    // Hidden and system: overwriting fails unless they are reset first. Given as it is on disk, the target
-    // is opened once for everything; in another case, or read-only (which refuses an opening for the
-    // attributes here), the plain calls take over.
+    // Hidden and system: Windows refuses to overwrite them unless they are reset first (wine overwrites them
+    // anyway, so a missing reset shows on Windows only). Given as it is on disk, the target is opened once
+    // for everything; in another case, or read-only (which refuses an opening for the attributes under
+    // wine), the plain calls take over.
     const CCase cases[] = {{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, L"target.TXT"},
                            {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, L"Target.txt"},
                            {FILE_ATTRIBUTE_READONLY, L"target.TXT"}};
