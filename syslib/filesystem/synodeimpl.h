@@ -249,7 +249,6 @@ unsigned long setNormalAttributes(const iastring& osPath, bool report);
 // times set by the runtime library's own conversion). False when a step fails: the caller then takes the
 // two calls, which report the failure.
 bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times);
-
 using syslib::reportMessage;
 } // namespace filesystem
 } // namespace syslib

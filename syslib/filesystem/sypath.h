@@ -75,9 +75,6 @@ private:
     eType m_type;
 };
 
-// What an operation has learnt about a path it is about to canonicalise: that its parent is canonical,
-// present and its own long form, and that a probe of the path itself found nothing there (the OS error of
-// that probe). Canonicalisation then writes what it would write and asks the file system nothing.
 namespace syslib
 {
 namespace filesystem
@@ -86,6 +83,9 @@ class CSyNodeOpening;
 } // namespace filesystem
 } // namespace syslib
 
+// What an operation has learnt about a path it is about to canonicalise: that its parent is canonical,
+// present and its own long form, and that a probe of the path itself found nothing there (the OS error of
+// that probe). Canonicalisation then writes what it would write and asks the file system nothing.
 struct CSyMissingChild
 {
     unsigned long probeError;

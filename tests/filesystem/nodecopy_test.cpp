@@ -516,7 +516,8 @@ unsigned long long ticksOf(const iastring& path, bool access)
 
 void setFileTimeWithHalfASecond(const iastring& path, long long seconds)
 {
-    const unsigned long long ticks = (static_cast<unsigned long long>(seconds) + 11644473600ULL) * 10000000ULL + 5000000ULL;
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(seconds) + 11644473600ULL) * 10000000ULL + 5000000ULL;
     const FILETIME modified{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     syslib::CSyKernelHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
