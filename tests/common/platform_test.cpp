@@ -1,6 +1,7 @@
 // What the tests rely on in the platform under them.
 #include "syslib/common/syswin.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/testchild.h"
 
 #include <gtest/gtest.h>
 
@@ -40,19 +41,17 @@ TEST(TestPlatformTest, ATestThatLeavesAHandleOpenFails)
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = write;
     startup.hStdError = write;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                 &startup, &process));
-    const syslib::CSyKernelHandle child(process.hProcess), thread(process.hThread);
+    const CTestProcess child = startTestProcess(commandLine, startup);
+    ASSERT_TRUE(child.process);
     writer.reset();
     std::string output;
     char buffer[4096];
     DWORD count = 0;
     while (::ReadFile(read, buffer, sizeof(buffer), &count, nullptr) && count > 0)
         output.append(buffer, count);
-    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 60000));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(child.process.get(), 60000));
     DWORD exitCode = 0;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::GetExitCodeProcess(child.process.get(), &exitCode);
     EXPECT_NE(0u, exitCode) << output;
     EXPECT_NE(std::string::npos, output.find("the test left 1 handle(s) open")) << output;
     EXPECT_NE(std::string::npos, output.find("[  FAILED  ] HandleCheck.LeaksAnEvent")) << output;

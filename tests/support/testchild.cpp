@@ -1,6 +1,8 @@
 #include "testchild.h"
+#include "handlecount.h"
 
 #include <gtest/gtest.h>
+
 
 #include <cstdio>
 
@@ -33,6 +35,35 @@ CTestPipe makePipe(bool childReads)
     return pipe;
 }
 } // namespace
+
+CTestProcess startTestProcess(iastring commandLine, STARTUPINFOW startup)
+{
+    // Wine loses a new process now and then under load: it dies before its first instruction, and
+    // CreateProcessW answers ERROR_INTERNAL_ERROR and leaves handles of that start behind in this process.
+    // Nothing else runs meanwhile, so the handles new since the attempt are wine's, not the test's.
+    const int attempts = 3;
+    for (int attempt = 1;; ++attempt)
+    {
+        const std::vector<std::uintptr_t> before = openHandles();
+        PROCESS_INFORMATION started = {};
+        if (::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                             &startup, &started))
+        {
+            CTestProcess process;
+            process.process.reset(started.hProcess);
+            process.thread.reset(started.hThread);
+            return process;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == attempts)
+        {
+            ADD_FAILURE() << "CreateProcessW error " << error << " after " << attempt << " attempt(s)";
+            return CTestProcess();
+        }
+        excuseHandlesOpenedSince(before);
+        std::printf("the new process was lost at its start (error %lu); starting it again\n", error);
+    }
+}
 
 CTestChildRegistration::CTestChildRegistration(const wchar_t* name, CTestChildFunction run)
 {
@@ -84,15 +115,7 @@ syslib::CSyKernelHandle startTestChild(const iastring& name, const iastring& arg
     startup.hStdInput = stdIn;
     startup.hStdOutput = stdOut;
     startup.hStdError = stdOut;
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &process))
-    {
-        ADD_FAILURE() << "CreateProcessW error " << ::GetLastError();
-        return syslib::CSyKernelHandle();
-    }
-    const syslib::CSyKernelHandle thread(process.hThread);
-    return syslib::CSyKernelHandle(process.hProcess);
+    return std::move(startTestProcess(commandLine, startup).process);
 }
 
 CTestChildResult runTestChild(const iastring& name, const iastring& argumentText)

@@ -29,6 +29,16 @@ struct CTestPipe
 CTestPipe makeChildInputPipe();
 CTestPipe makeChildOutputPipe();
 
+// A started process and its first thread, both owned; empty when the start failed (a test failure).
+struct CTestProcess
+{
+    syslib::CSyKernelHandle process;
+    syslib::CSyKernelHandle thread;
+};
+// CreateProcessW for tests: inherited handles, no window. A start that wine loses before the new process
+// runs (ERROR_INTERNAL_ERROR) is tried again, so that such a start fails no test.
+CTestProcess startTestProcess(iastring commandLine, STARTUPINFOW startup);
+
 // Starts this program as child `name`. argumentText follows "--child=name" after one blank, exactly as
 // given. stdIn and stdOut (also its standard error) must be inheritable; null gives the child none.
 syslib::CSyKernelHandle startTestChild(const iastring& name, const iastring& argumentText, HANDLE stdIn,

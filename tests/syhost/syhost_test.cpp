@@ -7,6 +7,7 @@
 #include "tests/account/securityteststate.h"
 #include "standins/shares/sashares.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/testchild.h"
 #include "tests/system/logonstate.h"
 
 #include <gtest/gtest.h>
@@ -125,27 +126,20 @@ CRun runSyhost(const std::vector<iastring>& arguments, const std::string& input 
     startup.hStdInput = inputFile.get();
     startup.hStdOutput = outWrite;
     startup.hStdError = errFile.get();
-    PROCESS_INFORMATION process = {};
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
     // No console of its own: the output goes to the pipe and the file only.
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                          &process))
-    {
-        ADD_FAILURE() << "CreateProcessW error " << ::GetLastError();
+    const CTestProcess process = startTestProcess(commandLine, startup);
+    if (!process.process)
         return run;
-    }
-    const syslib::CSyKernelHandle processHandle(process.hProcess), thread(process.hThread);
     outWriter.reset();
 
     std::string out, err;
     readAll(outRead, out);
-    if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+    if (::WaitForSingleObject(process.process.get(), 60000) != WAIT_OBJECT_0)
     {
-        ::TerminateProcess(process.hProcess, 99);
+        ::TerminateProcess(process.process.get(), 99);
         ADD_FAILURE() << "syhost did not end";
     }
-    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    ::GetExitCodeProcess(process.process.get(), &run.exitCode);
     ::SetFilePointer(errFile.get(), 0, nullptr, FILE_BEGIN);
     readAll(errFile.get(), err);
     run.out = fromUtf8(out);
