@@ -138,7 +138,7 @@ void CSySecurityScanner::next()
     }
     const bool single = isSingleCharacterToken(ch);
     const bool space = isSpace(ch);
-    m_type = single ? ch : space ? SPACE : WORD;
+    m_type = single ? static_cast<int>(ch) : space ? static_cast<int>(SPACE) : static_cast<int>(WORD);
     do
     {
         m_input.rdbuf()->sbumpc();

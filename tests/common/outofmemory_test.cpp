@@ -36,6 +36,9 @@ void* operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
+// GCC sees memory from operator new reach std::free and warns; here the two are one pair by design.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* memory) noexcept
 {
     std::free(memory);
@@ -45,6 +48,7 @@ void operator delete(void* memory, std::size_t) noexcept
 {
     std::free(memory);
 }
+#pragma GCC diagnostic pop
 
 TEST(OutOfMemoryTest, AnAllocationThatFailsLeavesAsTheLibrarysOwnLoggedFailure)
 {
