@@ -1,4 +1,5 @@
 #include "compatibilitylevel.h"
+#include "framework/iastrutil.h"
 #include "syslib/account/syaclparser.h"
 #include "syslib/account/syaclright.h"
 #include "tests/support/recordinglogbook.h"
@@ -11,6 +12,15 @@
 
 using namespace SyAclStrings;
 typedef CSySecurityParser P;
+
+namespace SyAclStrings
+{
+// A failed comparison shows the entries as text, not as bytes.
+void PrintTo(const CSyACEExpression& ace, std::ostream* out)
+{
+    *out << toMbstring(ace.toString());
+}
+} // namespace SyAclStrings
 
 namespace
 {
@@ -110,6 +120,16 @@ TEST(AclParserTest, ValidExpressionsAndTheirTextForm)
         EXPECT_EQ(c.text, toString(aces)) << c.input;
         EXPECT_EQ(aces, parseAclExpression(toString(aces))) << c.input;
     }
+
+    // The round trip proves something only if equality sees every part of an entry.
+    const CSyACEExpression entry = parseAclExpression(L"(a, USER, +r!w, OBJECT_INHERIT_ACE)").front();
+    EXPECT_EQ(entry, parseAclExpression(L"(a,user,+r ! w,object_inherit_ace)").front());
+    for (const wchar_t* other :
+         {L"(b, USER, +r!w, OBJECT_INHERIT_ACE)", L"(a, GROUP, +r!w, OBJECT_INHERIT_ACE)",
+          L"(a, USER, -r!w, OBJECT_INHERIT_ACE)", L"(a, USER, +x!w, OBJECT_INHERIT_ACE)",
+          L"(a, USER, +r | DELETE!w, OBJECT_INHERIT_ACE)", L"(a, USER, +r!x, OBJECT_INHERIT_ACE)",
+          L"(a, USER, +r!w)"})
+        EXPECT_NE(entry, parseAclExpression(other).front()) << other;
 }
 
 TEST(AclParserTest, BrokenExpressionsThrowTheirClassNearTheToken)
