@@ -196,6 +196,16 @@ TEST_F(CNodeTest, VersionsAreSavedNumberedAndRevertedWithABackup)
                                        {canonical(L"app.5.ini")});
 }
 
+TEST_F(CNodeTest, TheHighestVersionIsTheGreatestNumberInWhateverOrderTheFolderListsThem)
+{
+    writeTestFile(m_dir / L"app.ini", "current");
+    // "app.10.ini" sorts before "app.9.ini" by name; the file system's own order is anyone's guess.
+    for (const int version : {9, 10, 2, 12, 3, 11, 7})
+        writeTestFile(m_dir / (L"app." + std::to_wstring(version) + L".ini"), "old");
+    EXPECT_EQ(12, node(L"app.ini")->getHighestVersion());
+    EXPECT_EQ(13, node(L"app.ini")->saveVersion(false));
+}
+
 TEST_F(CNodeTest, SpecialFilesRefuseEveryChange)
 {
     writeTestFile(m_dir / L"device", "x");
