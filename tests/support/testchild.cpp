@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <cstdio>
 
 #include <map>
@@ -38,7 +37,7 @@ CTestPipe makePipe(bool childReads)
 
 CTestProcess startTestProcess(iastring commandLine, STARTUPINFOW startup)
 {
-    // Wine loses a new process now and then under load: it dies before its first instruction, and
+    // Wine loses a new process now and then under load: it dies before it has started, and
     // CreateProcessW answers ERROR_INTERNAL_ERROR and leaves handles of that start behind in this process.
     // Nothing else runs meanwhile, so the handles new since the attempt are wine's, not the test's.
     const int attempts = 3;
