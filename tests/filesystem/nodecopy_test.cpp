@@ -354,6 +354,15 @@ TEST_F(CNodeCopyTest, FilesInUseAreMovedAsideAndDeletedAtTheNextReboot)
 {
     CPendingRenames pending(m_dir.path());
     writeTestFile(m_dir / L"a.txt", "replacement");
+    // A target that nobody holds is simply replaced.
+    writeTestFile(m_dir / L"free.txt", "old");
+    EXPECT_TRUE(node(L"a.txt")->copy(m_dir / L"free.txt", N::EXISTING | N::REPLACE_IN_USE));
+    EXPECT_EQ("replacement", readTestFile(m_dir / L"free.txt"));
+    EXPECT_EQ((CLogArguments{canonical(L"a.txt"), canonical(L"free.txt")}),
+              m_book.onlyMessage(L"syslib.filesystem.copiedFile").arguments);
+    EXPECT_TRUE(m_book.messages(L"syslib.filesystem.movingFile").empty());
+    m_book.clear();
+
     writeTestFile(m_dir / L"in use.txt", "running");
     {
         const syslib::CSyKernelHandle held = holdOpen(m_dir / L"in use.txt");
