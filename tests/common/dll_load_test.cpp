@@ -1,10 +1,25 @@
-// Loads the built DLL by name, the way the installer engine does, and checks what it exports.
+// Loads the built DLL by name, the way the installer engine does, and checks what it exports and that its
+// failures reach the engine as exceptions of their own types.
+#include "syslib/account/syacl.h"
+#include "syslib/account/syaccountmgt.h"
+#include "syslib/common/syexcept.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/syswin.h"
+#include "syslib/filesystem/syfilesystemmgt.h"
+#include "syslib/network/synetworkmgt.h"
+#include "syslib/network/syresolver.h"
+#include "syslib/process/syprocessmgt.h"
+#include "syslib/process/sytaskio.h"
+#include "syslib/system/sysystemmgt.h"
+#include "syslib/timer/sytimermgt.h"
+#include "tests/support/recordinglogbook.h"
 
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <functional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace
@@ -86,4 +101,79 @@ TEST_F(DllLoadTest, ExportsNothingButTheEngineInterface)
     }
     EXPECT_TRUE(factory);
     EXPECT_TRUE(privileged);
+}
+
+namespace
+{
+// Calls into the DLL until it throws; the host catches the exception as E, rethrows it, and catches it
+// again as the root of the tree, as an engine's nested handlers do. key: the message logged before the
+// throw (none: the failure writes a plain log line).
+template <class E>
+void expectCaughtAs(const std::function<void()>& call, const CRecordingLogBook& book, const iastring& key)
+{
+    const std::size_t messagesBefore = book.messages(key).size();
+    const std::size_t logsBefore = book.logs().size();
+    bool caught = false;
+    try
+    {
+        try
+        {
+            call();
+        }
+        catch (const E&)
+        {
+            caught = true;
+            EXPECT_EQ(0, std::uncaught_exceptions());
+            throw;
+        }
+    }
+    catch (const EVantixException& again)
+    {
+        EXPECT_TRUE(caught) << "caught only as " << typeid(again).name() << ", not as " << typeid(E).name();
+    }
+    EXPECT_TRUE(caught) << typeid(E).name() << " was not thrown";
+    EXPECT_EQ(0, std::uncaught_exceptions());
+    if (key.empty())
+        EXPECT_EQ(logsBefore + 1, book.logs().size());
+    else
+        EXPECT_EQ(messagesBefore + 1, book.messages(key).size()) << "logged before it was thrown: " << key;
+}
+} // namespace
+
+// In the configuration that ships (the 32-bit DLL under WOW64, where exceptions unwind by DWARF tables) a
+// library failure ended the host with "terminate called" while the DLL carried its own runtime: the
+// engine must be able to catch every family by type, and go on using the library afterwards.
+TEST_F(DllLoadTest, EveryFamilyOfFailureReachesTheHostByType)
+{
+    ISyslibFactory* factory = reinterpret_cast<SyGetSyslibFactoryFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(library(), "getSyslibFactory")))();
+    ASSERT_NE(nullptr, factory);
+    CRecordingLogBook book;
+    factory->getProcessMgt()->setLogBook(&book);
+    const IaPtr<ISyFileSystemMgt> files = factory->getFileSystemMgt();
+    const IaPtr<ISyTimerMgt> timers = factory->getTimerMgt();
+
+    expectCaughtAs<ESyPrecondition>(
+        [&] { factory->getSystemMgt()->getSpecialPath(static_cast<ISySystemMgt::osDir>(7)); }, book,
+        L"common.parameterNotValid");
+    expectCaughtAs<ESyTimer>([&] { timers->getTime(10)->add(timers->getTimeDiff(-20)); }, book,
+                             L"syslib.timer.negative");
+    expectCaughtAs<ESySystem>([&] { factory->getSystemMgt()->getSystemInfo()->getKernelParameterValue(L"none"); },
+                              book, L"syslib.system.kernelParameterNotFound");
+    expectCaughtAs<ESyFileNotFound>([&] { files->getNode(files->getFSPath(L"C:\\no\\such\\file.txt")); }, book,
+                                    L"syslib.filesystem.nodeDoesNotExist");
+    expectCaughtAs<ESyForbiddenCharInPath>([&] { files->getFSPath(L"a<b"); }, book, L"syslib.filesystem.badCharacterInPathComponent");
+    expectCaughtAs<ESyNetworkResolveError>(
+        [&] { factory->getNetworkMgt()->getNameResolver()->getHostByName(L"no-such-host.invalid"); }, book,
+        L"syslib.network.resolveError");
+    expectCaughtAs<ESyAccountNotExists>([&] { factory->getAccountMgt()->getUser(L"no-such-user-x7"); }, book,
+                                        L"syslib.account.isExistingOnOsSucceededFalse");
+    expectCaughtAs<ESySecurityDescError>(
+        [&] { factory->getAccountMgt()->getACL()->modifyRights(L"(Everyone, GROUP"); }, book, L"");
+    expectCaughtAs<ESyOutputError>([&] { factory->getProcessMgt()->createTaskIO()->putLine(L"to no pipe"); }, book,
+                                   L"syslib.process.taskIO.couldNotWriteToPipe");
+
+    // Nothing of the unwinding stays behind: the library goes on answering.
+    EXPECT_EQ(L"C:\\Windows", files->getFSPath(L"C:\\Windows")->toOSString());
+    factory->getProcessMgt()->setLogBook(nullptr);
 }
