@@ -45,16 +45,22 @@ template <int Id, class F>
 struct CHook;
 
 // One wrapper a function (Id: its place in g_counted): counts, then calls what the import table held.
-template <int Id, class R, class... A>
-struct CHook<Id, R(WINAPI*)(A...)>
-{
-    static R WINAPI call(A... arguments)
-    {
-        ++g_counted[Id].calls;
-        CTicks ticks(g_counted[Id].ticks);
-        return reinterpret_cast<R(WINAPI*)(A...)>(g_counted[Id].original)(arguments...);
-    }
-};
+#define SY_HOOK(CONVENTION)                                                                                  \
+    template <int Id, class R, class... A>                                                                 \
+    struct CHook<Id, R(CONVENTION*)(A...)>                                                                 \
+    {                                                                                                      \
+        static R CONVENTION call(A... arguments)                                                           \
+        {                                                                                                  \
+            ++g_counted[Id].calls;                                                                         \
+            CTicks ticks(g_counted[Id].ticks);                                                             \
+            return reinterpret_cast<R(CONVENTION*)(A...)>(g_counted[Id].original)(arguments...);           \
+        }                                                                                                  \
+    };
+SY_HOOK(WINAPI)
+#ifndef _WIN64
+// On x86 the runtime's functions (_wstat64, ...) are cdecl and the system's stdcall: two pointer types.
+SY_HOOK(__cdecl)
+#endif
 
 #define SY_COUNTED(id, function) {#function, reinterpret_cast<void*>(&CHook<id, decltype(&::function)>::call), nullptr, {0}, {0}}
 

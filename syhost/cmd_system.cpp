@@ -25,8 +25,11 @@ void reportRecordedRequest(std::wostream& out)
 {
     wchar_t requests[4096] = {0};
     DWORD size = sizeof(requests) - 2 * sizeof(wchar_t);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Vantix\\StandIns\\System", L"ShutdownRequests",
-                       RRF_RT_REG_MULTI_SZ, nullptr, requests, &size) != ERROR_SUCCESS)
+    syslib::CSyRegKey state;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vantix\\StandIns\\System", 0,
+                        KEY_QUERY_VALUE | syslib::nativeRegistryView, state.receive()) != ERROR_SUCCESS ||
+        ::RegGetValueW(state.get(), nullptr, L"ShutdownRequests", RRF_RT_REG_MULTI_SZ, nullptr, requests, &size) !=
+            ERROR_SUCCESS)
         return;
     const wchar_t* last = requests;
     for (const wchar_t* entry = requests; *entry; entry += wcslen(entry) + 1)

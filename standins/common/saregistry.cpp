@@ -77,10 +77,20 @@ syslib::CSyRegKey openMachineKey(const std::wstring& path, bool create)
 {
     syslib::CSyRegKey key;
     if (create)
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(),
-                          nullptr);
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | syslib::nativeRegistryView,
+                          nullptr, key.receive(), nullptr);
     else
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.receive());
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | syslib::nativeRegistryView, key.receive());
     return key;
+}
+
+bool deleteMachineKey(const std::wstring& path)
+{
+    {
+        const syslib::CSyRegKey key = openMachineKey(path, false);
+        if (!key || ::RegDeleteTreeW(key.get(), nullptr) != ERROR_SUCCESS)
+            return false;
+    }
+    return ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), syslib::nativeRegistryView, 0) == ERROR_SUCCESS;
 }
 } // namespace standins

@@ -18,6 +18,9 @@ std::wstring readText(HKEY key, const wchar_t* name);
 void writeText(HKEY key, const wchar_t* name, const std::wstring& value);
 std::vector<std::wstring> readList(HKEY key, const wchar_t* name);
 void writeList(HKEY key, const wchar_t* name, const std::vector<std::wstring>& list);
-// HKEY_LOCAL_MACHINE\path, created when create is set; invalid when it cannot be opened.
+// HKEY_LOCAL_MACHINE\path, created when create is set; invalid when it cannot be opened. Always the 64-bit
+// view: accounts, shares and descriptors are machine-wide, and 32-bit and 64-bit programs see the same.
 syslib::CSyRegKey openMachineKey(const std::wstring& path, bool create);
+// Removes HKEY_LOCAL_MACHINE\path (64-bit view) with everything below it; false when it was not there.
+bool deleteMachineKey(const std::wstring& path);
 } // namespace standins

@@ -205,9 +205,7 @@ NET_API_STATUS WINAPI NetShareDel(LMSTR server, LMSTR name, DWORD)
         return NERR_NetNameNotFound;
     if (isIpc(name))
         return ERROR_ACCESS_DENIED;
-    return ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (text(sharesKey) + L"\\" + name).c_str()) == ERROR_SUCCESS
-               ? NERR_Success
-               : NERR_NetNameNotFound;
+    return deleteMachineKey(text(sharesKey) + L"\\" + name) ? NERR_Success : NERR_NetNameNotFound;
 }
 
 NET_API_STATUS WINAPI NetShareGetInfo(LMSTR server, LMSTR name, DWORD level, LPBYTE* buffer)

@@ -190,6 +190,11 @@ typedef CSyWinResource<CSyEnvironmentStringsTraits> CSyEnvironmentStrings;
 template <class T>
 using CSyLocalMem = CSyWinResource<CSyLocalMemTraits<T>>;
 
+// Added to every open of a key below HKEY_LOCAL_MACHINE: the values Windows itself reads (the logon,
+// RunOnce, the network cards) and the machine-wide state of the stand-ins live in the 64-bit view, and a
+// 32-bit process under WOW64 would otherwise reach HKLM\Software\Wow6432Node. 32-bit Windows ignores it.
+const REGSAM nativeRegistryView = KEY_WOW64_64KEY;
+
 // A COM interface pointer: Release on every path.
 template <class T>
 class CSyComPtr

@@ -65,7 +65,8 @@ std::vector<iastring> firstSix(const iastring& text)
 int readResolverConfiguration(CResolverConfiguration& configuration)
 {
     syslib::CSyRegKey parameters;
-    const LONG opened = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, tcpipParameters, 0, KEY_READ, parameters.receive());
+    const LONG opened = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, tcpipParameters, 0, KEY_READ | syslib::nativeRegistryView,
+                                         parameters.receive());
     if (opened != ERROR_SUCCESS)
         return static_cast<int>(opened);
     const iastring primary = valueOrFallback(parameters.get(), L"Domain", L"DhcpDomain").substr(0, 100);

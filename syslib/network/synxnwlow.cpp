@@ -170,7 +170,7 @@ int scanNetworkCards(NW_NIC_INFO* list)
 {
     CSyRegKey cards;
     LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards", 0,
-                                  KEY_READ, cards.receive());
+                                  KEY_READ | nativeRegistryView, cards.receive());
     if (result == ERROR_FILE_NOT_FOUND)
         return NW_OK; // no card registered: the interface list is all there is
     if (result != ERROR_SUCCESS)
@@ -196,7 +196,7 @@ int scanNetworkCards(NW_NIC_INFO* list)
         CSyRegKey tcpip;
         const std::string tcpipKey = std::string("System\\CurrentControlSet\\Services\\") + serviceName +
                                      "\\Parameters\\Tcpip";
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, tcpipKey.c_str(), 0, KEY_READ, tcpip.receive()) != ERROR_SUCCESS)
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, tcpipKey.c_str(), 0, KEY_READ | nativeRegistryView, tcpip.receive()) != ERROR_SUCCESS)
             continue; // a card without TCP/IP has no address to be found by
         DWORD mtu = 0;
         size = sizeof(mtu);

@@ -52,7 +52,8 @@ public:
         write.keyPath = keyPath;
         write.name = name;
         SY_TRACE_SYSCALL(L"RegOpenKeyEx");
-        LSTATUS status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, write.key.receive());
+        LSTATUS status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS | syslib::nativeRegistryView,
+                                       write.key.receive());
         if (status != ERROR_SUCCESS)
             fail(status, L"RegOpenKeyEx", keyPath);
         DWORD size = 0;

@@ -2,6 +2,7 @@
 // leaves none, and forgets the process's account cache.
 #pragma once
 
+#include "standins/common/saregistry.h"
 #include "standins/accounts/saaccountapi.h"
 #include "standins/accounts/sastore.h"
 #include "syslib/account/syaccountimpl.h"
@@ -11,7 +12,7 @@
 inline void clearStandInAccounts()
 {
     CSyAccountCache::instance().clear();
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::accountsKey);
+    standins::deleteMachineKey(standins::accountsKey);
 }
 
 // What a long account operation tells its observer.
@@ -47,10 +48,9 @@ inline void addStandInGroup(const wchar_t* name)
 inline void playStandInDomain(const wchar_t* name, const wchar_t* controller, const wchar_t* sid,
                               DWORD replicationDelay = 0)
 {
-    syslib::CSyRegKey domain;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                                               (std::wstring(standins::accountsKey) + L"\\Domains\\" + name).c_str(),
-                                               0, nullptr, 0, KEY_ALL_ACCESS, nullptr, domain.receive(), nullptr));
+    syslib::CSyRegKey domain =
+        standins::openMachineKey(std::wstring(standins::accountsKey) + L"\\Domains\\" + name, true);
+    ASSERT_TRUE(domain.isValid());
     for (const auto& value : {std::make_pair(L"Controller", controller), std::make_pair(L"Sid", sid)})
         ::RegSetValueExW(domain.get(), value.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second),
                          static_cast<DWORD>((wcslen(value.second) + 1) * sizeof(wchar_t)));

@@ -2,13 +2,14 @@
 // leaves none.
 #pragma once
 
+#include "standins/common/saregistry.h"
 #include "standins/security/safilesec.h"
 
 #include <gtest/gtest.h>
 
 inline void clearStandInSecurity()
 {
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::securityKey);
+    standins::deleteMachineKey(standins::securityKey);
 }
 
 class CStandInSecurity

@@ -1,5 +1,6 @@
 // The account stand-ins behave as the system's functions do: the codes documented in standins/README.md,
 // SIDs in this computer's domain, passwords kept only as salted hashes.
+#include "standins/common/saregistry.h"
 #include "accountteststate.h"
 
 #include <adserr.h>
@@ -92,6 +93,20 @@ TEST_F(StandInAccounts, NamesTakenOrRefusedGiveTheDocumentedCodes)
     EXPECT_EQ(static_cast<NET_API_STATUS>(ERROR_BAD_NETPATH), api().NetUserDel(L"\\\\ELSEWHERE", L"alice"));
 }
 
+// Accounts are machine-wide on Windows: what a 32-bit program makes, a 64-bit one finds, and back. The state
+// lives in the 64-bit view of the registry, which both reach; never in the 32-bit one (Wow6432Node).
+TEST_F(StandInAccounts, TheStateIsTheMachinesWhicheverWidthTheProgramHas)
+{
+    addStandInUser(L"alice", L"Secr3t!pw");
+    const iastring user = iastring(standins::accountsKey) + L"\\Users\\alice";
+    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+    {
+        syslib::CSyRegKey key;
+        const LSTATUS opened = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, user.c_str(), 0, KEY_READ | view, key.receive());
+        EXPECT_EQ(view == KEY_WOW64_64KEY ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND, opened) << std::hex << view;
+    }
+}
+
 TEST_F(StandInAccounts, PasswordsAreCheckedAtLogonAndStoredOnlyAsSaltedHashes)
 {
     addStandInUser(L"alice", L"Secr3t!pw");
@@ -110,10 +125,8 @@ TEST_F(StandInAccounts, PasswordsAreCheckedAtLogonAndStoredOnlyAsSaltedHashes)
     std::vector<std::vector<BYTE>> hashes;
     for (const wchar_t* name : {L"alice", L"bob"})
     {
-        syslib::CSyRegKey key;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                                                 (iastring(standins::accountsKey) + L"\\Users\\" + name).c_str(), 0,
-                                                 KEY_READ, key.receive()));
+        syslib::CSyRegKey key = standins::openMachineKey(iastring(standins::accountsKey) + L"\\Users\\" + name, false);
+        ASSERT_TRUE(key.isValid());
         wchar_t valueName[64];
         BYTE data[256];
         for (DWORD i = 0;; ++i)
@@ -133,9 +146,7 @@ TEST_F(StandInAccounts, PasswordsAreCheckedAtLogonAndStoredOnlyAsSaltedHashes)
     EXPECT_NE(hashes[0], hashes[1]);
 
     // The policy refuses a short password at creation and at a change.
-    syslib::CSyRegKey root;
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, standins::accountsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      root.receive(), nullptr);
+    syslib::CSyRegKey root = standins::openMachineKey(standins::accountsKey, true);
     const DWORD minimum = 8;
     ::RegSetValueExW(root.get(), L"MinPasswordLength", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minimum),
                      sizeof(minimum));

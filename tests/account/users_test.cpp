@@ -1,6 +1,7 @@
 // Users and groups over the stand-ins: creation with everything a user carries, passwords and logon,
 // membership both ways, member lists with filters, renames, deletion with and without the home
 // directory, and the failures each of them reports.
+#include "standins/common/saregistry.h"
 #include "accountteststate.h"
 #include "syslib/account/syaccountwin.h"
 #include "syslib/common/syfactory.h"
@@ -45,9 +46,7 @@ DWORD storedFlags(const iastring& user)
 
 void setMinimumPasswordLength(DWORD minimum)
 {
-    syslib::CSyRegKey root;
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, standins::accountsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      root.receive(), nullptr);
+    syslib::CSyRegKey root = standins::openMachineKey(standins::accountsKey, true);
     ::RegSetValueExW(root.get(), L"MinPasswordLength", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minimum),
                      sizeof(minimum));
 }
@@ -205,14 +204,14 @@ TEST_F(Users, ALogonThatCannotBeTriedIsAFailureNotAWrongPassword)
     const PSyUser user = manager().createUser(userData(L"logon1", password));
     standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LogonUserW)> noTypes(
         standins::accountApiTable().LogonUserW,
-        [](LPCWSTR, LPCWSTR, LPCWSTR, DWORD, DWORD, PHANDLE) -> BOOL {
+        [](LPCWSTR, LPCWSTR, LPCWSTR, DWORD, DWORD, PHANDLE) WINAPI -> BOOL {
             ::SetLastError(ERROR_LOGON_TYPE_NOT_GRANTED);
             return FALSE;
         });
     EXPECT_FALSE(user->checkPassword(password)) << "no logon type granted";
     standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LogonUserW)> broken(
         standins::accountApiTable().LogonUserW,
-        [](LPCWSTR, LPCWSTR, LPCWSTR, DWORD, DWORD, PHANDLE) -> BOOL {
+        [](LPCWSTR, LPCWSTR, LPCWSTR, DWORD, DWORD, PHANDLE) WINAPI -> BOOL {
             ::SetLastError(ERROR_NO_LOGON_SERVERS);
             return FALSE;
         });

@@ -3,6 +3,7 @@
 // keeps those; drives, volume names, drive types and free space are wine's own). Wine has no network or
 // CD-ROM drives: what the library does for those (connection names, remembered connections, media checks)
 // cannot be shown here.
+#include "standins/common/saregistry.h"
 #include "standins/volumes/savolumeapi.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sytrace.h"
@@ -101,10 +102,7 @@ protected:
 
     static syslib::CSyRegKey openVolumesKey()
     {
-        syslib::CSyRegKey key;
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, standins::volumesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          key.receive(), nullptr);
-        return key;
+        return standins::openMachineKey(standins::volumesKey, true);
     }
 
     // An empty directory under the test's folder with volume mounted into it; the mount point text.
@@ -335,9 +333,7 @@ TEST_F(CMountTest, AMountOfAVolumeThatIsGoneIsNotMountedAndOnlyAWalkOfAllShowsIt
     const iastring gone = m_dir / L"gone\\";
     ASSERT_TRUE(::CreateDirectoryW(gone.c_str(), nullptr));
     {
-        syslib::CSyRegKey key;
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (iastring(standins::volumesKey) + L"\\MountPoints").c_str(), 0,
-                          nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(), nullptr);
+        syslib::CSyRegKey key = standins::openMachineKey(iastring(standins::volumesKey) + L"\\MountPoints", true);
         const iastring volume = L"\\\\?\\Volume{0badf00d-0000-0000-0000-000000000000}\\";
         ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key.get(), gone.c_str(), 0, REG_SZ,
                                                   reinterpret_cast<const BYTE*>(volume.c_str()),

@@ -245,7 +245,7 @@ TEST_F(CNodeTest, AVersionThatCannotTakeTheRightsIsNotLeftBehind)
     {
         const standins::CAccountApiOverride<decltype(syslib::SyFileSecurityApi::SetNamedSecurityInfoW)> refused(
             standins::fileSecurityApiTable().SetNamedSecurityInfoW,
-            [](LPWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL) -> DWORD {
+            [](LPWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL) WINAPI -> DWORD {
                 return ERROR_ACCESS_DENIED;
             });
         EXPECT_THROW(app->saveVersion(true), ESyFileSystem);

@@ -1,5 +1,6 @@
 // An installer's everyday request from end to end: a service user, a directory it may write to, a share of
 // that directory with rights for the user, and everything removed again, with no password in the log.
+#include "standins/common/saregistry.h"
 #include "tests/account/accountteststate.h"
 #include "tests/account/securityteststate.h"
 #include "standins/shares/sashares.h"
@@ -18,11 +19,11 @@ protected:
     void SetUp() override
     {
         CStandInAccounts::SetUp();
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::sharesKey);
+        standins::deleteMachineKey(standins::sharesKey);
     }
     void TearDown() override
     {
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::sharesKey);
+        standins::deleteMachineKey(standins::sharesKey);
         CStandInAccounts::TearDown();
     }
     CStandInSecurity m_security;

@@ -1,5 +1,6 @@
 // Shares over the stand-ins' share state: sharing and unsharing, lookups, the listing, the share's own
 // rights, and the failures Windows gives.
+#include "standins/common/saregistry.h"
 #include "standins/accounts/saaccountapi.h"
 #include "standins/shares/sashares.h"
 #include "syslib/account/syaccountmgt.h"
@@ -52,12 +53,12 @@ protected:
     }
     void SetUp() override
     {
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::sharesKey);
+        standins::deleteMachineKey(standins::sharesKey);
         ASSERT_TRUE(::CreateDirectoryW((m_dir / L"data").c_str(), nullptr));
     }
     void TearDown() override
     {
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::sharesKey);
+        standins::deleteMachineKey(standins::sharesKey);
     }
     PSyFSExport exportOf(const iastring& directory, const iastring& name)
     {
@@ -170,7 +171,7 @@ TEST_F(CShareTest, PrinterSharesAreNotListedAndADeniedListingThrows)
 
     const standins::CAccountApiOverride<decltype(syslib::SyShareApi::NetShareEnum)> denied(
         standins::shareApiTable().NetShareEnum,
-        [](LMSTR, DWORD, LPBYTE*, DWORD, LPDWORD, LPDWORD, LPDWORD) -> NET_API_STATUS { return ERROR_ACCESS_DENIED; });
+        [](LMSTR, DWORD, LPBYTE*, DWORD, LPDWORD, LPDWORD, LPDWORD) WINAPI -> NET_API_STATUS { return ERROR_ACCESS_DENIED; });
     expectLoggedThrow<ESyFileSystem>(m_book, [&] { files().getFSExports(); }, L"syslib.filesystem.noShareInfo",
                                      {L"localhost", syslib::getOSErrorText(ERROR_ACCESS_DENIED)});
 }

@@ -1,5 +1,6 @@
 // syhost as people use it: the real syhost.exe started with arguments, its output, its log and its exit
 // code (0 done, 1 the library failed, 2 a usage error).
+#include "standins/common/saregistry.h"
 #include "framework/iastrutil.h"
 #include "syslib/common/syswin.h"
 #include "standins/system/sasystemapi.h"
@@ -370,6 +371,12 @@ TEST_F(CSyhostTest, ReportsAboutTheLibraryTheSystemAndTime)
     const CRun info = runSyhost({L"--quiet", L"info"});
     EXPECT_EQ(0u, info.exitCode);
     EXPECT_EQ(0u, info.out.find(L"operating system      Windows\n")) << narrow(info.out);
+    // The 32-bit syhost (the product's width) runs under WOW64 on wine's 64-bit machine.
+    EXPECT_TRUE(contains(info.out, sizeof(void*) == 4 ? L"\nprocess               32-bit, under WOW64\n"
+                                                      : L"\nprocess               64-bit\n"))
+        << narrow(info.out);
+    EXPECT_TRUE(contains(info.out, L"\nplatform name         I386 (built for I386, machine AMD64)\n"));
+    EXPECT_EQ(sizeof(void*) == 4, contains(runSyhost({L"info"}).err, L"We are running under WOW64!"));
 
     const CRun support = runSyhost({L"--quiet", L"support-info"});
     EXPECT_EQ(0u, support.exitCode);
@@ -740,7 +747,7 @@ TEST_F(CSyhostTest, AclCommandsShowAndChangeTheRightsOfADirectory)
 
 TEST_F(CSyhostTest, ShareCommandsAddListShowAndDeleteAShare)
 {
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, standins::sharesKey);
+    standins::deleteMachineKey(standins::sharesKey);
     const iastring directory = m_dir / L"public";
     ASSERT_TRUE(::CreateDirectoryW(directory.c_str(), nullptr));
     const CRun add = runSyhost({L"--quiet", L"share", L"add", L"VxPublic", directory, L"--acl",

@@ -14,35 +14,43 @@ const wchar_t* const winlogonKey = L"Software\\Microsoft\\Windows NT\\CurrentVer
 const wchar_t* const restartValue = L"Qel Installation";
 const wchar_t* const none = L"(none)";
 
+// The key in one view of the registry: the native one, which Windows itself reads, unless asked.
+inline syslib::CSyRegKey open(const wchar_t* key, REGSAM view = syslib::nativeRegistryView)
+{
+    syslib::CSyRegKey opened;
+    ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS | view, opened.receive());
+    return opened;
+}
+
 // The value's text, or none when it is not there.
-inline iastring read(const wchar_t* key, const wchar_t* name)
+inline iastring read(const wchar_t* key, const wchar_t* name, REGSAM view = syslib::nativeRegistryView)
 {
     wchar_t data[1024] = {0};
     DWORD size = sizeof(data) - sizeof(wchar_t);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(open(key, view).get(), nullptr, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
         return none;
     return data;
 }
 
 inline bool write(const wchar_t* key, const wchar_t* name, const iastring& value)
 {
-    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value.c_str(),
-                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return ::RegSetValueExW(open(key).get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 inline void remove(const wchar_t* key, const wchar_t* name)
 {
-    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name);
+    ::RegDeleteValueW(open(key).get(), name);
 }
 
-// Every value a restart may write, by name.
-inline std::map<iastring, iastring> snapshot()
+// Every value a restart may write, by name, as one view of the registry holds them.
+inline std::map<iastring, iastring> snapshot(REGSAM view = syslib::nativeRegistryView)
 {
     std::map<iastring, iastring> state;
     for (const wchar_t* name :
          {L"AutoAdminLogon", L"DefaultUserName", L"DefaultPassword", L"DefaultDomainName", L"ForceAutoLogon"})
-        state[name] = read(winlogonKey, name);
-    state[restartValue] = read(runOnceKey, restartValue);
+        state[name] = read(winlogonKey, name, view);
+    state[restartValue] = read(runOnceKey, restartValue, view);
     return state;
 }
 

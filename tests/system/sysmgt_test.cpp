@@ -140,7 +140,11 @@ TEST_F(CSystemMgtTest, RebootArrangesTheLogonOfTheCurrentUserAndAsksForARestart)
     // The library enables the privilege itself; the stand-in refuses a restart without it.
     setShutdownPrivilege(false);
     const PSyUser me = getPrivilegedSyslibFactory()->getAccountMgt()->getUser(currentUser());
+    const std::map<iastring, iastring> redirectedView = logonstate::snapshot(KEY_WOW64_32KEY);
     m_mgt->reboot(password, L"C:\\setup\\continue.exe /resume");
+    // Winlogon and RunOnce are read in the native view; a 32-bit library that wrote into its redirected one
+    // (Wow6432Node) would arrange a logon that never happens, and leave the password where nothing reads it.
+    EXPECT_EQ(redirectedView, logonstate::snapshot(KEY_WOW64_32KEY));
 
     EXPECT_EQ(L"C:\\setup\\continue.exe /resume", readValue(runOnceKey, L"Qel Installation"));
     EXPECT_EQ(L"1", readValue(winlogonKey, L"AutoAdminLogon"));
@@ -150,8 +154,8 @@ TEST_F(CSystemMgtTest, RebootArrangesTheLogonOfTheCurrentUserAndAsksForARestart)
     EXPECT_EQ(L"1", readValue(winlogonKey, L"ForceAutoLogon"));
     // Stored as REG_SZ with exactly one terminating NUL, as Winlogon reads it.
     DWORD type = 0, size = 0;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegGetValueW(HKEY_LOCAL_MACHINE, winlogonKey, L"DefaultPassword", RRF_RT_ANY |
-                                            RRF_NOEXPAND, &type, nullptr, &size));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegGetValueW(logonstate::open(winlogonKey).get(), nullptr, L"DefaultPassword",
+                                            RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
     EXPECT_EQ((wcslen(password) + 1) * sizeof(wchar_t), size);
     expectRequests({EWX_REBOOT | EWX_FORCEIFHUNG});
