@@ -113,7 +113,9 @@ PSyTimeDiff CSyTimeImpl::diff(PSyTime sypSubtrahend) const
     }
     const time_t subtrahend = sypSubtrahend->getTime();
     SY_TRACE_PARAMETERS(syslib::toStringChecked(subtrahend));
-    const double seconds = std::difftime(m_time, subtrahend);
+    // In double, not through difftime: the runtime's 32-bit difftime subtracts in time_t and wraps when the
+    // times lie more than 2^31 seconds apart. Both values are exact in a double.
+    const double seconds = static_cast<double>(m_time) - static_cast<double>(subtrahend);
     PSyTimeDiff result = syslib::newTimeDiff(seconds);
     SY_TRACE_RETURN(CSyTimeDiffImpl::returnText(seconds));
     return result;

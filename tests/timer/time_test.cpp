@@ -115,7 +115,9 @@ TEST(TimeTest, ArithmeticStaysInRangeAndRoundsTowardsThePast)
     expectLoggedThrow<ESyPrecondition>(book, [&] { ten->diff(PSyTime()); }, L"common.parameterEmpty",
                                        {L"sypSubtrahend", L"CSyTimeImpl::diff(PSyTime sypSubtrahend)"});
     EXPECT_TRUE(book.hasTrace(L"parameter(s): (ISyTime*) NULL"));
-    // setTime takes any value; a difference beyond the range of a difference is refused.
-    expectLoggedThrow<ESyPrecondition>(book, [&] { syslib::newTime(3000000000LL)->diff(syslib::newTime(0)); },
-                                       L"syslib.timer.overflow", {L"3e+09"});
+    // setTime takes any value; a difference beyond the range of a difference is refused (the widest that a
+    // 32-bit time_t, the product's, can give).
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { syslib::newTime(2147483647)->diff(syslib::newTime(-2147483647 - 1)); }, L"syslib.timer.overflow",
+        {L"4.29497e+09"});
 }
