@@ -24,6 +24,10 @@ int runInfo(CHostContext& context, const std::vector<iastring>& arguments)
     row(out, L"platform name", info->getOSFAName() + L" (built for " + info->getRealOSFAName() + L", machine " +
                                    info->getRuntimeOSFAName() + L")");
     row(out, L"word width", info->getOSBits() + L" (machine " + info->getRealOSBits() + L")");
+    // The DLL has the width of the process that loaded it: the product is 32-bit, under WOW64 on a 64-bit system.
+    row(out, L"process", sizeof(void*) == 8                  ? L"64-bit"
+                         : info->getRealOSBits() == L"64" ? L"32-bit, under WOW64"
+                                                          : L"32-bit");
     row(out, L"make platform", info->getMakePlatform());
     row(out, L"processors", std::to_wstring(info->getCPUCount()) + L": " + info->getCPUFamily());
     std::wostringstream memory;

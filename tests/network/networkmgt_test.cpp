@@ -4,6 +4,7 @@
 #include "syslib/common/syfactory.h"
 #include "syslib/network/synetworkmgtimpl.h"
 #include "syslib/network/synwlow.h"
+#include "tests/support/wow64.h"
 
 #include <regex>
 
@@ -270,6 +271,29 @@ TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
 
     EXPECT_EQ(0, expectLoggedThrow<ESyNetworkGetInfoFailed>(m_book, [] { manager().getNIC(L"nosuch"); },
                                                           L"syslib.network.doesNotExist", {L"NIC nosuch"}).getCode());
+}
+
+// A 32-bit process that names System32 reaches SysWOW64, but Windows (and wine) exempt drivers\etc: an entry
+// the library writes lands in the file the 64-bit system reads, which a 32-bit process names through Sysnative.
+TEST_F(CNetworkMgtTest, AHostsEntryLandsInTheFileTheSystemItselfReads)
+{
+    wchar_t windows[MAX_PATH] = {0};
+    ASSERT_NE(0u, ::GetWindowsDirectoryW(windows, MAX_PATH));
+    const iastring native =
+        iastring(windows) + (runsUnderWow64() ? L"\\Sysnative" : L"\\System32") + L"\\drivers\\etc\\hosts";
+    struct CRestore
+    {
+        iastring path;
+        std::string bytes;
+        ~CRestore() { writeTestFile(path, bytes); }
+    } restore{native, readTestFile(native)};
+
+    const PSyHostsEntry entry = manager().createHostEntry();
+    EXPECT_EQ(manager().getHostsFile()->toOSString(), entry->getFilePath());
+    entry->set(L"192.0.2.77", L"sy-native-probe");
+    entry->addToHosts(ISyHostsEntry::APPEND);
+    EXPECT_NE(std::string::npos, readTestFile(native).find("192.0.2.77\tsy-native-probe"))
+        << readTestFile(native);
 }
 
 TEST_F(CNetworkMgtTest, TheSystemFilesAndTheEntriesOfAHostsFile)

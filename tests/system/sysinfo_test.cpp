@@ -4,6 +4,7 @@
 #include "syslib/system/sysysteminfowin.h"
 #include "tests/support/expectthrow.h"
 #include "tests/support/recordinglogbook.h"
+#include "tests/support/wow64.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,21 @@ TEST(SystemInfoTest, FactsAreThoseWin32ReportsInTheSameProcess)
     EXPECT_EQ(L"Windows", info->getOSName());
     EXPECT_EQ(L"NTINTEL", info->getMakePlatform());
     EXPECT_FALSE(info->isUnicodeMake());
+}
+
+// Without a stand-in lookup: what the system itself answers. The product is a 32-bit DLL, and on a 64-bit
+// system it runs under WOW64, where the process's own view (GetSystemInfo) is that of a 32-bit machine.
+TEST(SystemInfoTest, A32BitProcessOnA64BitSystemSaysSoAndReportsTheMachine)
+{
+    ASSERT_EQ(sizeof(void*) == 4, runsUnderWow64()) << "the 32-bit tests run in a 64-bit prefix";
+    CRecordingLogBook book;
+    PSySystemInfo info = newInfo();
+    EXPECT_EQ(runsUnderWow64(), hasLog(book, L"We are running under WOW64!"));
+    // Wine's machine is an x86_64 one, whichever width the process has.
+    EXPECT_EQ(L"AMD64", info->getRuntimeOSFAName());
+    EXPECT_EQ(L"64", info->getRealOSBits());
+    EXPECT_EQ(L"64", info->getOSBits());
+    EXPECT_EQ(L"I386", info->getOSFAName());
 }
 
 namespace
