@@ -80,7 +80,8 @@ syslib::CSyRegKey openMachineKey(const std::wstring& path, bool create)
         ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | syslib::nativeRegistryView,
                           nullptr, key.receive(), nullptr);
     else
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | syslib::nativeRegistryView, key.receive());
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | syslib::nativeRegistryView,
+                        key.receive());
     return key;
 }
 

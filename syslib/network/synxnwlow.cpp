@@ -196,7 +196,8 @@ int scanNetworkCards(NW_NIC_INFO* list)
         CSyRegKey tcpip;
         const std::string tcpipKey = std::string("System\\CurrentControlSet\\Services\\") + serviceName +
                                      "\\Parameters\\Tcpip";
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, tcpipKey.c_str(), 0, KEY_READ | nativeRegistryView, tcpip.receive()) != ERROR_SUCCESS)
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, tcpipKey.c_str(), 0, KEY_READ | nativeRegistryView, tcpip.receive()) !=
+            ERROR_SUCCESS)
             continue; // a card without TCP/IP has no address to be found by
         DWORD mtu = 0;
         size = sizeof(mtu);

@@ -162,7 +162,8 @@ TEST_F(DllLoadTest, EveryFamilyOfFailureReachesTheHostByType)
                               book, L"syslib.system.kernelParameterNotFound");
     expectCaughtAs<ESyFileNotFound>([&] { files->getNode(files->getFSPath(L"C:\\no\\such\\file.txt")); }, book,
                                     L"syslib.filesystem.nodeDoesNotExist");
-    expectCaughtAs<ESyForbiddenCharInPath>([&] { files->getFSPath(L"a<b"); }, book, L"syslib.filesystem.badCharacterInPathComponent");
+    expectCaughtAs<ESyForbiddenCharInPath>([&] { files->getFSPath(L"a<b"); }, book,
+                                           L"syslib.filesystem.badCharacterInPathComponent");
     expectCaughtAs<ESyNetworkResolveError>(
         [&] { factory->getNetworkMgt()->getNameResolver()->getHostByName(L"no-such-host.invalid"); }, book,
         L"syslib.network.resolveError");

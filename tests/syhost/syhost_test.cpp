@@ -782,3 +782,39 @@ TEST_F(CSyhostTest, ShareCommandsAddListShowAndDeleteAShare)
         EXPECT_TRUE(contains(run.err, L"usage: syhost share list")) << narrow(run.err);
     }
 }
+
+// The README's example of a service user, command by command, as an operator runs it (in the i686 tree: the
+// 32-bit syhost and DLL under WOW64, as they ship).
+TEST_F(CSyhostTest, TheReadmesServiceUserExampleRunsEndToEnd)
+{
+    clearStandInAccounts();
+    clearStandInSecurity();
+    standins::deleteMachineKey(standins::sharesKey);
+    const std::string secret = "Svc-Vx-9pw\n";
+    const iastring directory = m_dir / L"svcdata";
+    ASSERT_TRUE(::CreateDirectoryW(directory.c_str(), nullptr));
+
+    const CRun add = runSyhost(
+        {L"user", L"add", L"svcvantix", L"--description", L"Vantix service", L"--password-stdin"}, secret);
+    ASSERT_EQ(0u, add.exitCode) << narrow(add.out) << narrow(add.err);
+    const std::size_t sidAt = add.out.find(L"S-1-5-21-");
+    const iastring sid = add.out.substr(sidAt, add.out.find(L'\n') - sidAt);
+    std::vector<CRun> runs = {add};
+    runs.push_back(runSyhost({L"--quiet", L"acl", L"add", directory, L"(svcvantix, USER, +rw)"}));
+    runs.push_back(runSyhost({L"--quiet", L"acl", L"get", directory}));
+    EXPECT_TRUE(contains(runs.back().out, L"\n(" + sid + L", USER, +rw)\n")) << narrow(runs.back().out);
+    runs.push_back(
+        runSyhost({L"--quiet", L"share", L"add", L"SVCDATA", directory, L"--acl", L"(svcvantix, USER, +r)"}));
+    runs.push_back(runSyhost({L"--quiet", L"share", L"get", L"SVCDATA"}));
+    EXPECT_TRUE(contains(runs.back().out, L"\nrights\t(" + sid + L", USER, +r)\n")) << narrow(runs.back().out);
+    runs.push_back(runSyhost({L"--quiet", L"share", L"delete", L"SVCDATA"}));
+    runs.push_back(runSyhost({L"--quiet", L"user", L"delete", L"svcvantix"}));
+    for (const CRun& run : runs)
+    {
+        EXPECT_EQ(0u, run.exitCode) << narrow(run.out) << narrow(run.err);
+        EXPECT_FALSE(contains(run.out + run.err, L"Svc-Vx-9pw"));
+    }
+    EXPECT_EQ(1u, runSyhost({L"--quiet", L"account", L"svcvantix"}).exitCode) << "the user is gone";
+    EXPECT_EQ(L"", runSyhost({L"--quiet", L"share", L"list"}).out) << "and the share";
+    clearStandInSecurity();
+}
