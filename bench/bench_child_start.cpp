@@ -1,7 +1,7 @@
 // Starting short child processes: start, wait and exit code through the library's child application,
 // against CreateProcessW + WaitForSingleObject + GetExitCodeProcess in the same run. The child is this
 // program started again with --exit.
-//   build/wine-run build/bin/bench_child_start.exe [STARTS]
+//   build/i686/wine-run build/i686/bin/bench_child_start.exe [STARTS]   (or build/x86_64)
 #include "benchsupport.h"
 
 #include "framework/iacontaineriter.h"

@@ -1,7 +1,7 @@
 // Handle stability over long runs: each file-system operation an installer repeats, 10,000 times (or the
 // count given as the first argument), with the process's open handles counted before and every 1,000
 // rounds. A count that grows after the first round is a leak; the run then exits with 1.
-//   build/wine-run build/bin/bench_handles.exe [ROUNDS]
+//   build/i686/wine-run build/i686/bin/bench_handles.exe [ROUNDS]   (or build/x86_64)
 #include "benchsupport.h"
 
 #include "syslib/common/syfactory.h"
