@@ -54,3 +54,5 @@ bool readPasswordLine(iastring& password);
 
 // Writes "usage: syhost <name> <usage>" to the error stream and returns HOST_USAGE.
 int usageError(CHostContext& context, const wchar_t* name);
+// The same, after a line that says what is wrong: "syhost <name>: <reason>".
+int usageError(CHostContext& context, const wchar_t* name, const iastring& reason);

@@ -88,6 +88,12 @@ int usageError(CHostContext& context, const wchar_t* name)
     return HOST_USAGE;
 }
 
+int usageError(CHostContext& context, const wchar_t* name, const iastring& reason)
+{
+    context.err << L"syhost " << name << L": " << reason << L"\n";
+    return usageError(context, name);
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     CUtf8Stream out(stdout);

@@ -60,6 +60,9 @@ syslib::SySystemApi standInApi()
     syslib::SySystemApi api;
     api.ExitWindowsEx = exitWindowsEx;
     api.RegSetValueExW = ::RegSetValueExW;
+    api.RegQueryValueExW = ::RegQueryValueExW;
+    api.RegDeleteValueW = ::RegDeleteValueW;
+    fillSecretCalls(api);
     return api;
 }
 } // namespace
@@ -86,6 +89,12 @@ void clearShutdownRequests()
 syslib::SySystemApi& systemApiTable()
 {
     static syslib::SySystemApi api = standInApi();
+    return api;
+}
+
+const syslib::SySystemApi& unchangedSystemApi()
+{
+    static const syslib::SySystemApi api = standInApi();
     return api;
 }
 } // namespace standins

@@ -1,4 +1,4 @@
-// The product build's shutdown and registry functions: the system's own.
+// The product build's shutdown, registry and LSA functions: the system's own.
 #include "sysystemapi.h"
 
 namespace syslib
@@ -10,6 +10,13 @@ SySystemApi realApi()
     SySystemApi api;
     api.ExitWindowsEx = ::ExitWindowsEx;
     api.RegSetValueExW = ::RegSetValueExW;
+    api.RegQueryValueExW = ::RegQueryValueExW;
+    api.RegDeleteValueW = ::RegDeleteValueW;
+    api.LsaOpenPolicy = ::LsaOpenPolicy;
+    api.LsaStorePrivateData = ::LsaStorePrivateData;
+    api.LsaRetrievePrivateData = ::LsaRetrievePrivateData;
+    api.LsaFreeMemory = ::LsaFreeMemory;
+    api.LsaClose = ::LsaClose;
     return api;
 }
 } // namespace

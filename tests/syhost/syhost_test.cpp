@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <map>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -687,32 +688,86 @@ TEST_F(CSyhostTest, MountsDfAndDirsShowTheVolumesAndDirectoriesAsTheSystemReport
 TEST_F(CSyhostTest, RestartArrangesTheLogonAndTheStandInRecordsTheRequest)
 {
     const logonstate::CGuard putBack;
+    standins::clearSecrets();
     const std::string password = "Pw-syhost-91c2";
     wchar_t user[UNLEN + 1] = {0};
     DWORD length = UNLEN + 1;
     ASSERT_TRUE(::GetUserNameW(user, &length));
-    const CRun logoff = runSyhost({L"restart", L"--command", L"resume.exe /phase 2", L"--user", user,
-                                   L"--password-stdin", L"--logoff"},
-                                  password + "\r\n");
+    const std::vector<iastring> arguments = {L"restart", L"--command", L"resume.exe /phase 2", L"--user", user,
+                                             L"--password-stdin", L"--logoff"};
+
+    // A dry run says what would be written, the password masked, and changes nothing.
+    const std::map<iastring, iastring> before = logonstate::snapshot();
+    std::vector<iastring> dryArguments = arguments;
+    dryArguments.push_back(L"--dry-run");
+    const CRun dry = runSyhost(dryArguments, password + "\n");
+    EXPECT_EQ(0u, dry.exitCode) << narrow(dry.err);
+    EXPECT_EQ(0u, dry.out.find(L"dry run: nothing is written and nothing logs off\n")) << narrow(dry.out);
+    EXPECT_TRUE(contains(dry.out, L"would store the LSA secret DefaultPassword = ********\n")) << narrow(dry.out);
+    EXPECT_EQ(before, logonstate::snapshot());
+    EXPECT_TRUE(standins::shutdownRequests().empty());
+    EXPECT_FALSE(contains(dry.out + dry.err, toIastring(password)));
+
+    const CRun logoff = runSyhost(arguments, password + "\r\n");
     EXPECT_EQ(0u, logoff.exitCode) << narrow(logoff.out) << narrow(logoff.err);
     EXPECT_TRUE(contains(logoff.out, L"logoff requested; " + iastring(user) + L" logs on next\n")) << narrow(logoff.out);
     EXPECT_TRUE(contains(logoff.out, L"test build: the shutdown stand-in recorded the request (flags 0x00000010, "
                                      L"reason 0x80040002); nothing restarts\n"))
         << narrow(logoff.out);
-    EXPECT_EQ(toIastring(password), logonstate::read(logonstate::winlogonKey, L"DefaultPassword"));
-    EXPECT_EQ(iastring(user), logonstate::read(logonstate::winlogonKey, L"DefaultUserName"));
-    EXPECT_EQ(L"resume.exe /phase 2", logonstate::read(logonstate::runOnceKey, logonstate::restartValue));
+    // Every value the dry run named is what the restart wrote.
+    std::wistringstream lines(dry.out);
+    std::size_t named = 0;
+    for (iastring line; std::getline(lines, line);)
+    {
+        const std::size_t colon = line.find(L": ");
+        const std::size_t equals = line.find(L" = ");
+        if (line.compare(0, 12, L"would write ") != 0 || colon == iastring::npos || equals == iastring::npos)
+            continue;
+        const iastring key = line.substr(12 + 19, colon - 12 - 19); // after "HKEY_LOCAL_MACHINE\"
+        const iastring name = line.substr(colon + 2, equals - colon - 2);
+        const iastring value = line.substr(equals + 3);
+        const iastring written = logonstate::read(key.c_str(), name.c_str());
+        EXPECT_TRUE(written == value || written == L"dword:" + value) << narrow(line) << " / " << narrow(written);
+        ++named;
+    }
+    EXPECT_EQ(6u, named) << narrow(dry.out);
+    std::wstring secret;
+    EXPECT_TRUE(standins::storedSecret(L"DefaultPassword", secret));
+    EXPECT_EQ(toIastring(password), secret);
+    EXPECT_EQ(logonstate::none, logonstate::read(logonstate::winlogonKey, L"DefaultPassword"));
     EXPECT_FALSE(contains(logoff.out + logoff.err, toIastring(password))) << "the password is never printed";
 
     logonstate::remove(logonstate::runOnceKey, logonstate::restartValue);
+    const std::map<iastring, iastring> arranged = logonstate::snapshot();
     const CRun reboot = runSyhost({L"--quiet", L"restart"});
     EXPECT_EQ(0u, reboot.exitCode) << narrow(reboot.out);
     EXPECT_EQ(L"restart requested\ntest build: the shutdown stand-in recorded the request (flags 0x00000012, "
               L"reason 0x80040002); nothing restarts\n",
               reboot.out);
-    EXPECT_EQ(L"0", logonstate::read(logonstate::winlogonKey, L"AutoAdminLogon"));
-    EXPECT_EQ(logonstate::none, logonstate::read(logonstate::runOnceKey, logonstate::restartValue));
+    EXPECT_EQ(arranged, logonstate::snapshot()) << "without a password the logon stays as it was";
+
+    // Each usage error says what is wrong.
+    const struct
+    {
+        std::vector<iastring> arguments;
+        const wchar_t* reason;
+    } usage[] = {{{L"restart", L"--user", user, L"--password-stdin"}, L"only --logoff can switch to another user"},
+                 {{L"restart", L"--logoff", L"--password-stdin"}, L"needs the --user who logs on with it"},
+                 {{L"restart", L"--logoff", L"--user", user}, L"--user needs --password-stdin"},
+                 {{L"restart", L"--command"}, L"--command needs the command"},
+                 {{L"restart", L"--now"}, L"unknown argument --now"}};
+    for (const auto& c : usage)
+    {
+        const CRun run = runSyhost(c.arguments, password + "\n");
+        EXPECT_EQ(2u, run.exitCode);
+        EXPECT_TRUE(contains(run.err, L"syhost restart: ")) << narrow(run.err);
+        EXPECT_TRUE(contains(run.err, c.reason)) << narrow(run.err);
+    }
+    const CRun empty = runSyhost({L"restart", L"--password-stdin"}, "\n");
+    EXPECT_EQ(2u, empty.exitCode);
+    EXPECT_TRUE(contains(empty.err, L"found no password")) << narrow(empty.err);
     standins::clearShutdownRequests();
+    standins::clearSecrets();
 }
 
 TEST_F(CSyhostTest, AclCommandsShowAndChangeTheRightsOfADirectory)

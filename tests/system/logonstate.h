@@ -5,7 +5,9 @@
 #include "framework/iastring.h"
 #include "syslib/common/syswin.h"
 
+#include <cstring>
 #include <map>
+#include <string>
 
 namespace logonstate
 {
@@ -13,6 +15,9 @@ const wchar_t* const runOnceKey = L"Software\\Microsoft\\Windows\\CurrentVersion
 const wchar_t* const winlogonKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 const wchar_t* const restartValue = L"Qel Installation";
 const wchar_t* const none = L"(none)";
+// Every Winlogon value a restart may write or remove.
+const wchar_t* const logonValues[] = {L"AutoAdminLogon",    L"DefaultUserName", L"DefaultPassword",
+                                      L"DefaultDomainName", L"ForceAutoLogon",  L"AutoLogonCount"};
 
 // The key in one view of the registry: the native one, which Windows itself reads, unless asked.
 inline syslib::CSyRegKey open(const wchar_t* key, REGSAM view = syslib::nativeRegistryView)
@@ -22,18 +27,35 @@ inline syslib::CSyRegKey open(const wchar_t* key, REGSAM view = syslib::nativeRe
     return opened;
 }
 
-// The value's text, or none when it is not there.
+// The value's text ("dword:N" for a number), or none when it is not there.
 inline iastring read(const wchar_t* key, const wchar_t* name, REGSAM view = syslib::nativeRegistryView)
 {
     wchar_t data[1024] = {0};
     DWORD size = sizeof(data) - sizeof(wchar_t);
-    if (::RegGetValueW(open(key, view).get(), nullptr, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    DWORD type = REG_NONE;
+    if (::RegQueryValueExW(open(key, view).get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+        ERROR_SUCCESS)
         return none;
-    return data;
+    if (type == REG_DWORD)
+    {
+        DWORD number = 0;
+        std::memcpy(&number, data, sizeof(number));
+        return L"dword:" + std::to_wstring(number);
+    }
+    iastring text(data, size / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0')
+        text.pop_back();
+    return text;
 }
 
 inline bool write(const wchar_t* key, const wchar_t* name, const iastring& value)
 {
+    if (value.compare(0, 6, L"dword:") == 0)
+    {
+        const DWORD number = static_cast<DWORD>(std::stoul(value.substr(6)));
+        return ::RegSetValueExW(open(key).get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                sizeof(number)) == ERROR_SUCCESS;
+    }
     return ::RegSetValueExW(open(key).get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
@@ -47,8 +69,7 @@ inline void remove(const wchar_t* key, const wchar_t* name)
 inline std::map<iastring, iastring> snapshot(REGSAM view = syslib::nativeRegistryView)
 {
     std::map<iastring, iastring> state;
-    for (const wchar_t* name :
-         {L"AutoAdminLogon", L"DefaultUserName", L"DefaultPassword", L"DefaultDomainName", L"ForceAutoLogon"})
+    for (const wchar_t* name : logonValues)
         state[name] = read(winlogonKey, name, view);
     state[restartValue] = read(runOnceKey, restartValue, view);
     return state;
