@@ -101,28 +101,51 @@ iastring stringSubstituteAll(const iastring& text, const iastring& from, const i
     return result;
 }
 
-std::string toMbstring(const iastring& text)
+namespace
+{
+std::string toCodePage(UINT codePage, const iastring& text)
 {
     if (text.empty())
         return std::string();
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+    const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                            nullptr, nullptr);
     std::string result(size > 0 ? size : 0, '\0');
     if (size > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], size, nullptr,
+        ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &result[0], size, nullptr,
                               nullptr);
     return result;
 }
 
-iastring toIastring(const std::string& text)
+iastring fromCodePage(UINT codePage, const std::string& text)
 {
     if (text.empty())
         return iastring();
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int size = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     iastring result(size > 0 ? size : 0, L'\0');
     if (size > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], size);
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &result[0], size);
     return result;
+}
+} // namespace
+
+std::string toMbstring(const iastring& text)
+{
+    return toCodePage(CP_ACP, text);
+}
+
+iastring toIastring(const std::string& text)
+{
+    return fromCodePage(CP_ACP, text);
+}
+
+std::string toUtf8(const iastring& text)
+{
+    return toCodePage(CP_UTF8, text);
+}
+
+iastring fromUtf8(const std::string& text)
+{
+    return fromCodePage(CP_UTF8, text);
 }
 
 iastring toIastring(const iastring& text)

@@ -28,4 +28,7 @@ iastring stringSubstituteAll(const iastring& text, const iastring& from, const i
 // 8-bit text in the process's ANSI code page, as 8-bit Win32 calls and files expect it.
 std::string toMbstring(const iastring& text);
 iastring toIastring(const std::string& text);
+// UTF-8, as files that carry its byte-order mark hold text; a sequence that is no UTF-8 becomes U+FFFD.
+std::string toUtf8(const iastring& text);
+iastring fromUtf8(const std::string& text);
 iastring toIastring(const iastring& text);

@@ -41,6 +41,12 @@ inline iastring joined(const std::vector<iastring>& parts, const iastring& separ
     return text;
 }
 
+// The socket calls take 16 bits: a larger number would be cut to another port, not refused.
+inline bool isPortNumber(unsigned int port)
+{
+    return port >= 1 && port <= 65535;
+}
+
 inline bool isComment(const iastring& name)
 {
     return !name.empty() && name[0] == L'#';

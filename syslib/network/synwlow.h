@@ -64,6 +64,8 @@ int NwResolvePortnumber(unsigned int port, const iastring& protocol, CNwSlots& n
 int NwGetHostname(char* buffer);
 // The list is built on the first call and kept; later calls hand back the same one.
 int NwGetNIC_INFO(const NW_NIC_INFO*& list);
+// Drops the kept list, so that the next call scans again. Tests.
+void NwForgetNIC_INFO();
 
 // The texts of the slots, in order.
 std::vector<iastring> slotTexts(const char* slots, std::size_t slotSize);

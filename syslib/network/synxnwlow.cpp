@@ -48,16 +48,17 @@ std::string environment(const char* name, bool& present)
     return present ? std::string(buffer, length) : std::string();
 }
 
+// NWOUT may name a path outside the ANSI code page: it is read and opened wide.
 void openTraceFile(CNwTrace& trace)
 {
-    bool named = false;
-    const std::string outFile = environment("NWOUT", named);
-    if (named)
+    std::vector<wchar_t> outFile(32768);
+    const DWORD length = ::GetEnvironmentVariableW(L"NWOUT", outFile.data(), static_cast<DWORD>(outFile.size()));
+    if (length > 0 && length < outFile.size())
     {
-        trace.file.reset(std::fopen(outFile.c_str(), "a+"));
+        trace.file.reset(::_wfopen(outFile.data(), L"a+"));
         if (!trace.file)
         {
-            std::fprintf(stdout, "could not open outfile %s, using stdout\n", outFile.c_str());
+            std::fprintf(stdout, "could not open outfile %s, using stdout\n", toMbstring(outFile.data()).c_str());
             trace.out = stdout;
             return;
         }
@@ -75,9 +76,10 @@ void setUpTrace()
     trace.setUp = true;
     bool present = false;
     const std::string level = environment("NWTRACE", present);
+    // A level of 0 still opens the file: the variable asks for it, the level only for what goes in.
     if (present)
         trace.level = std::atoi(level.c_str());
-    if (trace.level > 0)
+    if (present || trace.level > 0)
         openTraceFile(trace);
 }
 
@@ -198,7 +200,10 @@ int scanNetworkCards(NW_NIC_INFO* list)
                                      "\\Parameters\\Tcpip";
         if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, tcpipKey.c_str(), 0, KEY_READ | nativeRegistryView, tcpip.receive()) !=
             ERROR_SUCCESS)
-            continue; // a card without TCP/IP has no address to be found by
+        {
+            nwTraceLine(1, "NwPGetNIC_INFO: cannot open %s", tcpipKey.c_str());
+            return NW_NIC_SCAN;
+        }
         DWORD mtu = 0;
         size = sizeof(mtu);
         ::RegQueryValueExA(tcpip.get(), "MTU", nullptr, nullptr, reinterpret_cast<BYTE*>(&mtu), &size);
@@ -418,6 +423,14 @@ int NwGetHostname(char* buffer)
     }
     nwTraceLine(2, "NwPGetHostname: my hostname is >%s<", buffer);
     return NW_OK;
+}
+
+void NwForgetNIC_INFO()
+{
+    CNicList& nics = nicList();
+    CNicList gone;
+    std::swap(gone.head, nics.head);
+    nics.built = false;
 }
 
 int NwGetNIC_INFO(const NW_NIC_INFO*& list)

@@ -100,9 +100,10 @@ PSyServicesEntry CSyIPNameResolverImpl::getServiceByPort(const unsigned int port
     SY_TRACE_FUNCTION_TEXT(function);
     if (syslib::isTracing())
         SY_TRACE_PARAMETERS(syslib::toString(portNumber) + L", " + protocol);
-    if (portNumber == 0)
+    if (!isPortNumber(portNumber))
     {
-        syslib::reportError(L"common.parameterNotValid", {L"portNumber", L"0", function}, __LINE__);
+        syslib::reportError(L"common.parameterNotValid", {L"portNumber", syslib::toString(portNumber), function},
+                            __LINE__);
         throw ESyPrecondition(ESyPrecondition::PARAMETER_NOT_VALID);
     }
     if (protocol.empty())

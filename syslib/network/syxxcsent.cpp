@@ -68,7 +68,7 @@ void CSyServicesEntryImpl::setPort(unsigned int portNumber)
     SY_TRACE_FUNCTION_TEXT(function);
     if (syslib::isTracing())
         SY_TRACE_PARAMETERS(syslib::toString(portNumber));
-    if (portNumber == 0)
+    if (!isPortNumber(portNumber))
         syslib::throwParameterNotValid(L"portNumber", function, __LINE__);
     m_portNumber = portNumber;
 }
@@ -92,7 +92,7 @@ void CSyServicesEntryImpl::set(const iastring& serviceName, const iastring& prot
         syslib::throwParameterEmpty(L"serviceName", function, __LINE__);
     if (trimmedProtocol.empty())
         syslib::throwParameterEmpty(L"protocol", function, __LINE__);
-    if (portNumber == 0)
+    if (!isPortNumber(portNumber))
         syslib::throwParameterNotValid(L"portNumber", function, __LINE__);
     clear();
     m_serviceNames.push_back(name);
@@ -163,6 +163,9 @@ void CSyServicesEntryImpl::editServices(ISyServicesEntry::eWriteMode mode) const
     CSyLineFilter keep;
     if (mode & (ISyServicesEntry::REPLACE | ISyServicesEntry::REPLACE_NAME))
         keep = [&](const iastring& line) {
+            // A commented-out entry is someone's note, whatever its fields say.
+            if (isComment(stringTrimLeft(line)))
+                return true;
             iastring first;
             iastring second;
             firstTwoFields(line, first, second);

@@ -237,3 +237,59 @@ TEST(HostsWriteMode, PrintsItsName)
     text << H::APPEND << L" " << H::REPLACE << L" " << static_cast<H::eWriteMode>(7);
     EXPECT_EQ(L"APPEND REPLACE unknown (7)", text.str());
 }
+
+namespace
+{
+std::string utf16le(const iastring& text)
+{
+    std::string bytes;
+    for (const wchar_t c : text)
+    {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string utf8(const iastring& text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    return bytes;
+}
+
+const std::string utf16Mark = "\xFF\xFE";
+const std::string utf8Mark = "\xEF\xBB\xBF";
+} // namespace
+
+// A hosts file saved by an editor as UTF-16 or with a UTF-8 mark is read and rewritten in its own encoding,
+// mark kept: split on single bytes it was garbled, and an ANSI line appended into it.
+TEST_F(CHostsEntryTest, AFileInUtf16OrWithAUtf8MarkStaysInItsEncoding)
+{
+    const iastring wide = L"# hosts\r\n127.0.0.1\tlocalhost\r\n10.0.0.1\tbeta \u0441\u0435\u0440\u0432\u0435\u0440 "
+                          L"\U0001F5A5\r\n10.0.0.2\tlast";
+    writeTestFile(m_file, utf16Mark + utf16le(wide));
+    const PSyHostsEntry found = lookup(L"", {L"\u0441\u0435\u0440\u0432\u0435\u0440"}, true);
+    EXPECT_EQ((std::vector<iastring>{L"10.0.0.1"}), collect(found->getIPAddresses()));
+    EXPECT_EQ((std::vector<iastring>{L"beta", L"\u0441\u0435\u0440\u0432\u0435\u0440", L"\U0001F5A5"}),
+              collect(found->getHostNames()));
+    entry(hostsEntry(), L"10.0.0.3", {L"gamma"})->addToHosts(H::APPEND);
+    EXPECT_EQ(utf16Mark + utf16le(wide + L"\r\n10.0.0.3\tgamma\r\n"), readTestFile(m_file));
+    entry(hostsEntry(), L"10.0.0.1", {L"\u0434\u043e\u043c"})->addToHosts(H::REPLACE);
+    EXPECT_EQ(utf16Mark + utf16le(L"# hosts\r\n127.0.0.1\tlocalhost\r\n10.0.0.2\tlast\r\n10.0.0.3\tgamma\r\n"
+                                  L"10.0.0.1\t\u0434\u043e\u043c\r\n"),
+              readTestFile(m_file));
+
+    // The mark is no part of the first name, and stays when the first line goes.
+    const std::string marked = utf8Mark + "10.0.0.5 first\n" + utf8(L"10.0.0.6 \u0441\u0435\u0440\u0432\u0435\u0440\n");
+    writeTestFile(m_file, marked);
+    EXPECT_EQ((std::vector<iastring>{L"10.0.0.5"}), collect(lookup(L"", {L"first"}, true)->getIPAddresses()));
+    EXPECT_EQ((std::vector<iastring>{L"10.0.0.6"}),
+              collect(lookup(L"", {L"\u0441\u0435\u0440\u0432\u0435\u0440"}, true)->getIPAddresses()));
+    entry(hostsEntry(), L"10.0.0.5", {L"\u0434\u043e\u043c"})->addToHosts(H::REPLACE);
+    EXPECT_EQ(utf8Mark + utf8(L"10.0.0.6 \u0441\u0435\u0440\u0432\u0435\u0440\n10.0.0.5\t\u0434\u043e\u043c\n"),
+              readTestFile(m_file));
+    EXPECT_FALSE(exists(copyPath()));
+}

@@ -216,10 +216,12 @@ TEST_F(CNetworkMgtTest, TheResolverAnswersWithEntriesAndReportsWhatItCannotResol
     EXPECT_EQ(12, expectLoggedThrow<ESyNetworkResolveError>(
         m_book, [&] { resolver->getServiceByName(L"no-such-service-here", L"tcp"); }, L"syslib.network.resolveError",
         {L"service name=no-such-service-here/protocol=tcp", L"port number", L"QELRETURN=12"}).getCode());
-    expectLoggedThrow<ESyPrecondition>(
-        m_book, [&] { resolver->getServiceByPort(0, L"tcp"); }, L"common.parameterNotValid",
-        {L"portNumber", L"0",
-         L"CSyIPNameResolverImpl::getServiceByPort(const unsigned int portNumber, const iastring& protocol)"});
+    // 0 is no port, and one beyond 16 bits would be cut to another (70000 to 4464).
+    for (const unsigned int port : {0u, 65536u, 70000u})
+        expectLoggedThrow<ESyPrecondition>(
+            m_book, [&] { resolver->getServiceByPort(port, L"tcp"); }, L"common.parameterNotValid",
+            {L"portNumber", std::to_wstring(port),
+             L"CSyIPNameResolverImpl::getServiceByPort(const unsigned int portNumber, const iastring& protocol)"});
     expectLoggedThrow<ESyPrecondition>(
         m_book, [&] { resolver->getHostByName(L""); }, L"common.parameterEmpty",
         {L"hostName", L"CSyIPNameResolverImpl::getHostByName(const iastring& hostName)"});
@@ -250,8 +252,29 @@ TEST_F(CNetworkMgtTest, TheLowLevelLayerTracesTimedLookupsIntoTheFileNWOUTNames)
         << trace;
 }
 
+// NWTRACE names the level of what is written; that it is set at all asks for the file, so 0 opens it too.
+// NWOUT may lie outside the ANSI code page.
+TEST_F(CNetworkMgtTest, NwtraceZeroStillOpensTheTraceFileWhoseNameMayBeAnyText)
+{
+    CTempDir dir;
+    for (const wchar_t* level : {L"0", L"2"})
+    {
+        const iastring traceFile = dir / (iastring(L"\u0442\u0440\u0430\u0441\u0441\u0430-") + level + L".trc");
+        ::SetEnvironmentVariableW(L"NWTRACE", level);
+        ::SetEnvironmentVariableW(L"NWOUT", traceFile.c_str());
+        syslib::network::NwResetTrace();
+        manager().getNameResolver()->getHostByName(L"localhost");
+        ::SetEnvironmentVariableW(L"NWTRACE", nullptr);
+        ::SetEnvironmentVariableW(L"NWOUT", nullptr);
+        syslib::network::NwResetTrace();
+        ASSERT_TRUE(exists(traceFile)) << "level " << *level;
+        EXPECT_EQ(level == iastring(L"0"), readTestFile(traceFile).empty()) << readTestFile(traceFile);
+    }
+}
+
 TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
 {
+    const CCardTcpipKeys cardKeys;
     const std::vector<PSyNIC> nics = [] {
         std::vector<PSyNIC> all;
         const PSyNICIterator it = manager().getNICs();
@@ -271,6 +294,44 @@ TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
 
     EXPECT_EQ(0, expectLoggedThrow<ESyNetworkGetInfoFailed>(m_book, [] { manager().getNIC(L"nosuch"); },
                                                           L"syslib.network.doesNotExist", {L"NIC nosuch"}).getCode());
+}
+
+// The registered cards lend their description to the interface whose address their TCP/IP key names; a card
+// whose TCP/IP key is missing fails the whole scan with code 25.
+TEST_F(CNetworkMgtTest, TheCardScanDescribesAnInterfaceByItsAddressAndFailsOnACardWithoutTcpip)
+{
+    CCardTcpipKeys cardKeys;
+    ASSERT_FALSE(cardKeys.cards().empty()) << "wine registers its cards under NetworkCards";
+    const PSyNICIPAddressIterator addresses = manager().getNIC(L"0")->getIPAddresses();
+    addresses->first();
+    ASSERT_FALSE(addresses->isDone());
+    const iastring address = addresses->get()->getIPAddress();
+
+    const auto& card = cardKeys.cards().back();
+    syslib::CSyRegKey tcpip;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, card.second.c_str(), 0, KEY_SET_VALUE,
+                                             tcpip.receive()));
+    const iastring list = L"192.0.2.1" + iastring(1, L'\0') + address + iastring(2, L'\0');
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(tcpip.get(), L"IPAddress", 0, REG_MULTI_SZ,
+                                              reinterpret_cast<const BYTE*>(list.data()),
+                                              static_cast<DWORD>(list.size() * sizeof(wchar_t))));
+    wchar_t description[256] = {0};
+    DWORD size = sizeof(description) - sizeof(wchar_t);
+    syslib::CSyRegKey cards;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, CCardTcpipKeys::cardsKey, 0,
+                                             KEY_READ | syslib::nativeRegistryView, cards.receive()));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegGetValueW(cards.get(), card.first.c_str(), L"Description", RRF_RT_REG_SZ, nullptr,
+                                            description, &size));
+    syslib::network::NwForgetNIC_INFO();
+    manager().getNIC(L"0");
+    EXPECT_TRUE(m_book.hasLog(L"NIC 0 does exist with description " + iastring(description))) << description;
+
+    ASSERT_TRUE(cardKeys.removeTcpipKey(cardKeys.cards().front().second));
+    syslib::network::NwForgetNIC_INFO();
+    EXPECT_EQ(25, expectLoggedThrow<ESyNetworkGetInfoFailed>(m_book, [] { manager().getNICs(); },
+                                                           L"syslib.network.getInfoFailed",
+                                                           {L"\"NIC info\"", L"QELRETURN=25"})
+                      .getCode());
 }
 
 // A 32-bit process that names System32 reaches SysWOW64, but Windows (and wine) exempt drivers\etc: an entry

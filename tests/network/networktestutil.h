@@ -4,6 +4,7 @@
 #include "framework/iastrutil.h"
 #include "syslib/common/syswin.h"
 #include "syslib/network/syhostsentryimpl.h"
+#include "syslib/network/synwlow.h"
 #include "tests/support/expectthrow.h"
 #include "tests/support/recordinglogbook.h"
 #include "tests/support/tempdir.h"
@@ -50,4 +51,78 @@ protected:
     CTempDir m_dir;
     iastring m_file = m_dir / L"hosts";
     CRecordingLogBook m_book;
+};
+
+// Wine lists its network cards under NetworkCards but keeps none of the per-card TCP/IP keys Windows has
+// (System\CurrentControlSet\Services\<card>\Parameters\Tcpip), without which the card scan fails. Made for
+// a test where missing, removed after it; the library's kept card list is dropped both times.
+class CCardTcpipKeys
+{
+public:
+    CCardTcpipKeys()
+    {
+        syslib::CSyRegKey cards;
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, cardsKey, 0, KEY_READ | syslib::nativeRegistryView, cards.receive());
+        wchar_t card[256];
+        for (DWORD i = 0; cards; ++i)
+        {
+            DWORD length = 256;
+            if (::RegEnumKeyExW(cards.get(), i, card, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            wchar_t service[256] = {0};
+            DWORD size = sizeof(service) - sizeof(wchar_t);
+            if (::RegGetValueW(cards.get(), card, L"ServiceName", RRF_RT_REG_SZ, nullptr, service, &size) ==
+                ERROR_SUCCESS)
+                add(card, service);
+        }
+        syslib::network::NwForgetNIC_INFO();
+    }
+    ~CCardTcpipKeys()
+    {
+        for (const iastring& made : m_made)
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, made.c_str());
+        syslib::network::NwForgetNIC_INFO();
+    }
+    CCardTcpipKeys(const CCardTcpipKeys&) = delete;
+    CCardTcpipKeys& operator=(const CCardTcpipKeys&) = delete;
+
+    // Card key name (under NetworkCards) -> its Tcpip key (under HKEY_LOCAL_MACHINE).
+    const std::vector<std::pair<iastring, iastring>>& cards() const { return m_cards; }
+    // Takes a card's Tcpip key away again, when the test made it (never one of the machine's own).
+    bool removeTcpipKey(const iastring& tcpip)
+    {
+        for (const iastring& made : m_made)
+            if (tcpip.compare(0, made.size(), made) == 0)
+                return ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, tcpip.c_str()) == ERROR_SUCCESS &&
+                       ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, tcpip.c_str()) != ERROR_ACCESS_DENIED;
+        return false;
+    }
+
+    static constexpr const wchar_t* cardsKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
+
+private:
+    void add(const iastring& card, const iastring& service)
+    {
+        const iastring serviceKey = L"System\\CurrentControlSet\\Services\\" + service;
+        const iastring tcpip = serviceKey + L"\\Parameters\\Tcpip";
+        m_cards.emplace_back(card, tcpip);
+        // What is there already belongs to the machine; only what the test makes goes again.
+        for (const iastring& part : {serviceKey, serviceKey + L"\\Parameters", tcpip})
+        {
+            syslib::CSyRegKey existing;
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, part.c_str(), 0, KEY_READ, existing.receive()) == ERROR_SUCCESS)
+                continue;
+            syslib::CSyRegKey made;
+            if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, part.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  made.receive(), nullptr) == ERROR_SUCCESS)
+                m_made.push_back(part);
+            break;
+        }
+        syslib::CSyRegKey made;
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, tcpip.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, made.receive(),
+                          nullptr);
+    }
+
+    std::vector<std::pair<iastring, iastring>> m_cards;
+    std::vector<iastring> m_made;
 };

@@ -55,8 +55,14 @@ TEST_F(CServicesEntryTest, ValuesAreTrimmedAndEmptyOrZeroOnesRefused)
     expectLoggedThrow<ESyPrecondition>(m_book, [&] { e->set(L"x", L"tcp", 0); }, L"common.parameterNotValid",
                                        {L"portNumber", set});
     EXPECT_EQ(3200u, e->getPortNumber()) << "a refused set changes nothing";
-    e->setPort(70000);
-    EXPECT_EQ(70000u, e->getPortNumber()) << "no upper bound";
+    // Ports have 16 bits: 70000 would land on 4464, and 65535 is the last one there is.
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { e->setPort(65536); }, L"common.parameterNotValid",
+                                       {L"portNumber", L"void CSyServicesEntryImpl::setPort(unsigned int portNumber)"});
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { e->set(L"x", L"tcp", 70000); }, L"common.parameterNotValid",
+                                       {L"portNumber", set});
+    EXPECT_EQ(3200u, e->getPortNumber());
+    e->setPort(65535);
+    EXPECT_EQ(65535u, e->getPortNumber());
     e->clear();
     EXPECT_EQ(0u, e->getPortNumber());
     EXPECT_EQ(L"", e->getProtocol());
@@ -103,6 +109,21 @@ TEST_F(CServicesEntryTest, EachModeDropsItsLinesAndAddsTheEntryUnlessItRemoves)
     EXPECT_EQ(L"Appended 'sapdp00\t3200/tcp' to /etc/services.", m_book.logs().back());
     EXPECT_EQ((CLogArguments{L"sapdp00\t3200/tcp", m_file}),
               m_book.onlyMessage(L"syslib.network.fileWriteOK").arguments);
+}
+
+// A commented-out entry is an administrator's note: no mode drops it, whatever its fields match.
+TEST_F(CServicesEntryTest, CommentedOutEntriesStayWhateverTheMode)
+{
+    const std::string notes = "#sapdp00 3200/tcp\r\n  # sapdp00\t3200/tcp kept too\r\n";
+    for (const S::eWriteMode mode : {S::REPLACE, S::REPLACE_NAME, S::REMOVE, S::REMOVE_NAME})
+    {
+        writeTestFile(m_file, notes + "sapdp00\t3200/tcp\r\n");
+        if (mode & 4)
+            sapdp()->removeFromServices(mode);
+        else
+            sapdp()->addToServices(mode);
+        EXPECT_EQ(mode & 4 ? notes : notes + "sapdp00\t3200/tcp\r\n", readTestFile(m_file)) << mode;
+    }
 }
 
 TEST_F(CServicesEntryTest, AnIncompleteEntryOrAFailingEditLeavesTheFileAsItWas)

@@ -9,6 +9,7 @@
 #include "standins/shares/sashares.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/testchild.h"
+#include "tests/network/networktestutil.h"
 #include "tests/system/logonstate.h"
 
 #include <gtest/gtest.h>
@@ -442,6 +443,7 @@ TEST_F(CSyhostTest, ResolvesNamesAndShowsTheMachinesNetworkIdentity)
     EXPECT_EQ(1u, broadcast.exitCode);
     EXPECT_TRUE(contains(broadcast.err, L"{syslib.network.resolveError}")) << narrow(broadcast.err);
 
+    const CCardTcpipKeys cardKeys;
     const CRun nics = runSyhost({L"--quiet", L"nics"});
     EXPECT_EQ(0u, nics.exitCode);
     EXPECT_EQ(0u, nics.out.find(L"interface 0\n  ")) << narrow(nics.out);
