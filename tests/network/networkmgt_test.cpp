@@ -270,6 +270,17 @@ TEST_F(CNetworkMgtTest, NwtraceZeroStillOpensTheTraceFileWhoseNameMayBeAnyText)
         ASSERT_TRUE(exists(traceFile)) << "level " << *level;
         EXPECT_EQ(level == iastring(L"0"), readTestFile(traceFile).empty()) << readTestFile(traceFile);
     }
+    // Without NWOUT the file is dev_nw in the working directory.
+    wchar_t previous[MAX_PATH] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW(dir.path().c_str()));
+    ::SetEnvironmentVariableW(L"NWTRACE", L"0");
+    syslib::network::NwResetTrace();
+    manager().getNameResolver()->getHostByName(L"localhost");
+    ::SetEnvironmentVariableW(L"NWTRACE", nullptr);
+    syslib::network::NwResetTrace();
+    ::SetCurrentDirectoryW(previous);
+    EXPECT_TRUE(exists(dir / L"dev_nw"));
 }
 
 TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
