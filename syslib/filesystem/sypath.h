@@ -1,14 +1,16 @@
-// The library's internal path value: a prefix component followed by typed components.
+// The library's path value: a prefix component followed by typed components. Exported, because a user's home
+// directory is handed out and taken as one (ISyUser); everything else takes paths as ISyFSPath.
 #pragma once
 
 #include "framework/iastring.h"
+#include "syslib/common/syexport.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
-class CSyPathComponent
+class SYSLIB_API CSyPathComponent
 {
 public:
     // The numbering is fixed: callers test ranges of it.
@@ -101,7 +103,7 @@ struct CSyKnownNode
     unsigned long error;
 };
 
-class CSyPath
+class SYSLIB_API CSyPath
 {
 public:
     // The empty path: EMPTY_PREFIX alone.
