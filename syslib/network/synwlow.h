@@ -38,6 +38,10 @@ struct CNwTook
     long microseconds = 0;
 };
 
+// What of a registered card's description and service name is kept, in characters.
+const std::size_t maxCardDescription = 200;
+const std::size_t maxCardServiceName = 100;
+
 struct NW_NIC_INFO
 {
     char name[50];
@@ -47,7 +51,7 @@ struct NW_NIC_INFO
     unsigned long mtu;
     bool dhcp;
     NW_NIC_INFO* next;
-    char description[201];
+    char description[maxCardDescription + 1];
 };
 
 // Sets up the trace (once) and the socket library (once per process); the WSAStartup code.

@@ -31,16 +31,19 @@ CResolverConfiguration& resolverConfiguration()
     return configuration;
 }
 
-// A string value; empty when it is missing or not text.
+// A string value read whole, whatever its length; empty when it is missing or not text.
 iastring stringValue(HKEY key, const wchar_t* name)
 {
-    wchar_t buffer[1024] = {0};
-    DWORD size = sizeof(buffer) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return iastring();
-    return buffer;
+    // One character more than asked for: a value stored without its NUL still ends.
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
+        return iastring();
+    return buffer.data();
 }
 
 iastring valueOrFallback(HKEY key, const wchar_t* name, const wchar_t* fallback)

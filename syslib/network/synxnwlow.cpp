@@ -8,6 +8,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -167,6 +168,48 @@ CNicList& nicList()
     return list;
 }
 
+// A registry value read whole, whatever its length; empty when it is missing or of another type.
+std::vector<char> valueBytes(HKEY key, const char* name, std::initializer_list<DWORD> types)
+{
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        std::find(types.begin(), types.end(), type) == types.end())
+        return {};
+    // Two NULs more than asked for: a text or list stored without its terminators still ends.
+    std::vector<char> bytes(size + 2, '\0');
+    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size) != ERROR_SUCCESS)
+        return {};
+    bytes.resize(size + 2);
+    return bytes;
+}
+
+// A text value, cut to at most capacity characters.
+std::string textValue(HKEY key, const char* name, std::size_t capacity)
+{
+    const std::vector<char> bytes = valueBytes(key, name, {REG_SZ, REG_EXPAND_SZ});
+    return bytes.empty() ? std::string() : std::string(bytes.data()).substr(0, capacity);
+}
+
+DWORD numberValue(HKEY key, const char* name)
+{
+    const std::vector<char> bytes = valueBytes(key, name, {REG_DWORD});
+    DWORD number = 0;
+    if (bytes.size() >= sizeof(number) + 2)
+        std::memcpy(&number, bytes.data(), sizeof(number));
+    return number;
+}
+
+// The texts of a list value (one text for a plain string value).
+std::vector<std::string> listValue(HKEY key, const char* name)
+{
+    const std::vector<char> bytes = valueBytes(key, name, {REG_MULTI_SZ, REG_SZ});
+    std::vector<std::string> texts;
+    for (std::size_t at = 0; at < bytes.size() && bytes[at] != '\0'; at += texts.back().size() + 1)
+        texts.emplace_back(bytes.data() + at);
+    return texts;
+}
+
 // Copies the description of each registered network card whose static address is a listed interface's.
 int scanNetworkCards(NW_NIC_INFO* list)
 {
@@ -189,37 +232,26 @@ int scanNetworkCards(NW_NIC_INFO* list)
         CSyRegKey card;
         if (::RegOpenKeyExA(cards.get(), cardKey, 0, KEY_READ, card.receive()) != ERROR_SUCCESS)
             return NW_NIC_SCAN;
-        char description[201] = {0};
-        char serviceName[101] = {0};
-        DWORD size = sizeof(description) - 1;
-        ::RegQueryValueExA(card.get(), "Description", nullptr, nullptr, reinterpret_cast<BYTE*>(description), &size);
-        size = sizeof(serviceName) - 1;
-        ::RegQueryValueExA(card.get(), "ServiceName", nullptr, nullptr, reinterpret_cast<BYTE*>(serviceName), &size);
+        const std::string description = textValue(card.get(), "Description", maxCardDescription);
+        const std::string serviceName = textValue(card.get(), "ServiceName", maxCardServiceName);
         CSyRegKey tcpip;
-        const std::string tcpipKey = std::string("System\\CurrentControlSet\\Services\\") + serviceName +
-                                     "\\Parameters\\Tcpip";
+        const std::string tcpipKey = "System\\CurrentControlSet\\Services\\" + serviceName + "\\Parameters\\Tcpip";
         if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, tcpipKey.c_str(), 0, KEY_READ | nativeRegistryView, tcpip.receive()) !=
             ERROR_SUCCESS)
         {
             nwTraceLine(1, "NwPGetNIC_INFO: cannot open %s", tcpipKey.c_str());
             return NW_NIC_SCAN;
         }
-        DWORD mtu = 0;
-        size = sizeof(mtu);
-        ::RegQueryValueExA(tcpip.get(), "MTU", nullptr, nullptr, reinterpret_cast<BYTE*>(&mtu), &size);
-        DWORD dhcp = 0;
-        size = sizeof(dhcp);
-        ::RegQueryValueExA(tcpip.get(), "EnableDHCP", nullptr, nullptr, reinterpret_cast<BYTE*>(&dhcp), &size);
-        char addresses[512] = {0};
-        size = sizeof(addresses) - 2;
-        if (::RegQueryValueExA(tcpip.get(), "IPAddress", nullptr, nullptr, reinterpret_cast<BYTE*>(addresses), &size) ==
-            ERROR_SUCCESS)
+        const DWORD mtu = numberValue(tcpip.get(), "MTU");
+        const DWORD dhcp = numberValue(tcpip.get(), "EnableDHCP");
+        const std::vector<std::string> addresses = listValue(tcpip.get(), "IPAddress");
+        if (!addresses.empty())
             nwTraceLine(3, "NwPGetNIC_INFO: got static address");
-        for (const char* address = addresses; *address; address += std::strlen(address) + 1)
+        for (const std::string& address : addresses)
             for (NW_NIC_INFO* nic = list; nic; nic = nic->next)
-                if (std::strcmp(nic->ipAddress, address) == 0)
+                if (address == nic->ipAddress)
                 {
-                    copyInto(nic->description, sizeof(nic->description), description);
+                    copyInto(nic->description, sizeof(nic->description), description.c_str());
                     nic->mtu = mtu;
                     nic->dhcp = dhcp != 0;
                 }

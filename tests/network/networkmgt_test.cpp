@@ -183,6 +183,31 @@ TEST_F(CNetworkMgtTest, TheDNSDomainComesFromTheFirstSourceThatHasOne)
     EXPECT_EQ(L"box.other.example", manager().getFullyQualifiedHostName());
 }
 
+// The DNS domain's values are text (REG_SZ or REG_EXPAND_SZ); another type is no domain. A value is read
+// whole and cut to its first 100 characters, however long it is.
+TEST_F(CNetworkMgtTest, TheDomainValuesAreTextOfAnyLengthAndAnotherTypeIsNone)
+{
+    CTcpipValues tcpip;
+    ASSERT_TRUE(tcpip.ok());
+    tcpip.set(tcpip.parameters(), L"DhcpDomain", L"dhcp.example");
+    const DWORD number = 7;
+    ::RegSetValueExW(tcpip.parameters(), L"Domain", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                     sizeof(number));
+    syslib::network::forgetResolverConfiguration();
+    EXPECT_EQ(L"dhcp.example", manager().getDNSDomainName());
+
+    const iastring expandable = L"expand.example";
+    ::RegSetValueExW(tcpip.parameters(), L"Domain", 0, REG_EXPAND_SZ,
+                     reinterpret_cast<const BYTE*>(expandable.c_str()),
+                     static_cast<DWORD>((expandable.size() + 1) * sizeof(wchar_t)));
+    syslib::network::forgetResolverConfiguration();
+    EXPECT_EQ(expandable, manager().getDNSDomainName());
+
+    const iastring longName = iastring(1500, L'a') + L".example";
+    tcpip.set(tcpip.parameters(), L"Domain", longName);
+    EXPECT_EQ(longName.substr(0, 100), manager().getDNSDomainName());
+}
+
 TEST_F(CNetworkMgtTest, AFullyQualifiedNameGivesWhatFollowsItsFirstDot)
 {
     const iastring names[] = {L"a.b.c", L"a", L"a.", L".b"};
@@ -343,6 +368,44 @@ TEST_F(CNetworkMgtTest, TheCardScanDescribesAnInterfaceByItsAddressAndFailsOnACa
                                                            L"syslib.network.getInfoFailed",
                                                            {L"\"NIC info\"", L"QELRETURN=25"})
                       .getCode());
+}
+
+// A card's description is kept up to 200 characters and its service name up to 100; a value of another type
+// than text gives none. Each value is read whole, so a long one is cut, never lost or read past its end.
+TEST_F(CNetworkMgtTest, ACardsDescriptionAndServiceNameAreReadWholeAndCutAtTheirLimits)
+{
+    const iastring address = [] {
+        const CCardTcpipKeys cardKeys;
+        const PSyNICIPAddressIterator addresses = manager().getNIC(L"0")->getIPAddresses();
+        addresses->first();
+        return addresses->isDone() ? iastring() : addresses->get()->getIPAddress();
+    }();
+    ASSERT_FALSE(address.empty());
+    const std::string exact(200, 'd');
+    const struct
+    {
+        DWORD type;
+        std::string description;
+        iastring service;
+        iastring expected;
+    } cases[] = {
+        {REG_SZ, exact + std::string(1, '\0'), L"{sytest-card}", iastring(200, L'd')},
+        {REG_SZ, exact + "e" + std::string(1, '\0'), L"{sytest-card}", iastring(200, L'd')},
+        {REG_SZ, "no terminator", L"{sytest-card}", L"no terminator"},
+        {REG_DWORD, "\x01\x00\x00\x00", L"{sytest-card}", L""},
+        {REG_SZ, std::string(1, '\0'), L"{sytest-card}", L""},
+        // The Tcpip key is looked for under the name cut to 100 characters.
+        {REG_SZ, "long service", iastring(100, L's') + L"t", L"long service"},
+    };
+    for (const auto& c : cases)
+    {
+        CCardTcpipKeys cardKeys;
+        cardKeys.addCard(L"zz-sytest", c.type, c.description, c.service, address);
+        m_book.clear();
+        manager().getNIC(L"0");
+        EXPECT_TRUE(m_book.hasLog(L"NIC 0 does exist with description " + c.expected))
+            << c.description.size() << " " << toMbstring(m_book.logs().back());
+    }
 }
 
 // A 32-bit process that names System32 reaches SysWOW64, but Windows (and wine) exempt drivers\etc: an entry

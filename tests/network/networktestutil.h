@@ -81,10 +81,39 @@ public:
     {
         for (const iastring& made : m_made)
             ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, made.c_str());
+        syslib::CSyRegKey cards;
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, cardsKey, 0, KEY_ALL_ACCESS | syslib::nativeRegistryView, cards.receive());
+        for (const iastring& card : m_madeCards)
+            ::RegDeleteTreeW(cards.get(), card.c_str()), ::RegDeleteKeyW(cards.get(), card.c_str());
         syslib::network::NwForgetNIC_INFO();
     }
     CCardTcpipKeys(const CCardTcpipKeys&) = delete;
     CCardTcpipKeys& operator=(const CCardTcpipKeys&) = delete;
+
+    // A card of the test's own, registered after the machine's: its description given as raw bytes of a type,
+    // its service's TCP/IP key naming the address given (REG_MULTI_SZ). Removed with the rest.
+    void addCard(const iastring& card, DWORD descriptionType, const std::string& description, const iastring& service,
+                 const iastring& address)
+    {
+        syslib::CSyRegKey key;
+        // Wine keeps NetworkCards volatile, and a volatile key takes only volatile subkeys.
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (iastring(cardsKey) + L"\\" + card).c_str(), 0, nullptr,
+                          REG_OPTION_VOLATILE, KEY_ALL_ACCESS | syslib::nativeRegistryView, nullptr, key.receive(),
+                          nullptr);
+        m_madeCards.push_back(card);
+        ::RegSetValueExA(key.get(), "Description", 0, descriptionType, reinterpret_cast<const BYTE*>(description.data()),
+                         static_cast<DWORD>(description.size()));
+        const std::string serviceName(service.begin(), service.end());
+        ::RegSetValueExA(key.get(), "ServiceName", 0, REG_SZ, reinterpret_cast<const BYTE*>(serviceName.c_str()),
+                         static_cast<DWORD>(serviceName.size() + 1));
+        add(card, service.substr(0, 100));
+        syslib::CSyRegKey tcpip;
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_cards.back().second.c_str(), 0, KEY_SET_VALUE, tcpip.receive());
+        const iastring list = address + iastring(2, L'\0');
+        ::RegSetValueExW(tcpip.get(), L"IPAddress", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
+                         static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+        syslib::network::NwForgetNIC_INFO();
+    }
 
     // Card key name (under NetworkCards) -> its Tcpip key (under HKEY_LOCAL_MACHINE).
     const std::vector<std::pair<iastring, iastring>>& cards() const { return m_cards; }
@@ -125,4 +154,5 @@ private:
 
     std::vector<std::pair<iastring, iastring>> m_cards;
     std::vector<iastring> m_made;
+    std::vector<iastring> m_madeCards;
 };
