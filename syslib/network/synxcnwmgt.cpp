@@ -3,6 +3,7 @@
 #include "synetworkmgtimpl.h"
 
 #include "framework/iastrutil.h"
+#include "synetworkapi.h"
 #include "synwlow.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
@@ -193,11 +194,12 @@ bool canonicalNameFromGetaddrinfo(const iastring& host, bool& present, iastring&
 bool canonicalNameFromGethostbyname(const iastring& host, bool& present, iastring& name)
 {
     NwInit();
-    const hostent* entry = ::gethostbyname(toMbstring(host).c_str());
+    const hostent* entry = syslib::networkApi().gethostbyname(toMbstring(host).c_str());
     if (entry == nullptr)
     {
-        syslib::logBook().trace(L"gethostbyname(" + host + L"): " + syslib::toString(::WSAGetLastError()) + L".",
-                                __LINE__);
+        syslib::logBook().trace(
+            L"gethostbyname(" + host + L"): " + syslib::toString(syslib::networkApi().WSAGetLastError()) + L".",
+            __LINE__);
         return false;
     }
     present = entry->h_name != nullptr;

@@ -3,6 +3,7 @@
 
 #include "framework/iastrutil.h"
 #include "synwlow.h"
+#include "synetworkapi.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
@@ -17,8 +18,8 @@ bool CSyServicesEntryImpl::lookUpServicesDatabase(std::vector<iastring>& names, 
     const std::string mbProtocol = toMbstring(m_protocol);
     const servent* entry =
         m_serviceNames.empty()
-            ? ::getservbyport(htons(static_cast<u_short>(m_portNumber)), mbProtocol.c_str())
-            : ::getservbyname(toMbstring(m_serviceNames[0]).c_str(), mbProtocol.c_str());
+            ? syslib::networkApi().getservbyport(htons(static_cast<u_short>(m_portNumber)), mbProtocol.c_str())
+            : syslib::networkApi().getservbyname(toMbstring(m_serviceNames[0]).c_str(), mbProtocol.c_str());
     if (entry == nullptr)
         return false;
     names.assign(1, toIastring(std::string(entry->s_name)));

@@ -1,5 +1,6 @@
 // Windows code of the low-level network layer: the socket calls, their timing and the trace file.
 #include "synwlow.h"
+#include "synetworkapi.h"
 
 #include "framework/iastrutil.h"
 #include "syslib/common/sytrace.h"
@@ -288,7 +289,7 @@ void listInterfaces(CNicList& into)
     if (::WSAIoctl(sock, SIO_GET_INTERFACE_LIST, nullptr, 0, buffer, sizeof(buffer), &returned, nullptr, nullptr) ==
         SOCKET_ERROR)
     {
-        nwTraceLine(1, "NwPGetNIC_INFO: WSAIoctl fails with error %d", ::WSAGetLastError());
+        nwTraceLine(1, "NwPGetNIC_INFO: WSAIoctl fails with error %d", networkApi().WSAGetLastError());
         return;
     }
     const INTERFACE_INFO* interfaces = reinterpret_cast<const INTERFACE_INFO*>(buffer);
@@ -342,12 +343,12 @@ int NwResolveHostname(const iastring& name, CNwSlots& addresses, CNwTook& took)
     NwInit();
     const std::string mbName = toMbstring(name);
     CStopwatch watch;
-    const hostent* host = ::gethostbyname(mbName.c_str());
+    const hostent* host = networkApi().gethostbyname(mbName.c_str());
     watch.stop(took);
     if (host == nullptr)
     {
         nwTraceLine(2, "NwPResolvHostname: could not resolve >%s<, rc %d, took %ld.%6.6ld", mbName.c_str(),
-                    ::WSAGetLastError(), took.seconds, took.microseconds);
+                    networkApi().WSAGetLastError(), took.seconds, took.microseconds);
         return NW_NOT_FOUND;
     }
     std::size_t count = 0;
@@ -385,12 +386,12 @@ int NwResolveAddress(const iastring& address, CNwSlots& names, CNwTook& took)
         return NW_NO_ADDRESS;
     }
     CStopwatch watch;
-    const hostent* host = ::gethostbyaddr(reinterpret_cast<const char*>(&binary), 4, AF_INET);
+    const hostent* host = networkApi().gethostbyaddr(reinterpret_cast<const char*>(&binary), 4, AF_INET);
     watch.stop(took);
     if (host == nullptr)
     {
         nwTraceLine(2, "NwPResolveAddress: could not resolve >%s<, rc %d, took %ld.%6.6ld", mbAddress.c_str(),
-                    ::WSAGetLastError(), took.seconds, took.microseconds);
+                    networkApi().WSAGetLastError(), took.seconds, took.microseconds);
         return NW_NOT_FOUND;
     }
     CNwSlots slots = nameSlots(host->h_name, host->h_aliases, NW_HOSTNAME_SLOT);
@@ -408,12 +409,13 @@ int NwResolveServicename(const iastring& service, const iastring& protocol, unsi
     const std::string mbService = toMbstring(service);
     const std::string mbProtocol = toMbstring(protocol);
     CStopwatch watch;
-    const servent* entry = ::getservbyname(mbService.c_str(), mbProtocol.c_str());
+    const servent* entry = networkApi().getservbyname(mbService.c_str(), mbProtocol.c_str());
     watch.stop(took);
     if (entry == nullptr)
     {
         nwTraceLine(2, "NwPResolveServicename: could not resolve servicename %s/%s, rc %d, took %ld.%6.6ld",
-                    mbService.c_str(), mbProtocol.c_str(), ::WSAGetLastError(), took.seconds, took.microseconds);
+                    mbService.c_str(), mbProtocol.c_str(), networkApi().WSAGetLastError(), took.seconds,
+                    took.microseconds);
         return NW_NOT_FOUND;
     }
     port = ntohs(static_cast<u_short>(entry->s_port));
@@ -427,12 +429,12 @@ int NwResolvePortnumber(unsigned int port, const iastring& protocol, CNwSlots& n
     NwInit();
     const std::string mbProtocol = toMbstring(protocol);
     CStopwatch watch;
-    const servent* entry = ::getservbyport(htons(static_cast<u_short>(port)), mbProtocol.c_str());
+    const servent* entry = networkApi().getservbyport(htons(static_cast<u_short>(port)), mbProtocol.c_str());
     watch.stop(took);
     if (entry == nullptr)
     {
         nwTraceLine(2, "NwPResolvePortnumber: could not resolve portnumber %u/%s, rc %d, took %ld.%6.6ld", port,
-                    mbProtocol.c_str(), ::WSAGetLastError(), took.seconds, took.microseconds);
+                    mbProtocol.c_str(), networkApi().WSAGetLastError(), took.seconds, took.microseconds);
         return NW_NOT_FOUND;
     }
     CNwSlots slots = nameSlots(entry->s_name, entry->s_aliases, NW_SERVICE_SLOT);
@@ -447,9 +449,9 @@ int NwResolvePortnumber(unsigned int port, const iastring& protocol, CNwSlots& n
 int NwGetHostname(char* buffer)
 {
     NwInit();
-    if (::gethostname(buffer, 255) != 0)
+    if (networkApi().gethostname(buffer, 255) != 0)
     {
-        const int error = ::WSAGetLastError();
+        const int error = networkApi().WSAGetLastError();
         nwTraceLine(1, "NwPGetHostname: gethostname error %d", error);
         return error != 0 ? error : SOCKET_ERROR;
     }
