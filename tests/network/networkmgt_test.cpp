@@ -408,6 +408,57 @@ TEST_F(CNetworkMgtTest, ACardsDescriptionAndServiceNameAreReadWholeAndCutAtTheir
     }
 }
 
+// The MTU and the DHCP switch come from the card's TCP/IP key as numbers; a value of another type or too
+// short to be one counts as none.
+TEST_F(CNetworkMgtTest, ACardsMtuAndDhcpAreNumbersOfItsTcpipKey)
+{
+    const iastring address = [] {
+        const CCardTcpipKeys cardKeys;
+        const PSyNICIPAddressIterator addresses = manager().getNIC(L"0")->getIPAddresses();
+        addresses->first();
+        return addresses->isDone() ? iastring() : addresses->get()->getIPAddress();
+    }();
+    ASSERT_FALSE(address.empty());
+    const DWORD mtu = 1400;
+    const DWORD on = 1;
+    const auto bytes = [](const DWORD& number, std::size_t size) {
+        return std::string(reinterpret_cast<const char*>(&number), size);
+    };
+    const struct
+    {
+        DWORD type;
+        std::string mtu;
+        std::string dhcp;
+        unsigned long expectedMtu;
+        bool expectedDhcp;
+    } cases[] = {
+        {REG_DWORD, bytes(mtu, 4), bytes(on, 4), 1400, true},
+        {REG_DWORD, bytes(mtu, 2), std::string(4, '\0'), 0, false},
+        {REG_SZ, "1400", "1", 0, false},
+    };
+    for (const auto& c : cases)
+    {
+        CCardTcpipKeys cardKeys;
+        cardKeys.addCard(L"zz-sytest", REG_SZ, "card", L"{sytest-card}", address);
+        syslib::CSyRegKey tcpip;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, cardKeys.cards().back().second.c_str(), 0,
+                                                 KEY_SET_VALUE, tcpip.receive()));
+        ::RegSetValueExA(tcpip.get(), "MTU", 0, c.type, reinterpret_cast<const BYTE*>(c.mtu.data()),
+                         static_cast<DWORD>(c.mtu.size()));
+        ::RegSetValueExA(tcpip.get(), "EnableDHCP", 0, c.type, reinterpret_cast<const BYTE*>(c.dhcp.data()),
+                         static_cast<DWORD>(c.dhcp.size()));
+        const syslib::network::NW_NIC_INFO* list = nullptr;
+        ASSERT_EQ(0, syslib::network::NwGetNIC_INFO(list));
+        const syslib::network::NW_NIC_INFO* nic = list;
+        while (nic && toIastring(std::string(nic->ipAddress)) != address)
+            nic = nic->next;
+        ASSERT_NE(nullptr, nic);
+        EXPECT_EQ(c.expectedMtu, nic->mtu) << c.mtu.size();
+        EXPECT_EQ(c.expectedDhcp, nic->dhcp) << c.mtu.size();
+        EXPECT_STREQ("card", nic->description);
+    }
+}
+
 // A 32-bit process that names System32 reaches SysWOW64, but Windows (and wine) exempt drivers\etc: an entry
 // the library writes lands in the file the 64-bit system reads, which a 32-bit process names through Sysnative.
 TEST_F(CNetworkMgtTest, AHostsEntryLandsInTheFileTheSystemItselfReads)
