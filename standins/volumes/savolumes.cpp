@@ -327,6 +327,12 @@ syslib::SyVolumeApi standInApi()
     api.FindVolumeMountPointClose = findVolumeMountPointClose;
     api.SetVolumeMountPointW = setVolumeMountPoint;
     api.DeleteVolumeMountPointW = deleteVolumeMountPoint;
+    // Wine's own: it has neither network nor CD-ROM drives, which tests make by replacing these.
+    api.GetDriveTypeW = ::GetDriveTypeW;
+    api.WNetGetConnectionW = ::WNetGetConnectionW;
+    api.WNetOpenEnumW = ::WNetOpenEnumW;
+    api.WNetEnumResourceW = ::WNetEnumResourceW;
+    api.WNetCloseEnum = ::WNetCloseEnum;
     return api;
 }
 } // namespace

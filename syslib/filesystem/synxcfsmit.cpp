@@ -60,7 +60,7 @@ bool CSyFSMountIteratorImpl::goOnAfter(unsigned long error, const iastring& call
 
 bool CSyFSMountIteratorImpl::ignoreDrive(const iastring& root) const
 {
-    const UINT type = ::GetDriveTypeW(root.c_str());
+    const UINT type = syslib::volumeApi().GetDriveTypeW(root.c_str());
     if (m_onlyKnownTypes && type != DRIVE_FIXED && type != DRIVE_REMOTE && type != DRIVE_CDROM)
         return true;
     if (m_selection == ISyFSMount::SELECT_ALL)
@@ -95,7 +95,7 @@ void CSyFSMountIteratorImpl::init()
             continue;
         const PSyFSMount drive(new CSyFSMount(CSyPath(root), iastring(root)));
         m_mounts.push_back(drive);
-        if (::GetDriveTypeW(root) == DRIVE_CDROM)
+        if (syslib::volumeApi().GetDriveTypeW(root) == DRIVE_CDROM)
             continue;
         std::vector<CVolumeOnPath> volumesOnPath;
         walkMountPoints(root, volumesOnPath);

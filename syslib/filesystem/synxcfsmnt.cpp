@@ -39,8 +39,8 @@ CSyFSMountImpl::CSyFSMountImpl(const CSyPath& path) : CSyFSMountImplBase(path)
     // A drive letter nobody has holds no volume (UNC paths are left to the system).
     const std::size_t letter = osPath.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0;
     const bool onDrive = osPath.size() > letter + 1 && osPath[letter + 1] == L':';
-    if (osPath.empty() ||
-        (onDrive && ::GetDriveTypeW((osPath.substr(letter, 2) + L"\\").c_str()) == DRIVE_NO_ROOT_DIR))
+    const iastring driveRoot = onDrive ? osPath.substr(letter, 2) + L"\\" : iastring();
+    if (osPath.empty() || (onDrive && syslib::volumeApi().GetDriveTypeW(driveRoot.c_str()) == DRIVE_NO_ROOT_DIR))
     {
         syslib::reportError(L"syslib.filesystem.errorPathNotOnDrive", {path.toString()}, __LINE__);
         throw ESyFileNotFound(path.toString(), ESyException::WIN32_ERROR, ERROR_INVALID_DRIVE);
@@ -60,7 +60,7 @@ CSyFSMountImpl::CSyFSMountImpl(const CSyPath& path, const iastring& mountPoint)
 
 unsigned int CSyFSMountImpl::driveType() const
 {
-    return ::GetDriveTypeW(m_mountPoint.c_str());
+    return syslib::volumeApi().GetDriveTypeW(m_mountPoint.c_str());
 }
 
 iastring CSyFSMountImpl::localName() const
@@ -99,7 +99,7 @@ iastring CSyFSMountImpl::getFSName() const
         const iastring local = localName();
         DWORD length = static_cast<DWORD>(name.size());
         SY_TRACE_SYSCALL(L"WNetGetConnection");
-        const DWORD result = ::WNetGetConnectionW(local.c_str(), name.data(), &length);
+        const DWORD result = syslib::volumeApi().WNetGetConnectionW(local.c_str(), name.data(), &length);
         if (result == ERROR_NOT_CONNECTED || result == ERROR_CONNECTION_UNAVAIL)
             return SY_RETURN_TRACED(local);
         if (result != NO_ERROR)
@@ -115,25 +115,21 @@ iastring CSyFSMountImpl::getFSName() const
 
 bool CSyFSMountImpl::isRememberedConnection() const
 {
-    HANDLE enumeration = nullptr;
+    const syslib::SyVolumeApi& api = syslib::volumeApi();
+    syslib::CSyNetEnum enumeration;
     SY_TRACE_SYSCALL(L"WNetOpenEnum");
-    DWORD result = ::WNetOpenEnumW(RESOURCE_REMEMBERED, RESOURCETYPE_DISK, 0, nullptr, &enumeration);
+    DWORD result = api.WNetOpenEnumW(RESOURCE_REMEMBERED, RESOURCETYPE_DISK, 0, nullptr, enumeration.receive());
     if (result == ERROR_NO_MORE_ITEMS)
         return false;
     if (result != NO_ERROR)
         throwOSError(result, L"WNetOpenEnum", L"RESOURCE_REMEMBERED, RESOURCETYPE_DISK", __LINE__);
-    struct CEnumCloser
-    {
-        HANDLE handle;
-        ~CEnumCloser() { ::WNetCloseEnum(handle); }
-    } closer{enumeration};
 
     // 832 bytes, as many entries as fit: the list of remembered drives is short.
     std::vector<BYTE> buffer(832);
     DWORD count = 0xFFFFFFFF;
     DWORD size = static_cast<DWORD>(buffer.size());
     SY_TRACE_SYSCALL(L"WNetEnumResource");
-    result = ::WNetEnumResourceW(enumeration, &count, buffer.data(), &size);
+    result = api.WNetEnumResourceW(enumeration.get(), &count, buffer.data(), &size);
     if (result == ERROR_NO_MORE_ITEMS)
         return false;
     if (result != NO_ERROR)
@@ -205,7 +201,7 @@ bool CSyFSMountImpl::isReachable() const
     wchar_t remote[2048] = {0};
     DWORD length = 2048;
     const iastring local = localName();
-    return ::WNetGetConnectionW(local.c_str(), remote, &length) != ERROR_CONNECTION_UNAVAIL;
+    return syslib::volumeApi().WNetGetConnectionW(local.c_str(), remote, &length) != ERROR_CONNECTION_UNAVAIL;
 }
 
 bool CSyFSMountImpl::isMountedImpl() const

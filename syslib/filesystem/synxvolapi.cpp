@@ -16,6 +16,11 @@ SyVolumeApi systemApi()
     api.FindVolumeMountPointClose = ::FindVolumeMountPointClose;
     api.SetVolumeMountPointW = ::SetVolumeMountPointW;
     api.DeleteVolumeMountPointW = ::DeleteVolumeMountPointW;
+    api.GetDriveTypeW = ::GetDriveTypeW;
+    api.WNetGetConnectionW = ::WNetGetConnectionW;
+    api.WNetOpenEnumW = ::WNetOpenEnumW;
+    api.WNetEnumResourceW = ::WNetEnumResourceW;
+    api.WNetCloseEnum = ::WNetCloseEnum;
     return api;
 }
 } // namespace

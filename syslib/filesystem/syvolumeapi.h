@@ -1,9 +1,12 @@
-// The volume and mount-point functions that know about volumes mounted into directories, as one table:
-// the system's own in the product build, the stand-ins where the platform lacks them. Drive types, free
-// space and the drive list need no table: every platform the tests run on has them.
+// The volume and mount-point functions that know about volumes mounted into directories, and the drive
+// types and network connections a mount is told by, as one table: the system's own in the product build,
+// the stand-ins where the platform lacks them (and wine's own, which a test may replace, where it lacks
+// network and CD-ROM drives). Free space and the drive list need no table.
 #pragma once
 
 #include "syslib/common/syswin.h"
+
+#include <winnetwk.h>
 
 namespace syslib
 {
@@ -19,6 +22,11 @@ struct SyVolumeApi
     BOOL(WINAPI* FindVolumeMountPointClose)(HANDLE find);
     BOOL(WINAPI* SetVolumeMountPointW)(LPCWSTR mountPoint, LPCWSTR volumeName);
     BOOL(WINAPI* DeleteVolumeMountPointW)(LPCWSTR mountPoint);
+    UINT(WINAPI* GetDriveTypeW)(LPCWSTR rootPath);
+    DWORD(WINAPI* WNetGetConnectionW)(LPCWSTR localName, LPWSTR remoteName, LPDWORD length);
+    DWORD(WINAPI* WNetOpenEnumW)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEW resource, LPHANDLE enumeration);
+    DWORD(WINAPI* WNetEnumResourceW)(HANDLE enumeration, LPDWORD count, LPVOID buffer, LPDWORD bufferSize);
+    DWORD(WINAPI* WNetCloseEnum)(HANDLE enumeration);
 };
 
 // The table of this build; defined by exactly one of syslib/filesystem/synxvolapi.cpp and the stand-ins.
@@ -33,4 +41,14 @@ struct CSyVolumeMountPointFindTraits
     static void free(HANDLE h) { volumeApi().FindVolumeMountPointClose(h); }
 };
 typedef CSyWinResource<CSyVolumeMountPointFindTraits> CSyVolumeMountPointFind;
+
+// Owns a WNetOpenEnumW enumeration.
+struct CSyNetEnumTraits
+{
+    typedef HANDLE type;
+    static HANDLE invalid() { return nullptr; }
+    static bool isValid(HANDLE h) { return h != nullptr; }
+    static void free(HANDLE h) { volumeApi().WNetCloseEnum(h); }
+};
+typedef CSyWinResource<CSyNetEnumTraits> CSyNetEnum;
 } // namespace syslib

@@ -1,8 +1,7 @@
 // Mounts as the engine reaches them through the file-system manager: the volume of a path with its space
 // and options, and the walk over every mount, volumes mounted into directories included (the stand-in
-// keeps those; drives, volume names, drive types and free space are wine's own). Wine has no network or
-// CD-ROM drives: what the library does for those (connection names, remembered connections, media checks)
-// cannot be shown here.
+// keeps those; drives, volume names, drive types and free space are wine's own). Wine has no network
+// drives: the tests make one by answering for the drive type and the connection calls in the table.
 #include "standins/common/saregistry.h"
 #include "standins/volumes/savolumeapi.h"
 #include "syslib/common/syfactory.h"
@@ -352,4 +351,180 @@ TEST_F(CMountTest, AMountOfAVolumeThatIsGoneIsNotMountedAndOnlyAWalkOfAllShowsIt
     const std::vector<CWalked> mounted = walk(m_mgt->getFSMounts(false, ISyFSMount::SELECT_MOUNTED, nullptr));
     EXPECT_FALSE(walkedTo(mounted, gone));
     EXPECT_TRUE(walkedTo(mounted, m_dir.path().substr(0, 3)));
+}
+
+namespace
+{
+// What the replaced drive-type and connection calls answer: the temporary folder's drive as a network or
+// CD-ROM drive, its connection and the remembered connections.
+struct CNetworkDrive
+{
+    wchar_t letter = 0;
+    UINT type = DRIVE_REMOTE;
+    DWORD connection = NO_ERROR;
+    iastring remote = L"\\\\files\\install";
+    DWORD openEnum = NO_ERROR;
+    DWORD enumResource = NO_ERROR;
+    std::vector<const wchar_t*> remembered;
+    std::vector<iastring> askedConnections;
+    int opened = 0;
+    int closed = 0;
+    std::vector<NETRESOURCEW> resources;
+};
+CNetworkDrive drive;
+
+UINT WINAPI driveType(LPCWSTR root)
+{
+    return ::towupper(root[0]) == drive.letter ? drive.type : ::GetDriveTypeW(root);
+}
+DWORD WINAPI connection(LPCWSTR local, LPWSTR remote, LPDWORD length)
+{
+    drive.askedConnections.push_back(local);
+    if (drive.connection != NO_ERROR)
+        return drive.connection;
+    if (*length <= drive.remote.size())
+        return ERROR_MORE_DATA;
+    wcscpy(remote, drive.remote.c_str());
+    return NO_ERROR;
+}
+DWORD WINAPI openEnum(DWORD scope, DWORD type, DWORD, LPNETRESOURCEW, LPHANDLE enumeration)
+{
+    if (scope != RESOURCE_REMEMBERED || type != RESOURCETYPE_DISK)
+        return ERROR_INVALID_PARAMETER;
+    if (drive.openEnum != NO_ERROR)
+        return drive.openEnum;
+    ++drive.opened;
+    *enumeration = reinterpret_cast<HANDLE>(&drive);
+    return NO_ERROR;
+}
+DWORD WINAPI enumResource(HANDLE enumeration, LPDWORD count, LPVOID buffer, LPDWORD size)
+{
+    if (enumeration != reinterpret_cast<HANDLE>(&drive))
+        return ERROR_INVALID_HANDLE;
+    if (drive.enumResource != NO_ERROR)
+        return drive.enumResource;
+    if (drive.remembered.empty())
+        return ERROR_NO_MORE_ITEMS;
+    const std::size_t fit = std::min<std::size_t>({drive.remembered.size(), *size / sizeof(NETRESOURCEW), *count});
+    NETRESOURCEW* out = static_cast<NETRESOURCEW*>(buffer);
+    for (std::size_t i = 0; i < fit; ++i)
+    {
+        out[i] = NETRESOURCEW();
+        out[i].lpLocalName = const_cast<LPWSTR>(drive.remembered[i]);
+    }
+    *count = static_cast<DWORD>(fit);
+    return NO_ERROR;
+}
+DWORD WINAPI closeEnum(HANDLE enumeration)
+{
+    if (enumeration != reinterpret_cast<HANDLE>(&drive))
+        return ERROR_INVALID_HANDLE;
+    ++drive.closed;
+    return NO_ERROR;
+}
+
+class CNetworkDriveTest : public CMountTest
+{
+protected:
+    CNetworkDriveTest()
+    {
+        drive = CNetworkDrive();
+        drive.letter = static_cast<wchar_t>(::towupper(m_dir.path()[0]));
+    }
+    ~CNetworkDriveTest() override { EXPECT_EQ(drive.opened, drive.closed) << "every enumeration is closed"; }
+
+    iastring localName() const { return iastring(1, drive.letter) + L":"; }
+
+    syslib::SyVolumeApi& m_api = standins::volumeApiTable();
+    standins::CApiOverride<decltype(syslib::SyVolumeApi::GetDriveTypeW)> m_type{m_api.GetDriveTypeW, driveType};
+    standins::CApiOverride<decltype(syslib::SyVolumeApi::WNetGetConnectionW)> m_connection{m_api.WNetGetConnectionW,
+                                                                                          connection};
+    standins::CApiOverride<decltype(syslib::SyVolumeApi::WNetOpenEnumW)> m_open{m_api.WNetOpenEnumW, openEnum};
+    standins::CApiOverride<decltype(syslib::SyVolumeApi::WNetEnumResourceW)> m_enum{m_api.WNetEnumResourceW,
+                                                                                    enumResource};
+    standins::CApiOverride<decltype(syslib::SyVolumeApi::WNetCloseEnum)> m_close{m_api.WNetCloseEnum, closeEnum};
+};
+} // namespace
+
+// A network drive is named by its connection, or by itself when it has none; any other answer is an error.
+TEST_F(CNetworkDriveTest, ANetworkDriveIsNamedByItsConnection)
+{
+    const PSyFSMount mount = m_mgt->getFSMount(path(m_dir.path()));
+    EXPECT_EQ(ISyFSMount::NETWORK, mount->getFSType());
+    EXPECT_EQ(drive.remote, mount->getFSName());
+    EXPECT_EQ(std::vector<iastring>{localName()}, drive.askedConnections);
+    for (const DWORD none : {ERROR_NOT_CONNECTED, ERROR_CONNECTION_UNAVAIL})
+    {
+        drive.connection = none;
+        EXPECT_EQ(localName(), mount->getFSName()) << none;
+    }
+    for (const DWORD error : {ERROR_NO_NETWORK, ERROR_EXTENDED_ERROR, ERROR_BAD_DEVICE})
+    {
+        drive.connection = error;
+        m_book.clear();
+        try
+        {
+            mount->getFSName();
+            ADD_FAILURE() << "no exception for " << error;
+        }
+        catch (const ESyFileSystem& e)
+        {
+            EXPECT_EQ(static_cast<int>(error), e.getCode());
+            EXPECT_EQ(L"WNetGetConnection", m_book.onlyMessage(L"syslib.sysCallFailed").arguments.at(0));
+        }
+    }
+}
+
+// A network drive is mounted while its server answers; it is permanent only when it is a remembered
+// connection, whatever the case of the name the system remembers it by.
+TEST_F(CNetworkDriveTest, ANetworkDriveIsPermanentOnlyWhenItIsARememberedConnection)
+{
+    const PSyFSMount mount = m_mgt->getFSMount(path(m_dir.path()));
+    EXPECT_TRUE(mount->isMounted());
+    EXPECT_EQ(L"(READ|WRITE)", written(mount->getMountOptions())) << "nothing remembered";
+
+    const iastring lower = iastring(1, static_cast<wchar_t>(::towlower(drive.letter))) + L":";
+    const iastring other = drive.letter == L'Q' ? L"R:" : L"Q:";
+    drive.remembered = {nullptr, other.c_str(), lower.c_str()};
+    EXPECT_EQ(L"(READ|WRITE|PERMANENT)", written(mount->getMountOptions()));
+    drive.remembered = {other.c_str()};
+    EXPECT_EQ(L"(READ|WRITE)", written(mount->getMountOptions()));
+    drive.openEnum = ERROR_NO_MORE_ITEMS;
+    EXPECT_EQ(L"(READ|WRITE)", written(mount->getMountOptions()));
+
+    for (const DWORD error : {ERROR_NO_NETWORK, ERROR_EXTENDED_ERROR})
+    {
+        drive.openEnum = error;
+        m_book.clear();
+        EXPECT_THROW(mount->getMountOptions(), ESyFileSystem);
+        EXPECT_EQ(L"WNetOpenEnum", m_book.onlyMessage(L"syslib.sysCallFailed").arguments.at(0));
+    }
+    drive.openEnum = NO_ERROR;
+    drive.enumResource = ERROR_MORE_DATA;
+    m_book.clear();
+    EXPECT_THROW(mount->getMountOptions(), ESyFileSystem);
+    EXPECT_EQ(L"WNetEnumResource", m_book.onlyMessage(L"syslib.sysCallFailed").arguments.at(0));
+
+    // A remembered connection whose server is gone is not mounted, and has no options at all.
+    drive.enumResource = NO_ERROR;
+    drive.connection = ERROR_CONNECTION_UNAVAIL;
+    EXPECT_FALSE(mount->isMounted());
+    EXPECT_EQ(0, static_cast<int>(mount->getMountOptions()));
+    drive.connection = ERROR_NOT_CONNECTED;
+    EXPECT_TRUE(mount->isMounted());
+}
+
+// Only drives of a known type are walked when the caller asks for those; the others are there for a walk of all.
+TEST_F(CNetworkDriveTest, AWalkOfKnownTypesLeavesOutADriveOfAnotherType)
+{
+    const iastring root = m_dir.path().substr(0, 3);
+    EXPECT_TRUE(walkedTo(walk(m_mgt->getFSMounts(true, nullptr)), root)) << "a network drive is of a known type";
+    for (const UINT type : {static_cast<UINT>(DRIVE_RAMDISK), static_cast<UINT>(DRIVE_REMOVABLE),
+                            static_cast<UINT>(DRIVE_UNKNOWN)})
+    {
+        drive.type = type;
+        EXPECT_FALSE(walkedTo(walk(m_mgt->getFSMounts(true, nullptr)), root)) << type;
+        EXPECT_TRUE(walkedTo(walk(m_mgt->getFSMounts(false, nullptr)), root)) << type;
+        EXPECT_EQ(ISyFSMount::ANY, m_mgt->getFSMount(path(m_dir.path()))->getFSType());
+    }
 }
