@@ -333,6 +333,7 @@ syslib::SyVolumeApi standInApi()
     api.WNetOpenEnumW = ::WNetOpenEnumW;
     api.WNetEnumResourceW = ::WNetEnumResourceW;
     api.WNetCloseEnum = ::WNetCloseEnum;
+    api.GetTempFileNameW = ::GetTempFileNameW;
     return api;
 }
 } // namespace

@@ -157,7 +157,7 @@ ISyFSMount::eMountOptions CSyFSMountImpl::getMountOptions() const
     int options = ISyFSMount::READ;
     wchar_t probe[MAX_PATH + 1] = {0};
     SY_TRACE_SYSCALL(L"GetTempFileName");
-    if (::GetTempFileNameW(m_mountPoint.c_str(), L"Qel", 0, probe))
+    if (syslib::volumeApi().GetTempFileNameW(m_mountPoint.c_str(), L"Qel", 0, probe))
     {
         options |= ISyFSMount::WRITE;
         ::DeleteFileW(probe);

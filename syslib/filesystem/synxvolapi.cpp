@@ -21,6 +21,7 @@ SyVolumeApi systemApi()
     api.WNetOpenEnumW = ::WNetOpenEnumW;
     api.WNetEnumResourceW = ::WNetEnumResourceW;
     api.WNetCloseEnum = ::WNetCloseEnum;
+    api.GetTempFileNameW = ::GetTempFileNameW;
     return api;
 }
 } // namespace

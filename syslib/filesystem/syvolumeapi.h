@@ -27,6 +27,8 @@ struct SyVolumeApi
     DWORD(WINAPI* WNetOpenEnumW)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEW resource, LPHANDLE enumeration);
     DWORD(WINAPI* WNetEnumResourceW)(HANDLE enumeration, LPDWORD count, LPVOID buffer, LPDWORD bufferSize);
     DWORD(WINAPI* WNetCloseEnum)(HANDLE enumeration);
+    // The probe that tells whether a mount takes writes.
+    UINT(WINAPI* GetTempFileNameW)(LPCWSTR directory, LPCWSTR prefix, UINT unique, LPWSTR name);
 };
 
 // The table of this build; defined by exactly one of syslib/filesystem/synxvolapi.cpp and the stand-ins.

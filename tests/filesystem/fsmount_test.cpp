@@ -369,9 +369,17 @@ struct CNetworkDrive
     std::vector<iastring> askedConnections;
     int opened = 0;
     int closed = 0;
-    std::vector<NETRESOURCEW> resources;
+    DWORD probe = NO_ERROR; // what the write probe fails with
 };
 CNetworkDrive drive;
+
+UINT WINAPI writeProbe(LPCWSTR directory, LPCWSTR prefix, UINT unique, LPWSTR name)
+{
+    if (drive.probe == NO_ERROR)
+        return ::GetTempFileNameW(directory, prefix, unique, name);
+    ::SetLastError(drive.probe);
+    return 0;
+}
 
 UINT WINAPI driveType(LPCWSTR root)
 {
@@ -443,6 +451,8 @@ protected:
     standins::CApiOverride<decltype(syslib::SyVolumeApi::WNetEnumResourceW)> m_enum{m_api.WNetEnumResourceW,
                                                                                     enumResource};
     standins::CApiOverride<decltype(syslib::SyVolumeApi::WNetCloseEnum)> m_close{m_api.WNetCloseEnum, closeEnum};
+    standins::CApiOverride<decltype(syslib::SyVolumeApi::GetTempFileNameW)> m_probe{m_api.GetTempFileNameW,
+                                                                                    writeProbe};
 };
 } // namespace
 
@@ -526,5 +536,32 @@ TEST_F(CNetworkDriveTest, AWalkOfKnownTypesLeavesOutADriveOfAnotherType)
         EXPECT_FALSE(walkedTo(walk(m_mgt->getFSMounts(true, nullptr)), root)) << type;
         EXPECT_TRUE(walkedTo(walk(m_mgt->getFSMounts(false, nullptr)), root)) << type;
         EXPECT_EQ(ISyFSMount::ANY, m_mgt->getFSMount(path(m_dir.path()))->getFSType());
+    }
+}
+
+// A share that refuses the write probe is read-only; a probe that fails otherwise is an error, not a guess.
+TEST_F(CNetworkDriveTest, AShareThatRefusesTheWriteProbeIsReadOnly)
+{
+    const PSyFSMount mount = m_mgt->getFSMount(path(m_dir.path()));
+    for (const DWORD refused : {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND})
+    {
+        drive.probe = refused;
+        EXPECT_EQ(L"(READ)", written(mount->getMountOptions())) << refused;
+    }
+    for (const DWORD error : {ERROR_WRITE_PROTECT, ERROR_DISK_FULL, ERROR_BAD_NETPATH})
+    {
+        drive.probe = error;
+        m_book.clear();
+        try
+        {
+            mount->getMountOptions();
+            ADD_FAILURE() << "no exception for " << error;
+        }
+        catch (const ESyFileSystem& e)
+        {
+            EXPECT_EQ(static_cast<int>(error), e.getCode());
+            const CRecordedLine reported = m_book.onlyMessage(L"syslib.sysCallFailed");
+            EXPECT_EQ(L"GetTempFileName", reported.arguments.at(0));
+        }
     }
 }

@@ -407,3 +407,76 @@ TEST_F(CSystemMgtTest, AFailureAtAnyStepTakesTheWholeArrangementBack)
     EXPECT_EQ(L"RegSetValueEx", reports[1].arguments.at(0));
     EXPECT_EQ(L"29", reports[1].arguments.at(2));
 }
+
+namespace
+{
+struct CRawValue
+{
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+    bool operator==(const CRawValue& other) const { return type == other.type && bytes == other.bytes; }
+};
+
+CRawValue rawValue(const wchar_t* key, const wchar_t* name)
+{
+    CRawValue value;
+    const syslib::CSyRegKey opened = logonstate::open(key);
+    DWORD size = 0;
+    if (::RegQueryValueExW(opened.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return CRawValue();
+    value.bytes.resize(size);
+    ::RegQueryValueExW(opened.get(), name, nullptr, &value.type, value.bytes.data(), &size);
+    value.bytes.resize(size);
+    return value;
+}
+
+void setRawValue(const wchar_t* key, const wchar_t* name, const CRawValue& value)
+{
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(logonstate::open(key).get(), name, 0, value.type, value.bytes.data(),
+                                              static_cast<DWORD>(value.bytes.size())));
+}
+
+CRawValue textOf(DWORD type, const iastring& text, bool terminated = true)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    CRawValue value;
+    value.type = type;
+    value.bytes.assign(bytes, bytes + (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
+    return value;
+}
+} // namespace
+
+// What an earlier setup left may be of any type and length, empty or without its terminator: a failed
+// arrangement puts each value back byte for byte, with its type.
+TEST_F(CSystemMgtTest, AValueOfAnyTypeOrLengthIsPutBackAsItWas)
+{
+    const DWORD one = 1;
+    CRawValue number;
+    number.type = REG_DWORD;
+    number.bytes.assign(reinterpret_cast<const BYTE*>(&one), reinterpret_cast<const BYTE*>(&one) + sizeof(one));
+    CRawValue empty;
+    empty.type = REG_SZ;
+    const std::map<const wchar_t*, CRawValue> earlier = {
+        {L"AutoAdminLogon", number},
+        {L"DefaultUserName", textOf(REG_EXPAND_SZ, L"%USERNAME%-\u0142\U0001F600")},
+        {L"DefaultDomainName", empty},
+        {L"ForceAutoLogon", textOf(REG_SZ, iastring(40000, L'f'))},
+        {L"AutoLogonCount", textOf(REG_SZ, L"3", false)},
+    };
+    for (const auto& value : earlier)
+        setRawValue(winlogonKey, value.first, value.second);
+    for (const auto& value : earlier)
+        ASSERT_EQ(value.second, rawValue(winlogonKey, value.first)) << "the prefix keeps " << value.first;
+
+    standins::CApiOverride<decltype(syslib::SySystemApi::ExitWindowsEx)> shutdown(
+        standins::systemApiTable().ExitWindowsEx, failingShutdown);
+    g_failing = FAIL_SHUTDOWN;
+    g_failed = false;
+    const PSyUser me = getPrivilegedSyslibFactory()->getAccountMgt()->getUser(currentUser());
+    EXPECT_THROW(m_mgt->reLogin(me, password, L"resume.exe"), ESySystem);
+    g_failing = FAIL_NONE;
+    ASSERT_TRUE(g_failed);
+    for (const auto& value : earlier)
+        EXPECT_EQ(value.second, rawValue(winlogonKey, value.first)) << toMbstring(value.first);
+    expectPasswordNowhereInPlainText();
+}
