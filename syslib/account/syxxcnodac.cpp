@@ -194,10 +194,9 @@ void CSyACLImpl::apply(const SyAclStrings::CSyACEExpressionList& aces, const std
 {
     SySecurityImpl::CSySecurityDesc changed = m_descriptor;
     CSySecurityDescConverter::applyACLExpressionToSecurityDesc(aces, accounts, changed, objectType);
-    const iastring ownerBefore = m_descriptor.m_ownerId;
+    m_ownerChanged = m_ownerChanged || changed.m_ownerId != m_descriptor.m_ownerId;
+    m_groupChanged = m_groupChanged || changed.m_groupId != m_descriptor.m_groupId;
     m_descriptor = changed;
-    if (m_descriptor.m_ownerId != ownerBefore)
-        m_ownerChanged = true;
 }
 
 iastring CSyACLImpl::toString(SecurableObjectType objectType) const
