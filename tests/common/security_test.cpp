@@ -218,6 +218,53 @@ TEST(PrivilegeTest, EnablingAndRestoringLeavesTheTokenAsItWas)
     EXPECT_TRUE(unknown.isEmpty());
 }
 
+namespace
+{
+// The thread's impersonation token's id; 0 when the thread has none.
+DWORD64 threadTokenId()
+{
+    CAccessToken token;
+    if (!token.openThreadToken(TOKEN_QUERY, true))
+        return 0;
+    TOKEN_STATISTICS statistics = {};
+    DWORD size = 0;
+    EXPECT_TRUE(::GetTokenInformation(token.get(), TokenStatistics, &statistics, sizeof(statistics), &size));
+    return (static_cast<DWORD64>(statistics.TokenId.HighPart) << 32) | statistics.TokenId.LowPart;
+}
+} // namespace
+
+TEST(PrivilegeTest, AScopeEnablesOnACopyAndGivesTheThreadItsOwnTokenBack)
+{
+    CAccessToken process;
+    ASSERT_TRUE(process.openProcessToken(TOKEN_QUERY));
+    const DWORD before = privilegeState(process.get(), L"SeRestorePrivilege");
+    ASSERT_EQ(0u, before & SE_PRIVILEGE_ENABLED) << "held and disabled, as for an administrator";
+    {
+        CSyPrivilegeScope scope;
+        ASSERT_TRUE(scope.begin({L"SeRestorePrivilege", L"SeBackupPrivilege"}));
+        CAccessToken copy;
+        ASSERT_TRUE(copy.openThreadToken(TOKEN_QUERY, true));
+        EXPECT_TRUE(privilegeState(copy.get(), L"SeRestorePrivilege") & SE_PRIVILEGE_ENABLED);
+        EXPECT_TRUE(privilegeState(copy.get(), L"SeBackupPrivilege") & SE_PRIVILEGE_ENABLED);
+        EXPECT_EQ(before, privilegeState(process.get(), L"SeRestorePrivilege"));
+    }
+    EXPECT_EQ(0u, threadTokenId()) << "no impersonation before, none after";
+
+    // An impersonating caller gets its very token back, also when a privilege is not held.
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    const DWORD64 own = threadTokenId();
+    {
+        CSyPrivilegeScope scope;
+        EXPECT_FALSE(scope.begin({L"SeRestorePrivilege", L"SeCreateTokenPrivilege"}));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ALL_ASSIGNED), ::GetLastError());
+        EXPECT_NE(own, threadTokenId());
+        EXPECT_TRUE(scope.end());
+        EXPECT_EQ(own, threadTokenId());
+    }
+    EXPECT_EQ(own, threadTokenId());
+    ::RevertToSelf();
+}
+
 TEST(PrivilegeTest, PrivilegeListsKeepOneEntryALuidInLuidOrder)
 {
     CTokenPrivileges privileges;
