@@ -50,6 +50,8 @@ struct CSyACE
     unsigned long m_flags = 0;
 
     bool isInherited() const { return (m_flags & 0x10) != 0; }
+    // False for an entry only for the children to inherit (INHERIT_ONLY_ACE).
+    bool appliesToObject() const { return (m_flags & 0x08) == 0; }
 };
 
 // One change an ACE expression makes to the entries of one account and access type.

@@ -114,7 +114,8 @@ iastring CSyACLImpl::getRight(const PSyAccount& pAccount) const
         if (m_descriptor.isEntryOf(ace, sid))
         {
             found = true;
-            (ace.m_deny ? denied : allowed) |= ace.m_mask;
+            if (ace.appliesToObject())
+                (ace.m_deny ? denied : allowed) |= ace.m_mask;
         }
     const bool owner = m_descriptor.isEntryOf({m_descriptor.m_ownerId}, sid);
     if (!found && !owner)

@@ -116,6 +116,7 @@ TEST_F(CAclTest, ChangesReachOnlyTheEntriesWhoseInheritanceTheyName)
     m_acl->modifyRights(who + L"+w)");
     EXPECT_EQ(L"(A;OICIIO;FR;;;BU)(A;;FW;;;BU)", daclText(m_acl))
         << "a grant for the folder itself is no grant for its children, nor the reverse";
+    EXPECT_EQ(L"w", m_acl->getRight(group(users))) << "the folder's own rights";
     m_acl->modifyRights(who + L"+x, INHERIT_ONLY_ACE | CONTAINER_INHERIT_ACE | OBJECT_INHERIT_ACE)");
     m_acl->modifyRights(who + L"+r, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)");
     EXPECT_EQ(L"(A;OICIIO;0x1200a9;;;BU)(A;;FW;;;BU)(A;OICI;FR;;;BU)", daclText(m_acl));
