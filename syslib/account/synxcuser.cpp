@@ -25,6 +25,22 @@ IADsUser* userObject(IADs* object, syslib::CSyComPtr<IADsUser>& user)
     return user.get();
 }
 
+// Deletes a home directory with everything in it; a failure is only a warning: the account is gone anyway.
+void removeHomeTree(const CSyPath& home)
+{
+    try
+    {
+        CSyFileSystemMgtImpl fileSystem;
+        if (fileSystem.isExisting(home, ISyNode::DIRECTORY))
+            fileSystem.getNode(home)->remove();
+    }
+    catch (const EVantixException&)
+    {
+        syslib::account::reportMessage(L"syslib.account.removeHOMEDirFailed", {home.toString()}, CMessage::LOG_WARNING,
+                                       __LINE__);
+    }
+}
+
 // The highest directory of path that does not exist yet: what creating path makes; empty when it exists.
 CSyPath missingTop(const CSyPath& path)
 {
@@ -304,19 +320,8 @@ void CSyUserImpl::undoCreation(IADsUser* user, const CSyPath& homeMade)
     {
         // Already reported; the creation's own failure is the one the caller gets.
     }
-    if (homeMade.isEmpty())
-        return;
-    try
-    {
-        CSyFileSystemMgtImpl fileSystem;
-        if (fileSystem.isExisting(homeMade, ISyNode::DIRECTORY))
-            fileSystem.getNode(homeMade)->remove();
-    }
-    catch (const EVantixException&)
-    {
-        syslib::account::reportMessage(L"syslib.account.removeHOMEDirFailed", {homeMade.toString()},
-                                       CMessage::LOG_WARNING, __LINE__);
-    }
+    if (!homeMade.isEmpty())
+        removeHomeTree(homeMade);
 }
 
 bool CSyUserImpl::testLogon(const iastring& sPassword)
@@ -549,17 +554,7 @@ void CSyUserImpl::remove()
                                        CMessage::LOG_WARNING, __LINE__);
         return;
     }
-    try
-    {
-        CSyFileSystemMgtImpl fileSystem;
-        if (fileSystem.isExisting(home, ISyNode::DIRECTORY))
-            fileSystem.getNode(home)->remove();
-    }
-    catch (const EVantixException&)
-    {
-        syslib::account::reportMessage(L"syslib.account.removeHOMEDirFailed", {home.toString()}, CMessage::LOG_WARNING,
-                                       __LINE__);
-    }
+    removeHomeTree(home);
 }
 
 PSyAccountIterator CSyUserImpl::getMembership()

@@ -9,6 +9,7 @@
 #include "framework/iastrutil.h"
 #include "syslib/common/sytrace.h"
 #include "tests/support/expectthrow.h"
+#include "tests/support/privileges.h"
 #include "tests/support/recordinglogbook.h"
 #include "tests/support/tempdir.h"
 
@@ -468,21 +469,8 @@ bool threadHasToken()
 DWORD processPrivilege(const wchar_t* name)
 {
     syslib::CSyKernelHandle token;
-    LUID luid = {};
-    DWORD size = 0;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive()) ||
-        !::LookupPrivilegeValueW(nullptr, name, &luid))
-        return 0xFFFFFFFF;
-    ::GetTokenInformation(token.get(), TokenPrivileges, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    if (!::GetTokenInformation(token.get(), TokenPrivileges, buffer.data(), size, &size))
-        return 0xFFFFFFFF;
-    const TOKEN_PRIVILEGES* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
-    for (DWORD i = 0; i < privileges->PrivilegeCount; ++i)
-        if (privileges->Privileges[i].Luid.LowPart == luid.LowPart &&
-            privileges->Privileges[i].Luid.HighPart == luid.HighPart)
-            return privileges->Privileges[i].Attributes;
-    return 0xFFFFFFFF;
+    EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive()));
+    return privilegeState(token.get(), name);
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "framework/iastrutil.h"
 #include "syslib/common/sywinsec.h"
 #include "tests/support/expectthrow.h"
+#include "tests/support/privileges.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -27,23 +28,6 @@ CSyWinSid processUser()
     CSyWinSid user;
     EXPECT_TRUE(syslib::getTokenSid(token.get(), user));
     return user;
-}
-
-// The attributes the token holds for one privilege; 0xFFFFFFFF when it does not hold it.
-DWORD privilegeState(HANDLE token, const wchar_t* name)
-{
-    LUID luid = {};
-    EXPECT_TRUE(::LookupPrivilegeValueW(nullptr, name, &luid));
-    DWORD size = 0;
-    ::GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    EXPECT_TRUE(::GetTokenInformation(token, TokenPrivileges, buffer.data(), size, &size));
-    const TOKEN_PRIVILEGES* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
-    for (DWORD i = 0; i < privileges->PrivilegeCount; ++i)
-        if (privileges->Privileges[i].Luid.LowPart == luid.LowPart &&
-            privileges->Privileges[i].Luid.HighPart == luid.HighPart)
-            return privileges->Privileges[i].Attributes;
-    return 0xFFFFFFFF;
 }
 
 bool threadHasToken()
