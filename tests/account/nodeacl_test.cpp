@@ -206,7 +206,7 @@ TEST_F(CAclTest, OwnerComesFromTheLastOwnerEntryWithAWarningForMore)
     EXPECT_EQ(administrators, m_acl->getOwnerId());
 }
 
-TEST_F(CAclTest, AUserCannotBeThePrimaryGroup)
+TEST_F(CAclTest, AUserCannotBeThePrimaryGroupAndTheLastGroupNamedWins)
 {
     addStandInUser(L"acluser", L"pw");
     try
@@ -221,6 +221,10 @@ TEST_F(CAclTest, AUserCannotBeThePrimaryGroup)
     EXPECT_EQ(L"", m_acl->getGroupId());
     m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +g)");
     EXPECT_EQ(users, m_acl->getGroupId());
+    EXPECT_TRUE(m_book.messages(L"syslib.account.aclTooManyGroups").empty()) << "one group is no excess";
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +g)(" + administrators + L", GROUP, +g)");
+    EXPECT_EQ(1u, m_book.messages(L"syslib.account.aclTooManyGroups").size());
+    EXPECT_EQ(administrators, m_acl->getGroupId()) << "the last one named wins";
     expectLoggedThrow<ESyPrecondition>(m_book, [&] { m_acl->getGroup(); }, L"common.functionNotSupported",
                                        {L"CSyACLImpl::getGroup()"});
 }
