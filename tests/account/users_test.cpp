@@ -10,6 +10,8 @@
 #include "tests/support/recordinglogbook.h"
 #include "tests/support/tempdir.h"
 
+#include <sddl.h>
+#include <userenv.h>
 #include <set>
 #include <stdexcept>
 
@@ -283,6 +285,21 @@ TEST_F(Users, AHomeThatIsNoAccountsOwnStaysWhenTheAccountGoes)
     EXPECT_NE(L"", homeRemovalRefused(CSyPath(iastring(windows).substr(0, 2)), L"")) << "the drive the system is on";
     EXPECT_EQ(L"", homeRemovalRefused(CSyPath(iastring(profiles) + L"\\nobody-here"), L""));
 
+    // The profile Windows keeps for the account running this test is another account's, not its own.
+    HANDLE token = nullptr;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+    const syslib::CSyKernelHandle tokenOwner(token);
+    wchar_t profile[MAX_PATH + 1];
+    length = MAX_PATH + 1;
+    ASSERT_TRUE(::GetUserProfileDirectoryW(token, profile, &length));
+    BYTE tokenUser[512];
+    ASSERT_TRUE(::GetTokenInformation(token, TokenUser, tokenUser, sizeof(tokenUser), &length));
+    syslib::CSyLocalMem<wchar_t*> sid;
+    ASSERT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(tokenUser)->User.Sid, sid.receive()));
+    EXPECT_EQ(CSyPath(profile).toString(), CSyPath(homeRemovalRefused(CSyPath(profile), L"S-1-5-21-1-2-3-4"))
+                                               .toString());
+    EXPECT_EQ(L"", homeRemovalRefused(CSyPath(profile), sid.get())) << "its own profile";
+
     // Carried out: another account's home, and a directory that holds one, stay; the account goes.
     CTempDir temp;
     CUserData other = userData(L"neighbour", password);
@@ -305,6 +322,10 @@ TEST_F(Users, AHomeThatIsNoAccountsOwnStaysWhenTheAccountGoes)
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(other.m_homeDirectory.c_str())) << toMbstring(home);
         EXPECT_TRUE(book.messages(L"syslib.account.removeHOMEDirFailed").empty());
     }
+    // Beside it, a home of its own may go; and the neighbour's own home is its own to take.
+    EXPECT_EQ(L"", homeRemovalRefused(CSyPath(temp / L"homes\\sharer"), L""));
+    EXPECT_EQ(L"", homeRemovalRefused(CSyPath(other.m_homeDirectory),
+                                      manager().getUser(L"neighbour")->getSID()));
 }
 
 TEST_F(Users, AMovedHomeTakesItsContentsAlong)
