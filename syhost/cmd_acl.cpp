@@ -88,10 +88,15 @@ int changeNodeAcl(CHostContext& context, const std::vector<iastring>& arguments)
 
 int runAcl(CHostContext& context, const std::vector<iastring>& arguments)
 {
-    if (arguments.size() == 2 && arguments[0] == L"get" && !arguments[1].empty())
+    const bool sddl = arguments.size() == 3 && arguments[2] == L"--sddl";
+    if ((arguments.size() == 2 || sddl) && arguments[0] == L"get" && !arguments[1].empty())
     {
         const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
-        printAcl(context, files->getNode(files->getFSPath(arguments[1]))->getACL());
+        const PSyACL acl = files->getNode(files->getFSPath(arguments[1]))->getACL();
+        if (sddl)
+            context.out << acl->dumpNative() << L"\n";
+        else
+            printAcl(context, acl);
         return HOST_OK;
     }
     if (!arguments.empty() && (arguments[0] == L"set" || arguments[0] == L"add" || arguments[0] == L"remove"))
@@ -145,8 +150,9 @@ int runAcl(CHostContext& context, const std::vector<iastring>& arguments)
 
 const CHostCommandRegistration acl({L"acl",
                                     L"parse \"EXPR\" [--type file|registry|service] [--compatibility LEVEL] | "
-                                    L"get PATH | set|add|remove PATH \"EXPR\"",
+                                    L"get PATH [--sddl] | set|add|remove PATH \"EXPR\"",
                                     L"the entries and access masks of an ACL expression; the owner, group and "
-                                    L"entries of a file or directory; a new list, added rights, removed accounts",
+                                    L"entries of a file or directory (or its descriptor in SDDL); a new list, added "
+                                    L"rights, removed accounts",
                                     runAcl});
 } // namespace

@@ -41,9 +41,15 @@ int runShare(CHostContext& context, const std::vector<iastring>& arguments)
             printShare(context, shares->get());
         return HOST_OK;
     }
-    if (operation == L"get" && arguments.size() == 2 && !arguments[1].empty())
+    const bool sddl = arguments.size() == 3 && arguments[2] == L"--sddl";
+    if (operation == L"get" && (arguments.size() == 2 || sddl) && !arguments[1].empty())
     {
         const PSyFSExport share = files->getFSExport(arguments[1]);
+        if (sddl)
+        {
+            context.out << share->getACL()->dumpNative() << L"\n";
+            return HOST_OK;
+        }
         printShare(context, share);
         context.out << L"in use\t" << (share->isInUse() ? L"yes" : L"no") << L"\n";
         const iastring entries = share->getACL()->toString();
@@ -74,9 +80,9 @@ int runShare(CHostContext& context, const std::vector<iastring>& arguments)
 }
 
 const CHostCommandRegistration share({L"share",
-                                      L"list | get NAME | add NAME PATH [--acl \"EXPR\"] [--remark TEXT] | "
+                                      L"list | get NAME [--sddl] | add NAME PATH [--acl \"EXPR\"] [--remark TEXT] | "
                                       L"delete NAME",
-                                      L"the disk shares of this machine: all, one with its rights, a new one, "
-                                      L"one removed",
+                                      L"the disk shares of this machine: all, one with its rights (or its descriptor "
+                                      L"in SDDL), a new one, one removed",
                                       runShare});
 } // namespace

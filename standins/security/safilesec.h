@@ -13,8 +13,10 @@ extern const wchar_t* const securityKey;
 
 syslib::SyFileSecurityApi& fileSecurityApiTable();
 
-// A self-relative descriptor of the parts given (a null part is left out); empty when it cannot be made.
-std::vector<BYTE> makeSelfRelative(PSID owner, PSID group, bool hasDacl, PACL dacl);
+// A self-relative descriptor of the parts given (a null part is left out), with the DACL's protection and
+// auto-inheritance bits of control; empty when it cannot be made.
+std::vector<BYTE> makeSelfRelative(PSID owner, PSID group, bool hasDacl, PACL dacl,
+                                   SECURITY_DESCRIPTOR_CONTROL control = 0);
 // Hands out a copy of a self-relative descriptor as GetNamedSecurityInfoW does: LocalAlloc'ed, with the
 // requested part pointers into it.
 DWORD handOut(const std::vector<BYTE>& descriptor, SECURITY_INFORMATION parts, PSID* owner, PSID* group, PACL* dacl,

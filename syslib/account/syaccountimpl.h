@@ -11,6 +11,7 @@
 
 // The bound directory object and the thread's COM initialisation; defined with the Windows code.
 class CSyAccountBinding;
+struct IADsUser;
 
 class CSyAccountImpl : public CSyGenericImpl
 {
@@ -56,6 +57,8 @@ public:
     bool isBound() const;
     // The account's directory path: its bound object's, else the one its name gives.
     iastring getFullADsPath() const;
+    // How a group names this account as its member.
+    iastring memberPath() const;
     bool isGroup() const { return (m_type & 3) == ISyAccountMgt::GROUP; }
     // A domain account: its creation waits for the directory's replication.
     bool isDomainAccount() const { return (m_type & ISyAccountMgt::DOMAINLOCAL) != 0; }
@@ -115,6 +118,11 @@ public:
 
 protected:
     void addToOS(const CUserData* data, ISyProgressObserver* observer) override;
+
+private:
+    // Takes a half-created account away again (its object is user), with the home directories the creation
+    // made (homeMade, the highest of them); each failure here is only reported.
+    void undoCreation(IADsUser* user, const CSyPath& homeMade);
 };
 
 class CSyGroupImpl : public CSyAccountImpl

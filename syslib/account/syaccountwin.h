@@ -65,5 +65,9 @@ HRESULT getTextProperty(IADs* object, const wchar_t* name, iastring& value);
 HRESULT getNumberProperty(IADs* object, const wchar_t* name, long& value);
 HRESULT putTextProperty(IADs* object, const wchar_t* name, const iastring& text);
 HRESULT putNumberProperty(IADs* object, const wchar_t* name, long value);
+// Why an account's home must stay when the account goes: the directory it is, holds or (the Windows
+// directory) lies in, as its text; a drive or share root; another account's home or profile. Empty when
+// the home is the account's own to delete.
+iastring homeRemovalRefused(const CSyPath& home, const iastring& ownSid);
 } // namespace account
 } // namespace syslib

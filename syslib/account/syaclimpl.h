@@ -29,6 +29,8 @@ public:
     virtual SecurableObjectType objectType() const { return m_objectType; }
     // Whether setOwner or an expression named an owner: only then is the owner written back.
     virtual bool ownerChanged() const { return m_ownerChanged; }
+    // The same for the primary group ("g").
+    virtual bool groupChanged() const { return m_groupChanged; }
     virtual iastring dumpNative() const;
 
     // The implementation behind an ACL handed out by this library; an empty pointer or a foreign object is
@@ -47,6 +49,7 @@ private:
     iastring m_objectName;
     SySecurityImpl::CSySecurityDesc m_descriptor;
     bool m_ownerChanged = false;
+    bool m_groupChanged = false;
 };
 
 class CSyACL : public CSyHandle<ISyACL, CSyACLImpl>

@@ -202,6 +202,10 @@ void CSyNativeSecurityConverter::nativeToSecurityDesc(const CSyWinSecurityDesc& 
                               __LINE__);
     if (PSID group = native.getGroup())
         descriptor.m_groupId = sidText(group);
+    const SECURITY_DESCRIPTOR_CONTROL control = native.getControl();
+    descriptor.m_protection =
+        (control & SE_DACL_PROTECTED) ? CSySecurityDesc::DACL_PROTECTED : CSySecurityDesc::DACL_UNPROTECTED;
+    descriptor.m_autoInherited = (control & SE_DACL_AUTO_INHERITED) != 0;
     const PACL dacl = native.getDacl();
     if (dacl == nullptr)
     {
@@ -242,33 +246,42 @@ void CSyNativeSecurityConverter::securityDescToNative(const CSySecurityDesc& des
     if (!descriptor.m_hasDacl)
         return;
 
+    // Built here, entry by entry: SetEntriesInAcl would merge entries of one trustee and order them by
+    // its own rules, and what is written would not be what was asked for.
     CSySecurityDesc ordered = descriptor;
     ordered.sortCanonically();
     std::vector<syslib::CSyLocalMem<PSID>> sids;
-    std::vector<EXPLICIT_ACCESSW> entries(ordered.m_dacl.size());
+    DWORD size = sizeof(ACL);
+    for (const CSyACE& ace : ordered.m_dacl)
+    {
+        sids.push_back(nativeSid(ace.m_account));
+        size += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + ::GetLengthSid(sids.back().get());
+    }
+    parts.dacl.reset(static_cast<PACL>(::LocalAlloc(LPTR, size)));
+    if (!parts.dacl)
+    {
+        SY_PRINT_OS_ERROR(ERROR_NOT_ENOUGH_MEMORY, L"LocalAlloc", syslib::toString(size));
+        throw ESySecurityDescError(L"Building the DACL failed");
+    }
+    if (!::InitializeAcl(parts.dacl.get(), size, ACL_REVISION))
+    {
+        SY_PRINT_OS_ERROR(::GetLastError(), L"InitializeAcl", syslib::toString(size));
+        throw ESySecurityDescError(L"Building the DACL failed");
+    }
     for (std::size_t i = 0; i < ordered.m_dacl.size(); ++i)
     {
         const CSyACE& ace = ordered.m_dacl[i];
-        sids.push_back(nativeSid(ace.m_account));
-        entries[i].grfAccessPermissions = ace.m_mask;
-        entries[i].grfAccessMode = ace.m_deny ? DENY_ACCESS : GRANT_ACCESS;
-        entries[i].grfInheritance = ace.m_flags;
-        ::BuildTrusteeWithSidW(&entries[i].Trustee, sids.back().get());
-    }
-    if (entries.empty())
-    {
-        // An empty DACL grants nothing; SetEntriesInAcl would make none at all from no entries.
-        parts.dacl.reset(static_cast<PACL>(::LocalAlloc(LPTR, sizeof(ACL))));
-        if (!parts.dacl || !::InitializeAcl(parts.dacl.get(), sizeof(ACL), ACL_REVISION))
-            throw ESySecurityDescError(L"SetEntriesInAcl failed");
-        return;
-    }
-    const DWORD error = ::SetEntriesInAclW(static_cast<ULONG>(entries.size()), entries.data(), nullptr,
-                                           parts.dacl.receive());
-    if (error != ERROR_SUCCESS)
-    {
-        SY_PRINT_OS_ERROR(error, L"SetEntriesInAcl", iastring());
-        throw ESySecurityDescError(L"SetEntriesInAcl failed");
+        const BYTE flags = static_cast<BYTE>(ace.m_flags & VALID_INHERIT_FLAGS);
+        const BOOL added = ace.m_deny
+                               ? ::AddAccessDeniedAceEx(parts.dacl.get(), ACL_REVISION, flags, ace.m_mask, sids[i].get())
+                               : ::AddAccessAllowedAceEx(parts.dacl.get(), ACL_REVISION, flags, ace.m_mask,
+                                                         sids[i].get());
+        if (!added)
+        {
+            SY_PRINT_OS_ERROR(::GetLastError(), ace.m_deny ? L"AddAccessDeniedAceEx" : L"AddAccessAllowedAceEx",
+                              ace.m_account + L", " + hexText(ace.m_mask));
+            throw ESySecurityDescError(L"Building the DACL failed");
+        }
     }
 }
 
@@ -284,6 +297,10 @@ iastring CSyNativeSecurityConverter::dumpNative(const CSySecurityDesc& descripto
         ::SetSecurityDescriptorGroup(&absolute, parts.group.get(), FALSE);
     if (parts.hasDacl)
         ::SetSecurityDescriptorDacl(&absolute, TRUE, parts.dacl.get(), FALSE);
+    const SECURITY_DESCRIPTOR_CONTROL control =
+        (descriptor.m_protection == CSySecurityDesc::DACL_PROTECTED ? SE_DACL_PROTECTED : 0) |
+                                                (descriptor.m_autoInherited ? SE_DACL_AUTO_INHERITED : 0);
+    ::SetSecurityDescriptorControl(&absolute, SE_DACL_PROTECTED | SE_DACL_AUTO_INHERITED, control);
     try
     {
         return nativeText(CSyWinSecurityDesc(&absolute));
@@ -299,9 +316,15 @@ namespace
 void setParts(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts,
               PSID owner, PSID group, PACL dacl, const iastring& descriptorText)
 {
+    // Windows takes an owner other than the caller or a group it may own through only with
+    // SeRestorePrivilege; an administrator holds it, disabled.
+    CSyPrivilegeScope privileges;
+    if ((parts & OWNER_SECURITY_INFORMATION) && !privileges.begin({L"SeRestorePrivilege", L"SeTakeOwnershipPrivilege"}))
+        SY_TRACE_OS_ERROR(::GetLastError(), L"CSyPrivilegeScope::begin", L"SeRestorePrivilege, SeTakeOwnershipPrivilege");
     SY_TRACE_SYSCALL(L"SetNamedSecurityInfoW(" + name + L", ...)");
     iastring writable = name;
     const DWORD error = set(&writable[0], type, parts, owner, group, dacl, nullptr);
+    privileges.end();
     if (error != ERROR_SUCCESS)
     {
         SY_PRINT_OS_ERROR(error, L"SetNamedSecurityInfo", name);
@@ -311,33 +334,50 @@ void setParts(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE
     SY_TRACE_SYSCALL_RETURNED();
     syslib::logBook().log(L"Security descriptor of " + name + L" set to " + descriptorText, __LINE__);
 }
+
+// Only objects with a parent inherit; without either flag Windows keeps the object's protection.
+SECURITY_INFORMATION protectionFlags(SE_OBJECT_TYPE type, bool isProtected)
+{
+    if (type != SE_FILE_OBJECT && type != SE_REGISTRY_KEY)
+        return 0;
+    return isProtected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+}
 } // namespace
 
 void setNamedSecurity(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type,
-                      const CSySecurityDesc& descriptor, SecurableObjectType objectType, bool withOwner)
+                      const CSySecurityDesc& descriptor, SecurableObjectType objectType, SECURITY_INFORMATION written)
 {
     CSyNativeSecurityParts parts;
     CSyNativeSecurityConverter::securityDescToNative(descriptor, objectType, parts);
-    SECURITY_INFORMATION written = 0;
-    if (withOwner && parts.owner)
-        written |= OWNER_SECURITY_INFORMATION;
+    written &= OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION;
+    if (!parts.owner)
+        written &= ~OWNER_SECURITY_INFORMATION;
+    if (!parts.group)
+        written &= ~GROUP_SECURITY_INFORMATION;
     if (parts.hasDacl)
+    {
         written |= DACL_SECURITY_INFORMATION;
+        if (descriptor.m_protection != CSySecurityDesc::PROTECTION_UNCHANGED)
+            written |= protectionFlags(type, descriptor.m_protection == CSySecurityDesc::DACL_PROTECTED);
+    }
     else
         syslib::logBook().log(L"Error in CSecurityDesc::GetDacl (see trace message above). I assume that the "
                               L"security descriptor has no DACL.",
                               __LINE__);
-    setParts(set, name, type, written, parts.owner.get(), nullptr, parts.dacl.get(),
+    setParts(set, name, type, written, parts.owner.get(), parts.group.get(), parts.dacl.get(),
              CSyNativeSecurityConverter::dumpNative(descriptor, objectType));
 }
 
 void setNamedSecurity(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type,
                       const CSyWinSecurityDesc& native)
 {
-    SECURITY_INFORMATION written = DACL_SECURITY_INFORMATION;
+    SECURITY_INFORMATION written = DACL_SECURITY_INFORMATION |
+                                   protectionFlags(type, (native.getControl() & SE_DACL_PROTECTED) != 0);
     if (native.getOwner())
         written |= OWNER_SECURITY_INFORMATION;
-    setParts(set, name, type, written, native.getOwner(), nullptr, native.getDacl(),
+    if (native.getGroup())
+        written |= GROUP_SECURITY_INFORMATION;
+    setParts(set, name, type, written, native.getOwner(), native.getGroup(), native.getDacl(),
              CSyNativeSecurityConverter::nativeText(native));
 }
 } // namespace SySecurityImpl

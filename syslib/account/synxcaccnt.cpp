@@ -4,12 +4,31 @@
 #include "framework/iastrutil.h"
 
 #include <cstdio>
+#include <cstring>
 
 SY_SOURCE_FILE(L"synxcaccnt")
 
 namespace
 {
 const iastring administratorsSid = L"S-1-5-32-544";
+
+// The accounts services run as are users, although the lookup calls them well-known groups.
+bool isUserSid(PSID sid, SID_NAME_USE use)
+{
+    if (use == SidTypeUser)
+        return true;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    const SID_IDENTIFIER_AUTHORITY* authority = ::GetSidIdentifierAuthority(sid);
+    if (*::GetSidSubAuthorityCount(sid) != 1 || std::memcmp(authority, &nt, sizeof(nt)) != 0)
+        return false;
+    const DWORD rid = *::GetSidSubAuthority(sid, 0);
+    return rid == SECURITY_LOCAL_SYSTEM_RID || rid == SECURITY_LOCAL_SERVICE_RID || rid == SECURITY_NETWORK_SERVICE_RID;
+}
+
+bool isGroupUse(SID_NAME_USE use)
+{
+    return use == SidTypeGroup || use == SidTypeAlias || use == SidTypeWellKnownGroup;
+}
 } // namespace
 
 namespace syslib
@@ -228,6 +247,12 @@ bool CSyAccountImpl::init(const iastring& sName)
         syslib::reportError(L"common.fatalSystemError", {L"ErrorNo", syslib::toString(error)}, __LINE__);
         throw ESyAccountSystemCallFailed(toText(), iastring(), ESyException::WIN32_ERROR, static_cast<int>(error));
     }
+    // Everyone is no user, NETWORK SERVICE no group: an account of the other kind is none of this kind.
+    if (isUserSid(sid, use) != !isGroup() || (isGroup() && !isGroupUse(use)))
+    {
+        SY_TRACE_RETURN(L"false");
+        return false;
+    }
     const iastring::size_type cut = sName.find_last_of(L"/\\");
     m_sName = cut == iastring::npos ? sName : sName.substr(cut + 1);
     if (m_sSID.empty())
@@ -366,6 +391,15 @@ std::shared_ptr<CSyAccountImpl> accountImplOf(const PSyAccount& account)
 iastring CSyAccountImpl::getFullADsPath() const
 {
     return SyADsPath::getFullPath(m_path.isEmpty() ? CSyADsPath::fromString(m_sName) : m_path);
+}
+
+iastring CSyAccountImpl::memberPath() const
+{
+    const CSyADsPath path = m_path.isEmpty() ? CSyADsPath::fromString(m_sName) : m_path;
+    // "WinNT://NETWORK SERVICE" names a domain; the SID form names the account on every system.
+    if (!m_sSID.empty() && path.isWinNT() && path.getComponents().size() == 1)
+        return L"WinNT://" + m_sSID;
+    return SyADsPath::getFullPath(path);
 }
 
 void CSyAccountImpl::requireBound(const iastring& signature) const
@@ -513,7 +547,7 @@ bool CSyAccountImpl::do_isMember(const iastring& sName)
     if (stringTrim(sName).empty())
         syslib::throwParameterEmpty(L"sName", L"CSyAccountImpl::do_isMember(iastring)", __LINE__);
     const iastring groupPath = SyADsPath::getFullPath(CSyADsPath::fromString(sName));
-    const iastring ownPath = getFullADsPath();
+    const iastring ownPath = memberPath();
     syslib::CSyComPtr<IADsGroup> group;
     HRESULT hr = syslib::accountApi().ADsGetObject(groupPath.c_str(), IID_IADsGroup, group.receiveVoid());
     VARIANT_BOOL member = VARIANT_FALSE;

@@ -93,7 +93,7 @@ void CSyGroupImpl::changeMember(CSyAccountImpl& member, bool add)
         throw ESyPrecondition(ESyPrecondition::PARAMETER_NOT_VALID);
     }
     requireBound(signature);
-    const iastring memberPath = member.getFullADsPath();
+    const iastring memberPath = member.memberPath();
     // Members are changed through the WinNT provider, which takes accounts of any domain.
     CSyADsPath winNT = m_path;
     if (m_path.isLDAP())

@@ -4,6 +4,7 @@
 #include "syaccountwin.h"
 
 #include <sddl.h>
+#include <userenv.h>
 #include "syslib/filesystem/syfilesystemmgtimpl.h"
 
 #include "framework/iastrutil.h"
@@ -23,7 +24,152 @@ IADsUser* userObject(IADs* object, syslib::CSyComPtr<IADsUser>& user)
         return nullptr;
     return user.get();
 }
+
+// Deletes a home directory with everything in it; a failure is only a warning: the account is gone anyway.
+void removeHomeTree(const CSyPath& home)
+{
+    try
+    {
+        CSyFileSystemMgtImpl fileSystem;
+        if (fileSystem.isExisting(home, ISyNode::DIRECTORY))
+            fileSystem.getNode(home)->remove();
+    }
+    catch (const EVantixException&)
+    {
+        syslib::account::reportMessage(L"syslib.account.removeHOMEDirFailed", {home.toString()}, CMessage::LOG_WARNING,
+                                       __LINE__);
+    }
+}
+
+// The highest directory of path that does not exist yet: what creating path makes; empty when it exists.
+CSyPath missingTop(const CSyPath& path)
+{
+    CSyPath top;
+    for (std::size_t count = path.size(); count > path.relativeStart(); --count)
+    {
+        const CSyPath candidate = path.head(count);
+        if (::GetFileAttributesW(candidate.toOSString().c_str()) != INVALID_FILE_ATTRIBUTES)
+            break;
+        top = candidate;
+    }
+    return top;
+}
+
+// A directory as the system resolves it, for comparing: full, long names, no trailing separator, no "\\?\".
+iastring comparable(const iastring& path)
+{
+    iastring text = path;
+    if (text.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        text = L"\\" + text.substr(7);
+    else if (text.compare(0, 4, L"\\\\?\\") == 0)
+        text = text.substr(4);
+    std::vector<wchar_t> full(32768);
+    const DWORD length = ::GetFullPathNameW(text.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length > 0 && length < full.size())
+        text.assign(full.data(), length);
+    std::vector<wchar_t> longer(32768);
+    const DWORD longLength = ::GetLongPathNameW(text.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+    if (longLength > 0 && longLength < longer.size())
+        text.assign(longer.data(), longLength);
+    while (!text.empty() && (text.back() == L'\\' || text.back() == L'/'))
+        text.pop_back();
+    return stringToUpper(text);
+}
+
+// Whether inner is outer or lies below it; both comparable.
+bool within(const iastring& inner, const iastring& outer)
+{
+    return !outer.empty() && inner.compare(0, outer.size(), outer) == 0 &&
+           (inner.size() == outer.size() || inner[outer.size()] == L'\\');
+}
+
+iastring knownDirectory(UINT(WINAPI* get)(LPWSTR, UINT))
+{
+    wchar_t buffer[MAX_PATH + 1];
+    const UINT length = get(buffer, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? iastring(buffer, length) : iastring();
+}
+
+iastring registryText(HKEY root, const wchar_t* subKey, const wchar_t* value)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(root, subKey, 0, KEY_QUERY_VALUE | syslib::nativeRegistryView, &opened) != ERROR_SUCCESS)
+        return iastring();
+    const syslib::CSyRegKey key(opened);
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD size = sizeof(buffer);
+    // Expanded: the profile paths are written with %SystemDrive%.
+    if (::RegGetValueW(key.get(), nullptr, value, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return iastring();
+    return buffer;
+}
+
+// The directories no account's home may be, hold, or (the Windows directory) lie in.
+std::vector<iastring> systemDirectories()
+{
+    std::vector<iastring> directories = {knownDirectory(::GetWindowsDirectoryW), knownDirectory(::GetSystemDirectoryW),
+                                         knownDirectory(::GetSystemWow64DirectoryW)};
+    const wchar_t* const currentVersion = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    for (const wchar_t* value : {L"ProgramFilesDir", L"ProgramFilesDir (x86)", L"ProgramW6432Dir", L"CommonFilesDir"})
+        directories.push_back(registryText(HKEY_LOCAL_MACHINE, currentVersion, value));
+    wchar_t profiles[MAX_PATH + 1];
+    DWORD length = MAX_PATH + 1;
+    if (::GetProfilesDirectoryW(profiles, &length))
+        directories.push_back(profiles);
+    return directories;
+}
 } // namespace
+
+namespace syslib
+{
+namespace account
+{
+iastring homeRemovalRefused(const CSyPath& home, const iastring& ownSid)
+{
+    if (home.isRoot())
+        return home.toString();
+    const iastring target = comparable(home.toOSString());
+    const std::vector<iastring> directories = systemDirectories();
+    for (const iastring& directory : directories)
+        if (within(comparable(directory), target))
+            return directory;
+    if (within(target, comparable(directories[0])))
+        return directories[0];
+    // The profiles Windows keeps of the other accounts, and the homes the directory records for them.
+    const wchar_t* const profileList = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    HKEY listKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, profileList, 0, KEY_READ | nativeRegistryView, &listKey) == ERROR_SUCCESS)
+    {
+        const syslib::CSyRegKey list(listKey);
+        wchar_t sid[256];
+        for (DWORD index = 0;; ++index)
+        {
+            DWORD length = 256;
+            if (::RegEnumKeyExW(list.get(), index, sid, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            const iastring profile =
+                registryText(HKEY_LOCAL_MACHINE, (iastring(profileList) + L"\\" + sid).c_str(), L"ProfileImagePath");
+            if (stringToUpper(sid) != stringToUpper(ownSid) && !profile.empty() &&
+                within(comparable(profile), target))
+                return profile;
+        }
+    }
+    const PSyAccountIterator users =
+        CSyComAccountIterator::overComputer(ISyAccountMgt::USER, new CSyFilter());
+    for (; !users->isDone(); users->next())
+    {
+        const PSyAccount account = users->get();
+        ISyUser* user = dynamic_cast<ISyUser*>(account.get());
+        if (user == nullptr || stringToUpper(account->getSID()) == stringToUpper(ownSid))
+            continue;
+        const CSyPath otherHome = user->getHomeDirectory();
+        if (!otherHome.isEmpty() && within(comparable(otherHome.toOSString()), target))
+            return otherHome.toString();
+    }
+    return iastring();
+}
+} // namespace account
+} // namespace syslib
 
 CSyUserImpl::CSyUserImpl(const CUserData& data, bool create, ISyProgressObserver* observer)
     : CSyAccountImpl(data.m_name, data.m_id, ISyAccountMgt::LOCALUSER)
@@ -49,93 +195,133 @@ void CSyUserImpl::addToOS(const CUserData* data, ISyProgressObserver* observer)
     syslib::CSyComPtr<IADsUser> user;
     HRESULT hr = syslib::account::createInParentContainer(path, L"User", IID_IADsUser, user.receiveVoid());
     const bool ldap = path.isLDAP();
+    // The first SetInfo makes the account; from then on a failure takes it away again.
+    bool created = false;
+    const auto setInfo = [&] {
+        hr = user->SetInfo();
+        created = created || SUCCEEDED(hr);
+    };
     auto commit = [&](const wchar_t* what) {
-        if (SUCCEEDED(hr) && FAILED(hr = user->SetInfo()))
+        if (SUCCEEDED(hr) && (setInfo(), FAILED(hr)))
             syslib::account::log(iastring(what) + syslib::getOSErrorText(static_cast<syslib::SyOSError>(hr)), __LINE__);
         if (SUCCEEDED(hr) && FAILED(hr = user->GetInfo()))
             syslib::account::log(L"m_pADsUser->GetInfo() failed: " + syslib::getOSErrorText(static_cast<syslib::SyOSError>(hr)),
                                  __LINE__);
     };
-    if (SUCCEEDED(hr) && ldap)
+    const CSyPath home = data->m_homeDirectory.empty() ? CSyPath() : CSyPath(data->m_homeDirectory);
+    const CSyPath homeMade = home.isEmpty() ? CSyPath() : missingTop(home);
+    try
     {
-        const iastring account = syslib::account::accountNameOf(path);
-        for (const wchar_t* property : {L"sAMAccountName", L"userPrincipalName"})
+        if (SUCCEEDED(hr) && ldap)
         {
-            hr = syslib::account::putTextProperty(user.get(), property, account);
-            if (FAILED(hr))
+            const iastring account = syslib::account::accountNameOf(path);
+            for (const wchar_t* property : {L"sAMAccountName", L"userPrincipalName"})
             {
-                syslib::account::log(L"m_pADsUser->Put(CComBSTR(\"" + iastring(property) + L"\"), ...) failed.",
-                                     __LINE__);
-                break;
+                hr = syslib::account::putTextProperty(user.get(), property, account);
+                if (FAILED(hr))
+                {
+                    syslib::account::log(L"m_pADsUser->Put(CComBSTR(\"" + iastring(property) + L"\"), ...) failed.",
+                                         __LINE__);
+                    break;
+                }
             }
+            commit(L"m_pADsUser->SetInfo() failed: ");
         }
-        commit(L"m_pADsUser->SetInfo() failed: ");
-    }
-    const iastring& password = data->m_password;
-    if (SUCCEEDED(hr) && !password.empty())
-    {
-        syslib::CSyBstr secret(::SysAllocString(password.c_str()));
-        if (FAILED(hr = user->SetPassword(secret.get())))
-            syslib::account::log(L"m_pADsUser->SetPassword failed.", __LINE__);
-        ::SecureZeroMemory(secret.get(), password.size() * sizeof(wchar_t));
-        commit(L"m_pADsUser->SetInfo() failed: ");
-    }
-    if (SUCCEEDED(hr))
-        hr = user->put_AccountDisabled(password.empty() ? VARIANT_TRUE : VARIANT_FALSE);
-    const wchar_t* flagsProperty = ldap ? L"userAccountControl" : L"UserFlags";
-    long flags = 0;
-    if (SUCCEEDED(hr))
-        hr = syslib::account::getNumberProperty(user.get(), flagsProperty, flags);
-    if (SUCCEEDED(hr))
-        hr = syslib::account::putNumberProperty(user.get(), flagsProperty, flags | static_cast<long>(neverExpires));
-    // The flags, and for an account without a password the account itself, exist once written.
-    if (SUCCEEDED(hr))
-        hr = user->SetInfo();
-    if (SUCCEEDED(hr) && !data->m_description.empty())
-    {
-        syslib::CSyBstr description(::SysAllocString(data->m_description.c_str()));
-        hr = user->put_Description(description.get());
-        commit(L"m_pADsUser->SetInfo() after put_Description failed: ");
-    }
-    if (FAILED(hr))
-    {
-        syslib::account::log(L"name=" + m_sName + L", description=" + data->m_description + L", home=" +
-                                 data->m_homeDirectory,
-                             __LINE__);
-        throwHresult<ESyAccountCreationFailed>(hr, L"syslib.account.creationFailed", *this, __LINE__);
-    }
-    syslib::CSyComPtr<IADs> object;
-    user->QueryInterface(IID_IADs, object.receiveVoid());
-    bind(object.get());
-    syslib::account::log(L"User " + m_sName + L" has been created successfully.", __LINE__);
-    if (!data->m_homeDirectory.empty())
-        setHomeDirectory(CSyPath(data->m_homeDirectory), false);
-    if (isDomainAccount())
-        syslib::account::waitForReplication(L"user", m_sName, observer, [this, &password] {
-            CUseTypeMapping quiet(syslib::getLogBook(), CMessage::LOG_ERROR, CMessage::LOG_WARNING);
-            try
-            {
-                if (!testLogon(password))
-                    return false;
-            }
-            catch (const EVantixException&)
-            {
-                return false;
-            }
-            syslib::account::log(L"Test logon for user " + m_sName +
-                                     L" successfull. I assume that the user is replicated now.",
+        const iastring& password = data->m_password;
+        if (SUCCEEDED(hr) && !password.empty())
+        {
+            syslib::CSyBstr secret(::SysAllocString(password.c_str()));
+            if (FAILED(hr = user->SetPassword(secret.get())))
+                syslib::account::log(L"m_pADsUser->SetPassword failed.", __LINE__);
+            ::SecureZeroMemory(secret.get(), password.size() * sizeof(wchar_t));
+            commit(L"m_pADsUser->SetInfo() failed: ");
+        }
+        if (SUCCEEDED(hr))
+            hr = user->put_AccountDisabled(password.empty() ? VARIANT_TRUE : VARIANT_FALSE);
+        const wchar_t* flagsProperty = ldap ? L"userAccountControl" : L"UserFlags";
+        long flags = 0;
+        if (SUCCEEDED(hr))
+            hr = syslib::account::getNumberProperty(user.get(), flagsProperty, flags);
+        if (SUCCEEDED(hr))
+            hr = syslib::account::putNumberProperty(user.get(), flagsProperty, flags | static_cast<long>(neverExpires));
+        // The flags, and for an account without a password the account itself, exist once written.
+        if (SUCCEEDED(hr))
+            setInfo();
+        if (SUCCEEDED(hr) && !data->m_description.empty())
+        {
+            syslib::CSyBstr description(::SysAllocString(data->m_description.c_str()));
+            hr = user->put_Description(description.get());
+            commit(L"m_pADsUser->SetInfo() after put_Description failed: ");
+        }
+        if (FAILED(hr))
+        {
+            syslib::account::log(L"name=" + m_sName + L", description=" + data->m_description + L", home=" +
+                                     data->m_homeDirectory,
                                  __LINE__);
-            return true;
-        });
-    for (const iastring& groupName : data->m_groups)
+            throwHresult<ESyAccountCreationFailed>(hr, L"syslib.account.creationFailed", *this, __LINE__);
+        }
+        syslib::CSyComPtr<IADs> object;
+        user->QueryInterface(IID_IADs, object.receiveVoid());
+        bind(object.get());
+        syslib::account::log(L"User " + m_sName + L" has been created successfully.", __LINE__);
+        if (!home.isEmpty())
+            setHomeDirectory(home, false);
+        if (isDomainAccount())
+            syslib::account::waitForReplication(L"user", m_sName, observer, [this, &password] {
+                CUseTypeMapping quiet(syslib::getLogBook(), CMessage::LOG_ERROR, CMessage::LOG_WARNING);
+                try
+                {
+                    if (!testLogon(password))
+                        return false;
+                }
+                catch (const EVantixException&)
+                {
+                    return false;
+                }
+                syslib::account::log(L"Test logon for user " + m_sName +
+                                         L" successfull. I assume that the user is replicated now.",
+                                     __LINE__);
+                return true;
+            });
+        for (const iastring& groupName : data->m_groups)
+        {
+            const bool isId = CSyAccountMgtImpl::isAccountId(groupName);
+            CSyAccountCache::instance()
+                .getGroupImpl(isId ? iastring() : groupName, isId ? groupName : iastring(), false, nullptr)
+                ->changeMember(*this, true);
+        }
+    }
+    catch (...)
     {
-        const bool isId = CSyAccountMgtImpl::isAccountId(groupName);
-        CSyAccountCache::instance()
-            .getGroupImpl(isId ? iastring() : groupName, isId ? groupName : iastring(), false, nullptr)
-            ->changeMember(*this, true);
+        if (created)
+            undoCreation(user.get(), homeMade);
+        throw;
     }
     syslib::logBook().addArgument(m_sName);
     syslib::logBook().messageWithFlag(L"syslib.account.creationSucceeded", true, CMessage::LOG_INFO, __LINE__);
+}
+
+void CSyUserImpl::undoCreation(IADsUser* user, const CSyPath& homeMade)
+{
+    SY_TRACE_FUNCTION(L"CSyUserImpl::undoCreation(IADsUser *, const CSyPath &)");
+    // A retry must find no account, and no enabled account may be left with its password.
+    syslib::account::reportMessage(L"syslib.account.creationUndone", {toText()}, CMessage::LOG_WARNING, __LINE__);
+    try
+    {
+        if (!isBound())
+        {
+            syslib::CSyComPtr<IADs> object;
+            if (SUCCEEDED(user->QueryInterface(IID_IADs, object.receiveVoid())))
+                bind(object.get());
+        }
+        do_remove();
+    }
+    catch (const EVantixException&)
+    {
+        // Already reported; the creation's own failure is the one the caller gets.
+    }
+    if (!homeMade.isEmpty())
+        removeHomeTree(homeMade);
 }
 
 bool CSyUserImpl::testLogon(const iastring& sPassword)
@@ -342,30 +528,33 @@ void CSyUserImpl::remove()
 {
     SY_TRACE_FUNCTION(L"CSyUserImpl::remove()");
     CSyPath home;
+    iastring refused;
     {
         CUseTypeMapping quiet(syslib::getLogBook(), CMessage::LOG_ERROR, CMessage::LOG_WARNING);
         try
         {
             home = getHomeDirectory();
+            // Asked while the account and the others are there to be compared.
+            if (!home.isEmpty())
+                refused = syslib::account::homeRemovalRefused(home, m_sSID);
         }
         catch (const EVantixException&)
         {
+            // A home that cannot be checked is not deleted.
+            refused = home.isEmpty() ? iastring() : home.toString();
         }
     }
+    const iastring account = toText();
     do_remove();
     if (home.isEmpty())
         return;
-    try
+    if (!refused.empty())
     {
-        CSyFileSystemMgtImpl fileSystem;
-        if (fileSystem.isExisting(home, ISyNode::DIRECTORY))
-            fileSystem.getNode(home)->remove();
+        syslib::account::reportMessage(L"syslib.account.removeHOMEDirRefused", {home.toString(), account, refused},
+                                       CMessage::LOG_WARNING, __LINE__);
+        return;
     }
-    catch (const EVantixException&)
-    {
-        syslib::account::reportMessage(L"syslib.account.removeHOMEDirFailed", {home.toString()}, CMessage::LOG_WARNING,
-                                       __LINE__);
-    }
+    removeHomeTree(home);
 }
 
 PSyAccountIterator CSyUserImpl::getMembership()

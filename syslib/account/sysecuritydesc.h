@@ -50,18 +50,36 @@ struct CSyACE
     unsigned long m_flags = 0;
 
     bool isInherited() const { return (m_flags & 0x10) != 0; }
+    // False for an entry only for the children to inherit (INHERIT_ONLY_ACE).
+    bool appliesToObject() const { return (m_flags & 0x08) == 0; }
+};
+
+// One change an ACE expression makes to the entries of one account and access type.
+struct CSyEntryChange
+{
+    iastring sid;
+    SyAclStrings::CSySecurityParser::eAccountType accountType = SyAclStrings::CSySecurityParser::NONE;
+    bool deny = false;
+    // The Windows ACE flags the expression names; flagsNamed is false when it names none.
+    unsigned long flags = 0;
+    bool flagsNamed = false;
 };
 
 class CSySecurityDesc
 {
 public:
-    // How new rights combine with an account's existing entry of one access type.
+    // How new rights combine with the account's entries of one access type. An entry is only ever
+    // changed where its inheritance flags say the change applies: "+" merges into the entry with the
+    // flags named (none: an entry for this object alone), else adds one; "-" takes from the entries with
+    // the flags named (none: every explicit entry); "=" gives every explicit entry the new rights, or with
+    // flags named makes them one entry with those flags.
     class IACEOperation
     {
     public:
         virtual ~IACEOperation() {}
         virtual unsigned long mask(unsigned long oldMask, unsigned long newMask) const = 0;
-        virtual unsigned long flags(unsigned long oldFlags, unsigned long newFlags) const = 0;
+        virtual void apply(CSySecurityDesc& descriptor, const CSyEntryChange& change,
+                           const SyAclStrings::CSyRightsExpression& rights, SecurableObjectType objectType) const = 0;
         // Null for OP_UNDEFINED.
         static const IACEOperation* of(SyAclStrings::CSySecurityParser::eOperation operation);
     };
@@ -74,14 +92,19 @@ public:
     iastring m_groupId;
     // False: no DACL at all (everyone may do everything), not an empty one.
     bool m_hasDacl = true;
+    // Whether the object takes entries from its parent (SE_DACL_PROTECTED): as read from it; a list made
+    // here leaves the object as it is.
+    enum eProtection
+    {
+        PROTECTION_UNCHANGED,
+        DACL_UNPROTECTED,
+        DACL_PROTECTED
+    };
+    eProtection m_protection = PROTECTION_UNCHANGED;
+    // SE_DACL_AUTO_INHERITED, as read: shown, never written (the system sets it).
+    bool m_autoInherited = false;
     std::vector<CSyACE> m_dacl;
 
-    // Combines the rights of the account's explicit entry of that access type; an entry left with no rights
-    // goes, a missing one is made when there is something to grant or deny.
-    void combine(const iastring& sid, SyAclStrings::CSySecurityParser::eAccountType accountType, bool deny,
-                 unsigned long mask, unsigned long flags, const IACEOperation& operation);
-    // The mask of the account's explicit entry of that access type; 0 when there is none.
-    unsigned long explicitMask(const iastring& sid, bool deny) const;
     // Deny before allow, explicit before inherited, as Windows evaluates a DACL; otherwise kept in order.
     void sortCanonically();
     bool isEntryOf(const CSyACE& ace, const iastring& sid) const;

@@ -32,11 +32,15 @@ public:
 typedef DWORD(WINAPI* SetNamedSecurityFunction)(LPWSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts,
                                                 PSID owner, PSID group, PACL dacl, PACL sacl);
 
-// Writes the DACL (and the owner when withOwner) to a named object through set. Failure: the OS error of
-// "SetNamedSecurityInfo", "syslib.filesystem.aclSetFailed" with the name, ESyFileSystem(name, WIN32_ERROR).
+// Writes the DACL with its protection to a named object through set, and of the owner and group those
+// that ownerAndGroup names and the descriptor has (the privilege an owner needs enabled for the call).
+// Failure: the OS error of "SetNamedSecurityInfo", "syslib.filesystem.aclSetFailed" with the name,
+// ESyFileSystem(name, WIN32_ERROR).
 void setNamedSecurity(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type,
-                      const CSySecurityDesc& descriptor, SecurableObjectType objectType, bool withOwner);
-// The same for the parts of a native descriptor: its owner when it has one, and its DACL.
+                      const CSySecurityDesc& descriptor, SecurableObjectType objectType,
+                      SECURITY_INFORMATION ownerAndGroup);
+// The same for the parts of a native descriptor: its owner and group when it has them, its DACL and the
+// DACL's protection.
 void setNamedSecurity(SetNamedSecurityFunction set, const iastring& name, SE_OBJECT_TYPE type,
                       const CSyWinSecurityDesc& native);
 } // namespace SySecurityImpl

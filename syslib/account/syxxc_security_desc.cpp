@@ -290,29 +290,102 @@ bool changesRights(const SyAclStrings::CSyACEExpression& ace)
 }
 } // namespace
 
+namespace
+{
+bool isOwnEntry(const CSySecurityDesc& descriptor, const CSyACE& ace, const CSyEntryChange& change)
+{
+    return ace.m_deny == change.deny && descriptor.isEntryOf(ace, change.sid);
+}
+
+// What "-" takes from: the entries with the flags named, else every explicit one.
+bool isRemovalTarget(const CSySecurityDesc& descriptor, const CSyACE& ace, const CSyEntryChange& change)
+{
+    return isOwnEntry(descriptor, ace, change) && (change.flagsNamed ? ace.m_flags == change.flags : !ace.isInherited());
+}
+
+bool isExplicitEntry(const CSySecurityDesc& descriptor, const CSyACE& ace, const CSyEntryChange& change)
+{
+    return isOwnEntry(descriptor, ace, change) && !ace.isInherited();
+}
+
+// Only the entries changed go when left without rights; any other stays as it was.
+template <class Target>
+void eraseEmptied(CSySecurityDesc& descriptor, const CSyEntryChange& change, Target target)
+{
+    std::vector<CSyACE>& dacl = descriptor.m_dacl;
+    dacl.erase(std::remove_if(dacl.begin(), dacl.end(),
+                              [&](const CSyACE& ace) { return ace.m_mask == 0 && target(descriptor, ace, change); }),
+               dacl.end());
+}
+
+void addEntry(CSySecurityDesc& descriptor, const CSyEntryChange& change, unsigned long mask)
+{
+    CSyACE ace;
+    ace.m_account = change.sid;
+    ace.m_accountType = change.accountType;
+    ace.m_deny = change.deny;
+    ace.m_mask = mask;
+    ace.m_flags = change.flags;
+    descriptor.m_dacl.push_back(ace);
+    descriptor.m_hasDacl = true;
+}
+} // namespace
+
 class CSySecurityDesc::AddPermissions : public CSySecurityDesc::IACEOperation
 {
 public:
     unsigned long mask(unsigned long oldMask, unsigned long newMask) const override { return oldMask | newMask; }
-    unsigned long flags(unsigned long oldFlags, unsigned long newFlags) const override { return oldFlags | newFlags; }
+    void apply(CSySecurityDesc& descriptor, const CSyEntryChange& change,
+               const SyAclStrings::CSyRightsExpression& rights, SecurableObjectType objectType) const override
+    {
+        const unsigned long granted = CSySecurityDescConverter::rightsExpessionToNative(rights, objectType);
+        if (granted == 0)
+            return;
+        // Merged into an entry of other flags the rights would reach other objects than asked.
+        for (CSyACE& ace : descriptor.m_dacl)
+            if (isOwnEntry(descriptor, ace, change) && ace.m_flags == change.flags)
+            {
+                ace.m_mask = mask(ace.m_mask, granted);
+                return;
+            }
+        addEntry(descriptor, change, granted);
+    }
 };
 
-// Remove and set share the flag rule: an expression that names flags gives them, one that names none
-// keeps the entry's.
 class CSySecurityDesc::RemovePermissions : public CSySecurityDesc::IACEOperation
 {
 public:
     unsigned long mask(unsigned long oldMask, unsigned long newMask) const override { return oldMask & ~newMask; }
-    unsigned long flags(unsigned long oldFlags, unsigned long newFlags) const override
+    void apply(CSySecurityDesc& descriptor, const CSyEntryChange& change,
+               const SyAclStrings::CSyRightsExpression& rights, SecurableObjectType objectType) const override
     {
-        return newFlags ? newFlags : oldFlags;
+        for (CSyACE& ace : descriptor.m_dacl)
+            if (isRemovalTarget(descriptor, ace, change))
+                ace.m_mask = mask(ace.m_mask, CSySecurityDescConverter::removalMask(rights, objectType, ace.m_mask));
+        eraseEmptied(descriptor, change, isRemovalTarget);
     }
 };
 
-class CSySecurityDesc::SetPermissions : public CSySecurityDesc::RemovePermissions
+class CSySecurityDesc::SetPermissions : public CSySecurityDesc::IACEOperation
 {
 public:
     unsigned long mask(unsigned long, unsigned long newMask) const override { return newMask; }
+    void apply(CSySecurityDesc& descriptor, const CSyEntryChange& change,
+               const SyAclStrings::CSyRightsExpression& rights, SecurableObjectType objectType) const override
+    {
+        const unsigned long granted = CSySecurityDescConverter::rightsExpessionToNative(rights, objectType);
+        bool found = false;
+        for (CSyACE& ace : descriptor.m_dacl)
+            if (isExplicitEntry(descriptor, ace, change))
+            {
+                // Named flags make the explicit entries one; without, each entry keeps where it applies.
+                ace.m_mask = change.flagsNamed ? 0 : mask(ace.m_mask, granted);
+                found = true;
+            }
+        eraseEmptied(descriptor, change, isExplicitEntry);
+        if ((change.flagsNamed || !found) && granted != 0)
+            addEntry(descriptor, change, granted);
+    }
 };
 
 const CSySecurityDesc::IACEOperation* CSySecurityDesc::IACEOperation::of(Parser::eOperation operation)
@@ -336,39 +409,6 @@ const CSySecurityDesc::IACEOperation* CSySecurityDesc::IACEOperation::of(Parser:
 bool CSySecurityDesc::isEntryOf(const CSyACE& ace, const iastring& sid) const
 {
     return stringToUpper(ace.m_account) == stringToUpper(sid);
-}
-
-void CSySecurityDesc::combine(const iastring& sid, Parser::eAccountType accountType, bool deny, unsigned long mask,
-                              unsigned long flags, const IACEOperation& operation)
-{
-    for (auto entry = m_dacl.begin(); entry != m_dacl.end(); ++entry)
-        if (!entry->isInherited() && entry->m_deny == deny && isEntryOf(*entry, sid))
-        {
-            entry->m_mask = operation.mask(entry->m_mask, mask);
-            entry->m_flags = operation.flags(entry->m_flags, flags);
-            if (entry->m_mask == 0)
-                m_dacl.erase(entry);
-            return;
-        }
-    const unsigned long granted = operation.mask(0, mask);
-    if (granted == 0)
-        return;
-    CSyACE ace;
-    ace.m_account = sid;
-    ace.m_accountType = accountType;
-    ace.m_deny = deny;
-    ace.m_mask = granted;
-    ace.m_flags = operation.flags(0, flags);
-    m_dacl.push_back(ace);
-    m_hasDacl = true;
-}
-
-unsigned long CSySecurityDesc::explicitMask(const iastring& sid, bool deny) const
-{
-    for (const CSyACE& entry : m_dacl)
-        if (!entry.isInherited() && entry.m_deny == deny && isEntryOf(entry, sid))
-            return entry.m_mask;
-    return 0;
 }
 
 void CSySecurityDesc::sortCanonically()
@@ -439,28 +479,18 @@ void CSySecurityDescConverter::applyACLExpressionToSecurityDesc(const SyAclStrin
         if (!operation || !changesRights(ace))
             continue;
         const bool setting = ace.m_operation == Parser::OP_SET;
-        const bool removing = ace.m_operation == Parser::OP_REMOVE;
-        const unsigned long flags = inheritanceFlagsToNative(ace.m_inheritanceFlags);
+        CSyEntryChange change;
+        change.sid = accounts[i].sid;
+        change.accountType = accounts[i].type;
+        change.flags = inheritanceFlagsToNative(ace.m_inheritanceFlags);
+        change.flagsNamed = !ace.m_inheritanceFlags.empty();
         // "=" states both access types of the account; "+" and "-" only those they name.
         if (setting || !ace.m_allowed.isEmpty())
-            descriptor.combine(accounts[i].sid, accounts[i].type, false,
-                               removing ? removalMask(ace.m_allowed, objectType,
-                                                      descriptor.explicitMask(accounts[i].sid, false))
-                                        : rightsExpessionToNative(ace.m_allowed, objectType),
-                               flags, *operation);
+            operation->apply(descriptor, change, ace.m_allowed, objectType);
+        change.deny = true;
         if (setting || !ace.m_denied.isEmpty())
-            descriptor.combine(accounts[i].sid, accounts[i].type, true,
-                               removing ? removalMask(ace.m_denied, objectType,
-                                                      descriptor.explicitMask(accounts[i].sid, true))
-                                        : rightsExpessionToNative(ace.m_denied, objectType),
-                               flags, *operation);
+            operation->apply(descriptor, change, ace.m_denied, objectType);
     }
-    // Letters granted one at a time mean what they mean written together.
-    const CSyRightsTable& table = tableOf(objectType, L"applyACLExpressionToSecurityDesc()");
-    const unsigned long readWriteExecute = table.read | table.write | table.execute;
-    for (CSyACE& entry : descriptor.m_dacl)
-        if (!entry.isInherited() && (entry.m_mask & readWriteExecute) == readWriteExecute)
-            entry.m_mask |= table.fullAccess;
     descriptor.sortCanonically();
 }
 

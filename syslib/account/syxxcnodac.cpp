@@ -114,7 +114,8 @@ iastring CSyACLImpl::getRight(const PSyAccount& pAccount) const
         if (m_descriptor.isEntryOf(ace, sid))
         {
             found = true;
-            (ace.m_deny ? denied : allowed) |= ace.m_mask;
+            if (ace.appliesToObject())
+                (ace.m_deny ? denied : allowed) |= ace.m_mask;
         }
     const bool owner = m_descriptor.isEntryOf({m_descriptor.m_ownerId}, sid);
     if (!found && !owner)
@@ -194,10 +195,9 @@ void CSyACLImpl::apply(const SyAclStrings::CSyACEExpressionList& aces, const std
 {
     SySecurityImpl::CSySecurityDesc changed = m_descriptor;
     CSySecurityDescConverter::applyACLExpressionToSecurityDesc(aces, accounts, changed, objectType);
-    const iastring ownerBefore = m_descriptor.m_ownerId;
+    m_ownerChanged = m_ownerChanged || changed.m_ownerId != m_descriptor.m_ownerId;
+    m_groupChanged = m_groupChanged || changed.m_groupId != m_descriptor.m_groupId;
     m_descriptor = changed;
-    if (m_descriptor.m_ownerId != ownerBefore)
-        m_ownerChanged = true;
 }
 
 iastring CSyACLImpl::toString(SecurableObjectType objectType) const

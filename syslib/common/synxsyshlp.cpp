@@ -253,30 +253,15 @@ bool SyWinGetSecurityDescriptor(const iastring& objectName, SE_OBJECT_TYPE objec
     if (!(requested & SACL_SECURITY_INFORMATION))
         requestNeededPrivileges = false;
 
-    CAccessToken token;
-    CTokenPrivileges previous;
-    if (requestNeededPrivileges)
-    {
-        if (!::ImpersonateSelf(SecurityImpersonation))
-            return false;
-        syslib::CSyRevertToSelfGuard selfImpersonation;
-        selfImpersonation.arm();
-        const bool opened = token.openThreadToken(TOKEN_IMPERSONATE | TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, false);
-        if (!selfImpersonation.revert() || !opened)
-            return false;
-        if (!token.enablePrivilege(L"SeSecurityPrivilege", previous) || !token.impersonate())
-        {
-            syslib::CSyLastErrorKeeper keep;
-            token.restorePrivileges(previous);
-            return false;
-        }
-    }
+    CSyPrivilegeScope privileges;
+    if (requestNeededPrivileges && !privileges.begin({L"SeSecurityPrivilege"}))
+        return false;
 
     syslib::CSyLocalMem<PSECURITY_DESCRIPTOR> returned;
     const DWORD result = syslib::fileSecurityApi().GetNamedSecurityInfoW(
         objectName.c_str(), objectType, requested, nullptr, nullptr, nullptr, nullptr, returned.receive());
 
-    if (requestNeededPrivileges && (!token.restorePrivileges(previous) || !token.revert()))
+    if (!privileges.end())
         return false;
     if (result != ERROR_SUCCESS)
     {

@@ -272,3 +272,38 @@ bool CAccessToken::revert()
 {
     return m_revert.revert();
 }
+
+bool CSyPrivilegeScope::begin(std::initializer_list<const wchar_t*> privilegeNames)
+{
+    CAccessToken source;
+    if (m_previous.openThreadToken(TOKEN_DUPLICATE | TOKEN_IMPERSONATE | TOKEN_QUERY, true))
+    {
+        if (!::DuplicateTokenEx(m_previous.get(), TOKEN_IMPERSONATE | TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, nullptr,
+                                SecurityImpersonation, TokenImpersonation, m_copy.receive()))
+            return false;
+    }
+    else if (::GetLastError() != ERROR_NO_TOKEN || !source.openProcessToken(TOKEN_DUPLICATE | TOKEN_QUERY) ||
+             !::DuplicateTokenEx(source.get(), TOKEN_IMPERSONATE | TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, nullptr,
+                                 SecurityImpersonation, TokenImpersonation, m_copy.receive()))
+        return false;
+    bool all = true;
+    for (const wchar_t* name : privilegeNames)
+    {
+        CTokenPrivileges unused;
+        // The copy is thrown away at the end: nothing to restore.
+        all = m_copy.enablePrivilege(name, unused) && all;
+    }
+    if (!::SetThreadToken(nullptr, m_copy.get()))
+        return false;
+    m_active = true;
+    ::SetLastError(all ? ERROR_SUCCESS : ERROR_NOT_ALL_ASSIGNED);
+    return all;
+}
+
+bool CSyPrivilegeScope::end()
+{
+    if (!m_active)
+        return true;
+    m_active = false;
+    return ::SetThreadToken(nullptr, m_previous.isValid() ? m_previous.get() : nullptr) != FALSE;
+}

@@ -8,6 +8,7 @@
 #include <accctrl.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <utility>
 #include <vector>
@@ -142,6 +143,30 @@ private:
     syslib::CSyKernelHandle m_token;
     syslib::CSyRevertToSelfGuard m_revert;
     HANDLE m_profile = nullptr;
+};
+
+// Runs the calling thread on a copy of its token (its impersonation token, else the process token) with
+// privileges enabled, for the scope's life; the thread gets its own token back at the end. The process
+// token and any impersonation the caller holds stay as they were.
+class CSyPrivilegeScope
+{
+public:
+    CSyPrivilegeScope() {}
+    ~CSyPrivilegeScope() { end(); }
+    CSyPrivilegeScope(const CSyPrivilegeScope&) = delete;
+    CSyPrivilegeScope& operator=(const CSyPrivilegeScope&) = delete;
+
+    // Once a scope. Enables each privilege the token holds; true when all were enabled. False with the last error set
+    // when the copy cannot be made or put on the thread (nothing changed then), or ERROR_NOT_ALL_ASSIGNED
+    // when the token holds only some (the scope runs with those).
+    bool begin(std::initializer_list<const wchar_t*> privilegeNames);
+    // False when the thread's own token could not be put back.
+    bool end();
+
+private:
+    CAccessToken m_copy;
+    CAccessToken m_previous;
+    bool m_active = false;
 };
 
 // How the calling thread's token relates to a group (order and values are part of the interface).

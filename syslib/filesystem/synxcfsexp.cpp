@@ -168,7 +168,7 @@ void CSyFSExportImpl::setACL(const PSyACL& acl)
         return;
     }
     SySecurityImpl::setNamedSecurity(syslib::shareApi().SetShareSecurity, m_name, SE_LMSHARE, rights.securityDesc(),
-                                     rights.objectType(), false);
+                                     rights.objectType(), 0);
 }
 
 PSyFSExport CSyFileSystemMgtImpl::getFSExport(const iastring& shareName) const

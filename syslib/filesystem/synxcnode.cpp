@@ -139,7 +139,8 @@ void CSyNodeImpl::setACL(const PSyACL& acl, ISyNode::eACLInheritMode, ISyErrorHa
     // Windows hands inheritable entries on to the children itself.
     SySecurityImpl::setNamedSecurity(syslib::fileSecurityApi().SetNamedSecurityInfoW, m_path.toOSString(),
                                      SE_FILE_OBJECT, rights.securityDesc(), rights.objectType(),
-                                     rights.ownerChanged());
+                                     (rights.ownerChanged() ? OWNER_SECURITY_INFORMATION : 0) |
+                                         (rights.groupChanged() ? GROUP_SECURITY_INFORMATION : 0));
 }
 
 void CSyNodeImpl::setNativeACL(const void* nativeDescriptor)

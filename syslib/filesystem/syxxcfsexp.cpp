@@ -67,8 +67,10 @@ PSyACL CSyFSExportImpl::aclFromOptions() const
     SyAclStrings::CSyRightsExpression rights;
     rights.appendLetters(letters);
     SySecurityImpl::CSySecurityDesc descriptor;
-    descriptor.combine(L"S-1-1-0", SyAclStrings::CSySecurityParser::GROUP, false,
-                       SySecurityImpl::CSySecurityDescConverter::rightsExpessionToNative(rights, FILESYSTEM), 0,
-                       *SySecurityImpl::CSySecurityDesc::IACEOperation::of(SyAclStrings::CSySecurityParser::OP_SET));
+    SySecurityImpl::CSyEntryChange everyone;
+    everyone.sid = L"S-1-1-0";
+    everyone.accountType = SyAclStrings::CSySecurityParser::GROUP;
+    SySecurityImpl::CSySecurityDesc::IACEOperation::of(SyAclStrings::CSySecurityParser::OP_SET)
+        ->apply(descriptor, everyone, rights, FILESYSTEM);
     return PSyACL(new CSyACL(FILESYSTEM, m_name, descriptor));
 }

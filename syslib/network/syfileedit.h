@@ -40,12 +40,15 @@ void editThroughTemporaryCopy(const iastring& file, const CSyLineFilter& keep, c
 std::vector<iastring> readLines(const iastring& file);
 
 // The Windows half: each reports its failure (log, then throw) itself.
+// The copy is left writable, a read-only original too.
 void copyForEdit(const iastring& from, const iastring& to);
 std::string readFileBytes(const iastring& file);
 // Opens the copy for writing (emptied when truncate, else at its end), writes kept, runs the EDIT_APPEND
 // step, writes appended and closes.
 void writeToCopy(const iastring& copy, bool truncate, const std::string& kept, const std::string& appended);
+// Owner, group, DACL and its protection.
 void copyAccessRights(const iastring& from, const iastring& to);
+// The copy takes the original's attributes, read-only included, and its place.
 void replaceWithCopy(const iastring& copy, const iastring& file);
 // Removes the copy after a failure, read-only or not; a failure here is only traced.
 void removeCopyQuietly(const iastring& copy);

@@ -1,5 +1,6 @@
 // Windows code of the file edit: copy, read, write, access rights and the final move.
 #include "syfileedit.h"
+#include "syslib/account/sysecuritydescwin.h"
 #include "syslib/common/syfilesecapi.h"
 
 #include "syslib/common/sytrace.h"
@@ -34,6 +35,13 @@ void writeAll(HANDLE file, const std::string& bytes, const iastring& name)
         done += written;
     }
 }
+
+void setAttributes(const iastring& file, DWORD attributes, const iastring& reported)
+{
+    if (!::SetFileAttributesW(file.c_str(), attributes))
+        throwWriteFailed(::GetLastError(), L"SetFileAttributes", file + L", " + toString(attributes), reported,
+                         __LINE__);
+}
 } // namespace
 
 void copyForEdit(const iastring& from, const iastring& to)
@@ -42,6 +50,10 @@ void copyForEdit(const iastring& from, const iastring& to)
     if (!::CopyFileW(from.c_str(), to.c_str(), FALSE))
         throwWriteFailed(::GetLastError(), L"CopyFile", from + L", " + to + L", FALSE", to, __LINE__);
     SY_TRACE_SYSCALL_RETURNED();
+    // A read-only original is edited all the same: the copy takes the attribute back before the move.
+    const DWORD attributes = ::GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        setAttributes(to, attributes & ~FILE_ATTRIBUTE_READONLY, to);
 }
 
 std::string readFileBytes(const iastring& file)
@@ -90,26 +102,37 @@ void writeToCopy(const iastring& copy, bool truncate, const std::string& kept, c
 
 void copyAccessRights(const iastring& from, const iastring& to)
 {
-    PACL dacl = nullptr;
-    CSyLocalMem<PSECURITY_DESCRIPTOR> descriptor;
-    DWORD error = fileSecurityApi().GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                                        nullptr, nullptr, &dacl, nullptr, descriptor.receive());
-    if (error != ERROR_SUCCESS)
-        throwWriteFailed(error, L"GetNamedSecurityInfo", from + L", SE_FILE_OBJECT, DACL_SECURITY_INFORMATION", to,
-                         __LINE__);
-    error = fileSecurityApi().SetNamedSecurityInfoW(const_cast<wchar_t*>(to.c_str()), SE_FILE_OBJECT,
-                                                  DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
-    if (error != ERROR_SUCCESS)
-        throwWriteFailed(error, L"SetNamedSecurityInfo", to + L", SE_FILE_OBJECT, DACL_SECURITY_INFORMATION", to,
-                         __LINE__);
+    // The whole descriptor: owner, group, DACL and whether it inherits, as the system file had them.
+    CSyWinSecurityDesc native;
+    if (!SyWinGetSecurityDescriptor(from, SE_FILE_OBJECT, native,
+                                    OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                        DACL_SECURITY_INFORMATION,
+                                    false))
+        throwWriteFailed(::GetLastError(), L"GetNamedSecurityInfo", from + L", SE_FILE_OBJECT", to, __LINE__);
+    SySecurityImpl::setNamedSecurity(fileSecurityApi().SetNamedSecurityInfoW, to, SE_FILE_OBJECT, native);
 }
 
 void replaceWithCopy(const iastring& copy, const iastring& file)
 {
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throwWriteFailed(::GetLastError(), L"GetFileAttributes", file, file, __LINE__);
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    // Windows replaces no read-only file: the original gives the attribute to the copy for the move.
+    if (readOnly)
+    {
+        setAttributes(copy, attributes, file);
+        setAttributes(file, attributes & ~FILE_ATTRIBUTE_READONLY, file);
+    }
     SY_TRACE_SYSCALL(L"MoveFileExW(" + copy + L", " + file + L", MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)");
     if (!::MoveFileExW(copy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throwWriteFailed(::GetLastError(), L"MoveFileEx",
+    {
+        const DWORD error = ::GetLastError();
+        if (readOnly)
+            ::SetFileAttributesW(file.c_str(), attributes);
+        throwWriteFailed(error, L"MoveFileEx",
                          copy + L", " + file + L", MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH", file, __LINE__);
+    }
     SY_TRACE_SYSCALL_RETURNED();
 }
 

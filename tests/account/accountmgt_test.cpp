@@ -2,6 +2,7 @@
 // well-known accounts by their English names, existence, administrators, and failing directory calls.
 #include "accountteststate.h"
 #include "syslib/account/syaccountmgtimpl.h"
+#include "framework/iastrutil.h"
 #include "syslib/common/syfactory.h"
 #include "tests/support/expectthrow.h"
 #include "tests/support/recordinglogbook.h"
@@ -69,37 +70,87 @@ std::unique_ptr<E> expectAccountThrow(CRecordingLogBook& book, F call, const ias
     return nullptr;
 }
 
-// Plays a system whose display names are German, by SID.
+// A German system: these accounts answer only to their German names, as there.
+struct CGermanAccount
+{
+    const wchar_t* sid;
+    const wchar_t* name;
+    const wchar_t* domain;
+    const wchar_t* english;
+    SID_NAME_USE use;
+};
+const CGermanAccount germanAccounts[] = {
+    {L"S-1-1-0", L"Jeder", L"", L"Everyone", SidTypeWellKnownGroup},
+    {L"S-1-5-32-544", L"Administratoren", L"VORDEFINIERT", L"Administrators", SidTypeAlias},
+    {L"S-1-5-20", L"NETZWERKDIENST", L"NT-AUTORIT\u00C4T", L"NETWORK SERVICE", SidTypeWellKnownGroup},
+    {L"S-1-5-19", L"LOKALER DIENST", L"NT-AUTORIT\u00C4T", L"LOCAL SERVICE", SidTypeWellKnownGroup},
+    {L"S-1-3-0", L"ERSTELLER-BESITZER", L"", L"CREATOR OWNER", SidTypeWellKnownGroup},
+    {L"S-1-5-11", L"Authentifizierte Benutzer", L"NT-AUTORIT\u00C4T", L"Authenticated Users", SidTypeWellKnownGroup},
+    {L"S-1-5-4", L"INTERAKTIV", L"NT-AUTORIT\u00C4T", L"INTERACTIVE", SidTypeWellKnownGroup},
+};
+
+// Buffers as LookupAccountSid/LookupAccountName treat them: too short gives the sizes needed.
+BOOL answer(const CGermanAccount& account, PSID sidOut, LPDWORD sidLength, LPWSTR nameOut, LPDWORD nameLength,
+            LPWSTR domainOut, LPDWORD domainLength, PSID_NAME_USE use)
+{
+    syslib::CSyLocalMem<PSID> sid;
+    ::ConvertStringSidToSidW(account.sid, sid.receive());
+    const DWORD sidSize = ::GetLengthSid(sid.get());
+    const DWORD nameSize = static_cast<DWORD>(wcslen(account.name));
+    const DWORD domainSize = static_cast<DWORD>(wcslen(account.domain));
+    if ((sidLength && (!sidOut || *sidLength < sidSize)) || (nameLength && (!nameOut || *nameLength <= nameSize)) ||
+        !domainOut || *domainLength <= domainSize)
+    {
+        if (sidLength)
+            *sidLength = sidSize;
+        if (nameLength)
+            *nameLength = nameSize + 1;
+        *domainLength = domainSize + 1;
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    if (sidLength)
+    {
+        ::CopySid(*sidLength, sidOut, sid.get());
+        *sidLength = sidSize;
+    }
+    if (nameLength)
+    {
+        wcscpy(nameOut, account.name);
+        *nameLength = nameSize;
+    }
+    wcscpy(domainOut, account.domain);
+    *domainLength = domainSize;
+    *use = account.use;
+    return TRUE;
+}
+
 BOOL WINAPI germanSidLookup(LPCWSTR system, PSID sid, LPWSTR name, LPDWORD nameLength, LPWSTR domain,
                             LPDWORD domainLength, PSID_NAME_USE use)
 {
     const iastring text = standins::sidText(sid);
-    const wchar_t* german = text == L"S-1-1-0" ? L"Jeder" : text == L"S-1-5-32-544" ? L"Administratoren" : nullptr;
-    if (german == nullptr)
-        return standins::accountApiTable().LookupAccountSidW == germanSidLookup
-                   ? ::LookupAccountSidW(system, sid, name, nameLength, domain, domainLength, use)
-                   : FALSE;
-    wcscpy(name, german);
-    *nameLength = static_cast<DWORD>(wcslen(german));
-    wcscpy(domain, text == L"S-1-1-0" ? L"" : L"VORDEFINIERT");
-    *domainLength = static_cast<DWORD>(wcslen(domain));
-    *use = text == L"S-1-1-0" ? SidTypeWellKnownGroup : SidTypeAlias;
-    return TRUE;
+    for (const CGermanAccount& account : germanAccounts)
+        if (text == account.sid)
+            return answer(account, nullptr, nullptr, name, nameLength, domain, domainLength, use);
+    return ::LookupAccountSidW(system, sid, name, nameLength, domain, domainLength, use);
 }
 
 BOOL WINAPI germanNameLookup(LPCWSTR system, LPCWSTR name, PSID sid, LPDWORD sidLength, LPWSTR domain,
                              LPDWORD domainLength, PSID_NAME_USE use)
 {
-    if (iastring(name) != L"Jeder")
-        return standins::LookupAccountNameW(system, name, sid, sidLength, domain, domainLength, use);
-    syslib::CSyLocalMem<PSID> everyone;
-    ::ConvertStringSidToSidW(L"S-1-1-0", everyone.receive());
-    *sidLength = ::GetLengthSid(everyone.get());
-    ::CopySid(*sidLength, sid, everyone.get());
-    domain[0] = L'\0';
-    *domainLength = 0;
-    *use = SidTypeWellKnownGroup;
-    return TRUE;
+    iastring account = name;
+    account = account.substr(account.find(L'\\') + 1);
+    for (const CGermanAccount& german : germanAccounts)
+    {
+        if (stringToUpper(account) == stringToUpper(german.name))
+            return answer(german, sid, sidLength, nullptr, nullptr, domain, domainLength, use);
+        if (stringToUpper(account) == stringToUpper(german.english))
+        {
+            ::SetLastError(ERROR_NONE_MAPPED);
+            return FALSE;
+        }
+    }
+    return standins::LookupAccountNameW(system, name, sid, sidLength, domain, domainLength, use);
 }
 
 HRESULT WINAPI deniedDirectory(LPCWSTR, REFIID, VOID** object)
@@ -174,7 +225,9 @@ TEST_F(AccountMgt, WellKnownNamesBecomeTheirOwnSidsWhateverTheSystemCallsThem)
     EXPECT_EQ(L"WinNT://SYSTEM", SyADsPath::getFullPath(CSyADsPath::fromString(L"NT AUTHORITY\\SYSTEM")));
     EXPECT_EQ(L"WinNT://NETWORK SERVICE",
               SyADsPath::getFullPath(CSyADsPath::fromString(L"nt authority\\NETWORK SERVICE")));
-    EXPECT_TRUE(logged(book, L"domain is NT AUTHORITY. Store only the account name: nt authority\\NETWORK SERVICE"));
+    EXPECT_EQ(L"WinNT://WRITE RESTRICTED",
+              SyADsPath::getFullPath(CSyADsPath::fromString(L"nt authority\\WRITE RESTRICTED")));
+    EXPECT_TRUE(logged(book, L"domain is NT AUTHORITY. Store only the account name: nt authority\\WRITE RESTRICTED"));
     EXPECT_EQ(L"WinNT://CORP/alice", SyADsPath::getFullPath(CSyADsPath::fromString(L"CORP/alice")));
     EXPECT_EQ(L"WinNT://" + computer() + L"/newbie", SyADsPath::getFullPath(CSyADsPath::fromString(L"newbie")));
     EXPECT_TRUE(logged(book, L"Account newbie has ADS path 'WinNT://" + computer() + L"/newbie'"));
@@ -200,6 +253,58 @@ TEST_F(AccountMgt, WellKnownNamesBecomeTheirOwnSidsWhateverTheSystemCallsThem)
     EXPECT_EQ(L"Jeder", everyone->getName());
     EXPECT_EQ(L"S-1-1-0", everyone->getSID());
     EXPECT_EQ(ISyAccountMgt::UNIVERSALGROUP, everyone->getType());
+}
+
+TEST_F(AccountMgt, WellKnownAccountsAreFoundByTheirSidsOnASystemThatNamesThemInItsOwnLanguage)
+{
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LookupAccountSidW)> sids(
+        standins::accountApiTable().LookupAccountSidW, germanSidLookup);
+    standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LookupAccountNameW)> names(
+        standins::accountApiTable().LookupAccountNameW, germanNameLookup);
+    const struct
+    {
+        const wchar_t* english;
+        bool user;
+        const wchar_t* german;
+        const wchar_t* sid;
+    } accounts[] = {{L"NETWORK SERVICE", true, L"NETZWERKDIENST", L"S-1-5-20"},
+                    {L"nt authority\\local service", true, L"LOKALER DIENST", L"S-1-5-19"},
+                    {L"CREATOR OWNER", false, L"ERSTELLER-BESITZER", L"S-1-3-0"},
+                    {L"Authenticated Users", false, L"Authentifizierte Benutzer", L"S-1-5-11"},
+                    {L"INTERACTIVE", false, L"INTERAKTIV", L"S-1-5-4"}};
+    for (const auto& account : accounts)
+    {
+        const PSyAccount found = account.user ? PSyAccount(manager().getUser(account.english).get())
+                                              : PSyAccount(manager().getGroup(account.english).get());
+        EXPECT_EQ(account.german, found->getName()) << account.english;
+        EXPECT_EQ(account.sid, found->getSID()) << account.english;
+    }
+    const PSyACL acl = manager().getACL();
+    acl->modifyRights(L"(NETWORK SERVICE, USER, +r)(CREATOR OWNER, GROUP, +rwx, OBJECT_INHERIT_ACE | "
+                      L"CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE)");
+    const iastring dump = acl->dumpNative();
+    EXPECT_NE(iastring::npos, dump.find(L"(A;;FR;;;NS)(A;OICIIO;FA;;;CO)")) << toMbstring(dump);
+}
+
+TEST_F(AccountMgt, AnAccountOfTheOtherKindIsNoneOfThisKind)
+{
+    CRecordingLogBook book;
+    EXPECT_THROW(manager().getUser(L"Everyone"), ESyAccountNotExists);
+    const CRecordedLine missing = book.onlyMessage(L"syslib.account.isExistingOnOsSucceededFalse");
+    EXPECT_EQ(CMessage::LOG_WARNING, missing.type);
+    EXPECT_EQ(CLogArguments{L"user=\"Everyone\" uid=\"\""}, missing.arguments);
+    EXPECT_EQ(L"S-1-1-0", manager().getGroup(L"Everyone")->getSID());
+    EXPECT_NE(nullptr, dynamic_cast<ISyGroup*>(manager().getAccount(ISyAccountMgt::NONE, L"Everyone").get()));
+    EXPECT_THROW(manager().getUser(L"S-1-1-0"), ESyAccountNotExists);
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"Authenticated Users"));
+
+    // The accounts services run as are users, whatever the lookup calls them.
+    for (const wchar_t* service : {L"SYSTEM", L"S-1-5-19", L"NETWORK SERVICE"})
+    {
+        EXPECT_TRUE(manager().isExisting(ISyAccountMgt::USER, service)) << service;
+        EXPECT_FALSE(manager().isExisting(ISyAccountMgt::GROUP, service)) << service;
+        EXPECT_NE(nullptr, dynamic_cast<ISyUser*>(manager().getAccount(ISyAccountMgt::NONE, service).get()));
+    }
 }
 
 TEST_F(AccountMgt, AUserIsFoundByNameQualifiedNameAndSidInAnyCaseAsOneCachedObject)

@@ -211,6 +211,16 @@ TEST(AclMaskTest, InheritanceFlags)
               book.onlyMessage(L"syslib.account.aclUnknowenInheritanceFlag").arguments);
 }
 
+TEST(AclMaskTest, AMaskWithTheLettersButNotFullAccessReadsBackAsItIs)
+{
+    // Modify holds the r, w and x bits but neither WRITE_DAC nor WRITE_OWNER: "rwx" would read back as full.
+    const unsigned long modify = 0x1301BF;
+    const CSyRightsExpression rights = CSySecurityDescConverter::maskToRights(modify, FILESYSTEM);
+    EXPECT_EQ(L"rw", rights.getLetters()) << rights.toString();
+    EXPECT_EQ(modify, CSySecurityDescConverter::rightsExpessionToNative(rights, FILESYSTEM)) << rights.toString();
+    EXPECT_EQ(L"rwx", CSySecurityDescConverter::maskToRights(FILE_ALL_ACCESS, FILESYSTEM).toString());
+}
+
 TEST(AclMaskTest, CompatibleFileMasksBecomeLettersAndReportWhatIsLost)
 {
     CRecordingLogBook book;

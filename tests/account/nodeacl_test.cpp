@@ -9,6 +9,7 @@
 #include "framework/iastrutil.h"
 #include "syslib/common/sytrace.h"
 #include "tests/support/expectthrow.h"
+#include "tests/support/privileges.h"
 #include "tests/support/recordinglogbook.h"
 #include "tests/support/tempdir.h"
 
@@ -76,16 +77,61 @@ protected:
 };
 } // namespace
 
-TEST_F(CAclTest, GrantingTwiceKeepsOneEntryAndFullLettersMeanFullAccess)
+TEST_F(CAclTest, LettersGrantedInSeparateCallsAreCombinedWithoutWidening)
 {
     m_acl->addRight(group(users), L"r");
     m_acl->addRight(group(users), L"r");
     EXPECT_EQ(iastring(L"(") + users + L", GROUP, +r)", m_acl->toString());
     m_acl->addRight(group(users), L"wx");
     EXPECT_EQ(L"rwx", m_acl->getRight(group(users)));
-    EXPECT_EQ(L"(A;;FA;;;BU)", daclText(m_acl)) << "r, w and x together are full access, in one entry";
+    EXPECT_EQ(L"(A;;0x1201bf;;;BU)", daclText(m_acl)) << "old OR new, one entry, no WRITE_DAC or WRITE_OWNER";
     const std::vector<iastring> logs = m_book.logs();
     EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Adding rights wx to Users"));
+
+    // Written together, the letters are full access.
+    const PSyACL together = accounts().getACL();
+    together->addRight(group(users), L"rwx");
+    EXPECT_EQ(L"(A;;FA;;;BU)", daclText(together));
+}
+
+TEST_F(CAclTest, AnEntryTheExpressionDoesNotNameKeepsItsMaskBitForBit)
+{
+    // Modify: read, execute, write data, append, extended attributes, attributes, delete.
+    m_acl->modifyRights(iastring(L"(") + users +
+                        L", GROUP, +rx | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES "
+                        L"| DELETE)");
+    EXPECT_EQ(L"(A;;0x1301bf;;;BU)", daclText(m_acl));
+    m_acl->modifyRights(iastring(L"(") + everyone + L", GROUP, +r)");
+    EXPECT_EQ(L"(A;;0x1301bf;;;BU)(A;;FR;;;WD)", daclText(m_acl));
+
+    m_acl->modifyRights(iastring(L"(") + administrators + L", GROUP, +rwx)");
+    m_acl->modifyRights(iastring(L"(") + administrators + L", GROUP, - | WRITE_DAC)");
+    EXPECT_EQ(L"(A;;0x1301bf;;;BU)(A;;FR;;;WD)(A;;0x1b01ff;;;BA)", daclText(m_acl));
+}
+
+TEST_F(CAclTest, ChangesReachOnlyTheEntriesWhoseInheritanceTheyName)
+{
+    const iastring who = iastring(L"(") + users + L", GROUP, ";
+    const iastring childrenOnly = L", OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE)";
+    m_acl->modifyRights(who + L"+r" + childrenOnly);
+    m_acl->modifyRights(who + L"+w)");
+    EXPECT_EQ(L"(A;OICIIO;FR;;;BU)(A;;FW;;;BU)", daclText(m_acl))
+        << "a grant for the folder itself is no grant for its children, nor the reverse";
+    EXPECT_EQ(L"w", m_acl->getRight(group(users))) << "the folder's own rights";
+    m_acl->modifyRights(who + L"+x, INHERIT_ONLY_ACE | CONTAINER_INHERIT_ACE | OBJECT_INHERIT_ACE)");
+    m_acl->modifyRights(who + L"+r, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)");
+    EXPECT_EQ(L"(A;OICIIO;0x1200a9;;;BU)(A;;FW;;;BU)(A;OICI;FR;;;BU)", daclText(m_acl));
+
+    m_acl->modifyRights(who + L"-x" + childrenOnly);
+    EXPECT_EQ(L"(A;OICIIO;FR;;;BU)(A;;FW;;;BU)(A;OICI;FR;;;BU)", daclText(m_acl)) << "named flags: that entry alone";
+    m_acl->modifyRights(who + L"-r)");
+    EXPECT_EQ(L"(A;;FW;;;BU)", daclText(m_acl)) << "no flags: every explicit entry";
+
+    m_acl->modifyRights(who + L"+r" + childrenOnly);
+    m_acl->modifyRights(who + L"=rx)");
+    EXPECT_EQ(L"(A;;0x1200a9;;;BU)(A;OICIIO;0x1200a9;;;BU)", daclText(m_acl)) << "each entry keeps where it applies";
+    m_acl->modifyRights(who + L"=r, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)");
+    EXPECT_EQ(L"(A;OICI;FR;;;BU)", daclText(m_acl)) << "named flags: one entry with them";
 }
 
 TEST_F(CAclTest, DenyEntriesGoBeforeAllowEntriesWhateverTheOrderWritten)
@@ -160,7 +206,7 @@ TEST_F(CAclTest, OwnerComesFromTheLastOwnerEntryWithAWarningForMore)
     EXPECT_EQ(administrators, m_acl->getOwnerId());
 }
 
-TEST_F(CAclTest, AUserCannotBeThePrimaryGroup)
+TEST_F(CAclTest, AUserCannotBeThePrimaryGroupAndTheLastGroupNamedWins)
 {
     addStandInUser(L"acluser", L"pw");
     try
@@ -175,6 +221,10 @@ TEST_F(CAclTest, AUserCannotBeThePrimaryGroup)
     EXPECT_EQ(L"", m_acl->getGroupId());
     m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +g)");
     EXPECT_EQ(users, m_acl->getGroupId());
+    EXPECT_TRUE(m_book.messages(L"syslib.account.aclTooManyGroups").empty()) << "one group is no excess";
+    m_acl->modifyRights(iastring(L"(") + users + L", GROUP, +g)(" + administrators + L", GROUP, +g)");
+    EXPECT_EQ(1u, m_book.messages(L"syslib.account.aclTooManyGroups").size());
+    EXPECT_EQ(administrators, m_acl->getGroupId()) << "the last one named wins";
     expectLoggedThrow<ESyPrecondition>(m_book, [&] { m_acl->getGroup(); }, L"common.functionNotSupported",
                                        {L"CSyACLImpl::getGroup()"});
 }
@@ -379,4 +429,166 @@ TEST_F(CNodeAclTest, AMoveThatHasToCopyGivesTheCopyTheSourcesRights)
                   return line.find(L"system call 'rename'") != iastring::npos;
               })) << "the move took the copy";
     EXPECT_EQ(acl->toString(), nodeAt(m_dir / L"moved.txt")->getACL()->toString());
+}
+
+namespace
+{
+// The descriptor the file-security functions hold for a file, in SDDL (owner, group, DACL with its flags).
+iastring heldSddl(const iastring& path)
+{
+    syslib::CSyLocalMem<PSECURITY_DESCRIPTOR> held;
+    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                       DACL_SECURITY_INFORMATION;
+    EXPECT_EQ(ERROR_SUCCESS, syslib::fileSecurityApi().GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, parts,
+                                                                             nullptr, nullptr, nullptr, nullptr,
+                                                                             held.receive()));
+    syslib::CSyLocalMem<wchar_t*> text;
+    if (!held || !::ConvertSecurityDescriptorToStringSecurityDescriptorW(held.get(), SDDL_REVISION_1, parts,
+                                                                         text.receive(), nullptr))
+        return iastring();
+    return text.get();
+}
+
+iastring heldDacl(const iastring& path)
+{
+    const iastring sddl = heldSddl(path);
+    const iastring::size_type start = sddl.find(L"D:");
+    return start == iastring::npos ? iastring() : sddl.substr(start + 2);
+}
+
+void setNative(const PSyNode& node, const wchar_t* sddl)
+{
+    syslib::CSyLocalMem<PSECURITY_DESCRIPTOR> native;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, native.receive(),
+                                                                       nullptr));
+    node->setNativeACL(native.get());
+}
+
+bool threadHasToken()
+{
+    syslib::CSyKernelHandle token;
+    return ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, token.receive()) != FALSE;
+}
+
+DWORD processPrivilege(const wchar_t* name)
+{
+    syslib::CSyKernelHandle token;
+    EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive()));
+    return privilegeState(token.get(), name);
+}
+} // namespace
+
+TEST_F(CNodeAclTest, WhatIsWrittenIsTheDumpEntryForEntry)
+{
+    addStandInUser(L"aclorder", L"pw");
+    const PSyDirectory directory = files().createDirectory(files().getFSPath(m_dir / L"ordered"));
+    const PSyACL acl = accounts().getACL();
+    // One trustee three times: SetEntriesInAcl would fold these into one entry and reorder the rest.
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, +r, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | "
+                      L"INHERIT_ONLY_ACE)(" + users + L", GROUP, +w)(aclorder, USER, +x)(" + everyone +
+                      L", GROUP, +!w)(" + users + L", GROUP, +!x, CONTAINER_INHERIT_ACE)");
+    directory->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    const iastring held = heldDacl(m_dir / L"ordered");
+    EXPECT_NE(iastring::npos, held.find(daclText(acl))) << toMbstring(held) << "\n" << toMbstring(daclText(acl));
+    EXPECT_EQ(0u, held.find(L"AI(D;;FW;;;WD)(D;CI;FX;;;BU)(A;OICIIO;FR;;;BU)(A;;FW;;;BU)(A;;FX;;;S-1-5-21-"))
+        << toMbstring(held);
+    EXPECT_EQ(heldSddl(m_dir / L"ordered"), nodeAt(m_dir / L"ordered")->getACL()->dumpNative())
+        << "an ACL read shows what is held";
+}
+
+TEST_F(CNodeAclTest, AProtectedListStaysProtectedAndAnUnprotectedOneTakesItsInheritanceFromTheParent)
+{
+    const PSyDirectory parent = files().createDirectory(files().getFSPath(m_dir / L"parent"));
+    const PSyACL inheritable = accounts().getACL();
+    inheritable->modifyRights(iastring(L"(") + users + L", GROUP, +r, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)");
+    parent->setACL(inheritable, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    writeFile(m_dir / L"parent\\sealed.txt");
+    writeFile(m_dir / L"parent\\open.txt");
+    const PSyNode sealed = nodeAt(m_dir / L"parent\\sealed.txt");
+    setNative(sealed, L"O:BAD:P(A;;FA;;;BA)");
+
+    // Read, changed and written back: still protected, still without the parent's entry.
+    const PSyACL sealedAcl = sealed->getACL();
+    EXPECT_NE(iastring::npos, sealedAcl->dumpNative().find(L"D:P")) << toMbstring(sealedAcl->dumpNative());
+    sealedAcl->modifyRights(iastring(L"(") + everyone + L", GROUP, +r)");
+    sealed->setACL(sealedAcl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_EQ(L"PAI(A;;FA;;;BA)(A;;FR;;;WD)", heldDacl(m_dir / L"parent\\sealed.txt"));
+
+    // A version is the same file again: protected too.
+    EXPECT_EQ(1, sealed->saveVersion(true));
+    EXPECT_EQ(L"PAI(A;;FA;;;BA)(A;;FR;;;WD)", heldDacl(m_dir / L"parent\\sealed.1.txt"));
+
+    // Unprotected: the own entries, then the parent's, never the parent's made explicit.
+    const PSyNode open = nodeAt(m_dir / L"parent\\open.txt");
+    const PSyACL openAcl = open->getACL();
+    EXPECT_EQ(iastring(L"(") + users + L", GROUP, +r, INHERITED_ACE)", openAcl->toString());
+    openAcl->modifyRights(iastring(L"(") + administrators + L", GROUP, +rwx)");
+    open->setACL(openAcl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    open->setACL(open->getACL(), ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_EQ(L"AI(A;;FA;;;BA)(A;ID;FR;;;BU)", heldDacl(m_dir / L"parent\\open.txt"));
+}
+
+TEST_F(CNodeAclTest, ADirectorysNewInheritableEntriesReachItsChildrenWhoseOwnEntriesStay)
+{
+    const PSyDirectory top = files().createDirectory(files().getFSPath(m_dir / L"top\\middle"));
+    writeFile(m_dir / L"top\\middle\\own.txt");
+    writeFile(m_dir / L"top\\sealed.txt");
+    const PSyNode own = nodeAt(m_dir / L"top\\middle\\own.txt");
+    const PSyACL ownAcl = accounts().getACL();
+    ownAcl->modifyRights(iastring(L"(") + everyone + L", GROUP, +x)");
+    own->setACL(ownAcl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    setNative(nodeAt(m_dir / L"top\\sealed.txt"), L"D:P(A;;FA;;;BA)");
+
+    const PSyNode topNode = nodeAt(m_dir / L"top");
+    PSyACL acl = accounts().getACL();
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, +r, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)");
+    topNode->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_EQ(L"AI(A;;FX;;;WD)(A;ID;FR;;;BU)", heldDacl(m_dir / L"top\\middle\\own.txt"));
+    EXPECT_EQ(L"PAI(A;;FA;;;BA)", heldDacl(m_dir / L"top\\sealed.txt")) << "a protected child takes nothing";
+
+    // Taken away again, it goes from the children as well.
+    acl = topNode->getACL();
+    acl->modifyRights(iastring(L"(") + users + L", GROUP, =)(" + administrators + L", GROUP, +r)");
+    topNode->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_EQ(L"AI(A;;FX;;;WD)", heldDacl(m_dir / L"top\\middle\\own.txt"));
+}
+
+TEST_F(CNodeAclTest, AnOwnerOtherThanTheCallerNeedsThePrivilegeWhichIsEnabledForTheCallAlone)
+{
+    addStandInUser(L"svcowner", L"pw");
+    writeFile(m_dir / L"owned.txt");
+    const iastring path = m_dir / L"owned.txt";
+    const iastring svc = accounts().getUser(L"svcowner")->getSID();
+
+    // As Windows: without SeRestorePrivilege only the caller and its groups that may own.
+    syslib::CSyLocalMem<PSID> foreign;
+    ASSERT_TRUE(::ConvertStringSidToSidW(svc.c_str(), foreign.receive()));
+    iastring writable = path;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_OWNER),
+              syslib::fileSecurityApi().SetNamedSecurityInfoW(&writable[0], SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                                              foreign.get(), nullptr, nullptr, nullptr));
+    syslib::CSyLocalMem<PSID> admins;
+    ASSERT_TRUE(::ConvertStringSidToSidW(administrators, admins.receive()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              syslib::fileSecurityApi().SetNamedSecurityInfoW(&writable[0], SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                                              admins.get(), nullptr, nullptr, nullptr));
+
+    const DWORD before = processPrivilege(L"SeRestorePrivilege");
+    ASSERT_EQ(0u, before & SE_PRIVILEGE_ENABLED) << "the test needs the privilege held and disabled";
+    const PSyNode file = nodeAt(path);
+    const PSyACL acl = file->getACL();
+    acl->modifyRights(L"(svcowner, USER, +o)(" + iastring(users) + L", GROUP, +g)");
+    file->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_EQ(svc, nodeAt(path)->getACL()->getOwnerId());
+    EXPECT_EQ(users, nodeAt(path)->getACL()->getGroupId()) << "a primary group named is written too";
+    EXPECT_EQ(before, processPrivilege(L"SeRestorePrivilege"));
+    EXPECT_FALSE(threadHasToken());
+
+    // A caller that impersonates keeps its impersonation.
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    acl->setOwner(group(administrators));
+    file->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    EXPECT_TRUE(threadHasToken());
+    ::RevertToSelf();
+    EXPECT_EQ(administrators, nodeAt(path)->getACL()->getOwnerId());
 }

@@ -4,11 +4,14 @@
 #include "standins/common/saregistry.h"
 #include "accountteststate.h"
 #include "syslib/account/syaccountwin.h"
+#include "framework/iastrutil.h"
 #include "syslib/common/syfactory.h"
 #include "tests/support/expectthrow.h"
 #include "tests/support/recordinglogbook.h"
 #include "tests/support/tempdir.h"
 
+#include <sddl.h>
+#include <userenv.h>
 #include <set>
 #include <stdexcept>
 
@@ -172,13 +175,14 @@ TEST_F(Users, APasswordThePolicyRefusesLeavesNoAccountAndIsNeverLogged)
     EXPECT_FALSE(book.holdsAnywhere(password));
 }
 
-TEST_F(Users, AHomeThatCannotBeCreatedFailsTheCreationAndLeavesTheAccountWithoutOne)
+TEST_F(Users, ACreationThatFailsAfterTheAccountExistsTakesItAwayAgain)
 {
     CTempDir temp;
     const iastring blocker = temp / L"occupied";
     ASSERT_TRUE(syslib::CSyKernelHandle(::CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
     CUserData data = userData(L"homeless", password);
+    data.m_description = L"not for long";
     data.m_homeDirectory = blocker + L"\\home";
     CRecordingLogBook book;
     try
@@ -193,10 +197,23 @@ TEST_F(Users, AHomeThatCannotBeCreatedFailsTheCreationAndLeavesTheAccountWithout
     const CRecordedLine refused = book.onlyMessage(L"syslib.account.modificationFailed");
     EXPECT_EQ(L"home", refused.arguments.at(1));
     EXPECT_EQ(0u, refused.arguments.at(0).find(L"user=\"homeless\""));
-    // The account was made before its home was tried: it stays, with no home recorded.
-    ASSERT_TRUE(manager().isExisting(ISyAccountMgt::USER, L"homeless"));
-    EXPECT_TRUE(manager().getUser(L"homeless")->getHomeDirectory().isEmpty());
+    const CRecordedLine undone = book.onlyMessage(L"syslib.account.creationUndone");
+    EXPECT_EQ(CMessage::LOG_WARNING, undone.type);
+    EXPECT_EQ(refused.arguments.at(0), undone.arguments.at(0));
+    EXPECT_EQ(CLogArguments{L"homeless"}, book.onlyMessage(L"syslib.account.deletionSucceeded").arguments);
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"homeless"));
     EXPECT_FALSE(book.holdsAnywhere(password));
+
+    // An unknown group fails the creation after the home was made: both go, and a retry starts afresh.
+    data.m_homeDirectory = temp / L"homes\\deep\\homeless";
+    data.m_groups = {L"NoSuchGroup1"};
+    EXPECT_THROW(manager().createUser(data), ESyAccountNotExists);
+    EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"homeless"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((temp / L"homes").c_str())) << "the creation made it";
+    addStandInGroup(L"NoSuchGroup1");
+    const PSyUser user = manager().createUser(data);
+    EXPECT_TRUE(user->isMember(L"NoSuchGroup1"));
+    EXPECT_EQ(L"not for long", user->getDescription());
 }
 
 TEST_F(Users, ALogonThatCannotBeTriedIsAFailureNotAWrongPassword)
@@ -245,6 +262,70 @@ TEST_F(Users, RemoveTakesTheHomeDirectoryAndRemoveWithoutHomeKeepsIt)
     manager().createUser(data)->removeWithoutHome();
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(data.m_homeDirectory.c_str()));
     EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"stayer"));
+}
+
+TEST_F(Users, AHomeThatIsNoAccountsOwnStaysWhenTheAccountGoes)
+{
+    // What is decided, without deleting anything.
+    wchar_t windows[MAX_PATH + 1];
+    wchar_t system[MAX_PATH + 1];
+    wchar_t profiles[MAX_PATH + 1];
+    DWORD length = MAX_PATH + 1;
+    ASSERT_NE(0u, ::GetWindowsDirectoryW(windows, MAX_PATH + 1));
+    ASSERT_NE(0u, ::GetSystemDirectoryW(system, MAX_PATH + 1));
+    ASSERT_TRUE(::GetProfilesDirectoryW(profiles, &length));
+    using syslib::account::homeRemovalRefused;
+    EXPECT_EQ(windows, homeRemovalRefused(CSyPath(windows), L""));
+    EXPECT_EQ(windows, homeRemovalRefused(CSyPath(iastring(windows) + L"\\Fonts"), L"")) << "nothing in Windows";
+    EXPECT_EQ(system, homeRemovalRefused(CSyPath(iastring(system) + L"\\"), L""));
+    EXPECT_EQ(windows, homeRemovalRefused(CSyPath(iastring(system) + L"\\drivers"), L""));
+    EXPECT_EQ(profiles, homeRemovalRefused(CSyPath(profiles), L""));
+    EXPECT_EQ(CSyPath(L"C:\\").toString(), homeRemovalRefused(CSyPath(L"C:\\"), L""));
+    EXPECT_NE(L"", homeRemovalRefused(CSyPath(L"c:/PROGRAM FILES"), L""));
+    EXPECT_NE(L"", homeRemovalRefused(CSyPath(iastring(windows).substr(0, 2)), L"")) << "the drive the system is on";
+    EXPECT_EQ(L"", homeRemovalRefused(CSyPath(iastring(profiles) + L"\\nobody-here"), L""));
+
+    // The profile Windows keeps for the account running this test is another account's, not its own.
+    HANDLE token = nullptr;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+    const syslib::CSyKernelHandle tokenOwner(token);
+    wchar_t profile[MAX_PATH + 1];
+    length = MAX_PATH + 1;
+    ASSERT_TRUE(::GetUserProfileDirectoryW(token, profile, &length));
+    BYTE tokenUser[512];
+    ASSERT_TRUE(::GetTokenInformation(token, TokenUser, tokenUser, sizeof(tokenUser), &length));
+    syslib::CSyLocalMem<wchar_t*> sid;
+    ASSERT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(tokenUser)->User.Sid, sid.receive()));
+    EXPECT_EQ(CSyPath(profile).toString(), CSyPath(homeRemovalRefused(CSyPath(profile), L"S-1-5-21-1-2-3-4"))
+                                               .toString());
+    EXPECT_EQ(L"", homeRemovalRefused(CSyPath(profile), sid.get())) << "its own profile";
+
+    // Carried out: another account's home, and a directory that holds one, stay; the account goes.
+    CTempDir temp;
+    CUserData other = userData(L"neighbour", password);
+    other.m_homeDirectory = temp / L"homes\\neighbour";
+    manager().createUser(other);
+    for (const iastring& home : {other.m_homeDirectory, temp / L"homes", iastring(L"\\\\server\\share")})
+    {
+        manager().createUser(userData(L"sharer", password));
+        // Recorded as another tool would, the UNC root included: the library makes no home it cannot create.
+        ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), standins::setHomeDirectory(L"sharer", home));
+        CSyAccountCache::instance().clear();
+        const PSyUser user = manager().getUser(L"sharer");
+        CRecordingLogBook book;
+        user->remove();
+        EXPECT_FALSE(manager().isExisting(ISyAccountMgt::USER, L"sharer"));
+        const CRecordedLine kept = book.onlyMessage(L"syslib.account.removeHOMEDirRefused");
+        EXPECT_EQ(CMessage::LOG_WARNING, kept.type);
+        EXPECT_EQ(CSyPath(home).toString(), kept.arguments.at(0));
+        EXPECT_EQ(0u, kept.arguments.at(1).find(L"user=\"sharer\" uid=\"S-1-5-21-"));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(other.m_homeDirectory.c_str())) << toMbstring(home);
+        EXPECT_TRUE(book.messages(L"syslib.account.removeHOMEDirFailed").empty());
+    }
+    // Beside it, a home of its own may go; and the neighbour's own home is its own to take.
+    EXPECT_EQ(L"", homeRemovalRefused(CSyPath(temp / L"homes\\sharer"), L""));
+    EXPECT_EQ(L"", homeRemovalRefused(CSyPath(other.m_homeDirectory),
+                                      manager().getUser(L"neighbour")->getSID()));
 }
 
 TEST_F(Users, AMovedHomeTakesItsContentsAlong)
@@ -345,6 +426,29 @@ TEST_F(Users, GroupsAddListAndRemoveMembersAndReportWhatIsWrong)
     EXPECT_EQ(L"the team", manager().getGroup(L"team1")->getDescription());
     alice->setDescription(L"");
     EXPECT_EQ(L"", alice->getDescription()) << "a user's description may be cleared";
+}
+
+TEST_F(Users, AccountsOfNoDomainBecomeMembersByTheirSids)
+{
+    const PSyGroup group = manager().createGroup(L"Services1", L"");
+    const std::vector<PSyAccount> members = {
+        PSyAccount(manager().getUser(L"NETWORK SERVICE").get()), PSyAccount(manager().getUser(L"LOCAL SERVICE").get()),
+        PSyAccount(manager().getGroup(L"INTERACTIVE").get()),
+        PSyAccount(manager().getGroup(L"Authenticated Users").get())};
+    CRecordingLogBook book;
+    for (const PSyAccount& member : members)
+        group->addMember(member);
+    EXPECT_EQ(4u, book.messages(L"syslib.account.addMemberSucceeded").size());
+    std::vector<iastring> stored;
+    ASSERT_EQ(static_cast<NET_API_STATUS>(NERR_Success), standins::groupMembers(L"Services1", stored));
+    EXPECT_EQ((std::set<iastring>{L"S-1-5-20", L"S-1-5-19", L"S-1-5-4", L"S-1-5-11"}),
+              std::set<iastring>(stored.begin(), stored.end()));
+    EXPECT_TRUE(manager().getUser(L"NETWORK SERVICE")->isMember(L"Services1"));
+    EXPECT_TRUE(manager().getGroup(L"INTERACTIVE")->isMember(L"Services1"));
+
+    group->removeMember(members[0]);
+    EXPECT_FALSE(manager().getUser(L"NETWORK SERVICE")->isMember(L"Services1"));
+    EXPECT_TRUE(manager().getUser(L"LOCAL SERVICE")->isMember(L"Services1"));
 }
 
 TEST_F(Users, AUserInSeveralGroupsListsEachAndDeletingAGroupFreesIt)

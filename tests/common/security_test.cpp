@@ -2,6 +2,7 @@
 #include "framework/iastrutil.h"
 #include "syslib/common/sywinsec.h"
 #include "tests/support/expectthrow.h"
+#include "tests/support/privileges.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -27,23 +28,6 @@ CSyWinSid processUser()
     CSyWinSid user;
     EXPECT_TRUE(syslib::getTokenSid(token.get(), user));
     return user;
-}
-
-// The attributes the token holds for one privilege; 0xFFFFFFFF when it does not hold it.
-DWORD privilegeState(HANDLE token, const wchar_t* name)
-{
-    LUID luid = {};
-    EXPECT_TRUE(::LookupPrivilegeValueW(nullptr, name, &luid));
-    DWORD size = 0;
-    ::GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    EXPECT_TRUE(::GetTokenInformation(token, TokenPrivileges, buffer.data(), size, &size));
-    const TOKEN_PRIVILEGES* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
-    for (DWORD i = 0; i < privileges->PrivilegeCount; ++i)
-        if (privileges->Privileges[i].Luid.LowPart == luid.LowPart &&
-            privileges->Privileges[i].Luid.HighPart == luid.HighPart)
-            return privileges->Privileges[i].Attributes;
-    return 0xFFFFFFFF;
 }
 
 bool threadHasToken()
@@ -216,6 +200,53 @@ TEST(PrivilegeTest, EnablingAndRestoringLeavesTheTokenAsItWas)
     CTokenPrivileges unknown;
     EXPECT_FALSE(token.enablePrivilege(L"SeNoSuchPrivilege", unknown));
     EXPECT_TRUE(unknown.isEmpty());
+}
+
+namespace
+{
+// The thread's impersonation token's id; 0 when the thread has none.
+DWORD64 threadTokenId()
+{
+    CAccessToken token;
+    if (!token.openThreadToken(TOKEN_QUERY, true))
+        return 0;
+    TOKEN_STATISTICS statistics = {};
+    DWORD size = 0;
+    EXPECT_TRUE(::GetTokenInformation(token.get(), TokenStatistics, &statistics, sizeof(statistics), &size));
+    return (static_cast<DWORD64>(statistics.TokenId.HighPart) << 32) | statistics.TokenId.LowPart;
+}
+} // namespace
+
+TEST(PrivilegeTest, AScopeEnablesOnACopyAndGivesTheThreadItsOwnTokenBack)
+{
+    CAccessToken process;
+    ASSERT_TRUE(process.openProcessToken(TOKEN_QUERY));
+    const DWORD before = privilegeState(process.get(), L"SeRestorePrivilege");
+    ASSERT_EQ(0u, before & SE_PRIVILEGE_ENABLED) << "held and disabled, as for an administrator";
+    {
+        CSyPrivilegeScope scope;
+        ASSERT_TRUE(scope.begin({L"SeRestorePrivilege", L"SeBackupPrivilege"}));
+        CAccessToken copy;
+        ASSERT_TRUE(copy.openThreadToken(TOKEN_QUERY, true));
+        EXPECT_TRUE(privilegeState(copy.get(), L"SeRestorePrivilege") & SE_PRIVILEGE_ENABLED);
+        EXPECT_TRUE(privilegeState(copy.get(), L"SeBackupPrivilege") & SE_PRIVILEGE_ENABLED);
+        EXPECT_EQ(before, privilegeState(process.get(), L"SeRestorePrivilege"));
+    }
+    EXPECT_EQ(0u, threadTokenId()) << "no impersonation before, none after";
+
+    // An impersonating caller gets its very token back, also when a privilege is not held.
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    const DWORD64 own = threadTokenId();
+    {
+        CSyPrivilegeScope scope;
+        EXPECT_FALSE(scope.begin({L"SeRestorePrivilege", L"SeCreateTokenPrivilege"}));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ALL_ASSIGNED), ::GetLastError());
+        EXPECT_NE(own, threadTokenId());
+        EXPECT_TRUE(scope.end());
+        EXPECT_EQ(own, threadTokenId());
+    }
+    EXPECT_EQ(own, threadTokenId());
+    ::RevertToSelf();
 }
 
 TEST(PrivilegeTest, PrivilegeListsKeepOneEntryALuidInLuidOrder)

@@ -207,28 +207,35 @@ TEST_F(CHostsEntryTest, AFailureAtAnyStepLeavesTheOriginalWholeAndNoCopy)
     }
 }
 
-TEST_F(CHostsEntryTest, AReadOnlyOrLockedFileIsAClearErrorAndStaysAsItWas)
+TEST_F(CHostsEntryTest, AReadOnlyFileIsEditedAndStaysReadOnlyALockedOneIsAClearErrorAndStaysAsItWas)
 {
     writeTestFile(m_file, messyHosts);
     ASSERT_TRUE(::SetFileAttributesW(m_file.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_THROW(entry(hostsEntry(), L"10.0.0.1", {L"gamma"})->addToHosts(H::APPEND), ESyNetworkSystemError);
-    EXPECT_FALSE(m_book.messages(L"syslib.sysCallFailed").empty()) << "the failing call is named";
-    EXPECT_EQ(messyHosts, readTestFile(m_file));
+    entry(hostsEntry(), L"10.0.0.9", {L"gamma"})->addToHosts(H::APPEND);
+    EXPECT_EQ(messyHosts + "\r\n10.0.0.9\tgamma\r\n", readTestFile(m_file));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+              ::GetFileAttributesW(m_file.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(exists(copyPath()));
-    ::SetFileAttributesW(m_file.c_str(), FILE_ATTRIBUTE_NORMAL);
 
+    ::SetFileAttributesW(m_file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    writeTestFile(m_file, messyHosts);
     for (const wchar_t* share : {L"none", L"read"})
     {
+        ASSERT_TRUE(::SetFileAttributesW(m_file.c_str(), FILE_ATTRIBUTE_READONLY));
         CTestChildProcess holder(L"hold-file", L"\"" + m_file + L"\" " + share);
         ASSERT_EQ("ready", holder.readLine()) << share;
         m_book.clear();
         EXPECT_THROW(entry(hostsEntry(), L"10.0.0.1", {L"gamma"})->addToHosts(H::REPLACE), ESyNetworkSystemError)
             << share;
-        EXPECT_FALSE(m_book.messages(L"syslib.sysCallFailed").empty()) << share;
+        EXPECT_FALSE(m_book.messages(L"syslib.sysCallFailed").empty()) << "the failing call is named";
         EXPECT_EQ(0u, holder.finish());
         EXPECT_EQ(messyHosts, readTestFile(m_file)) << share;
         EXPECT_FALSE(exists(copyPath())) << share;
+        EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+                  ::GetFileAttributesW(m_file.c_str()) & FILE_ATTRIBUTE_READONLY)
+            << share;
     }
+    ::SetFileAttributesW(m_file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(HostsWriteMode, PrintsItsName)

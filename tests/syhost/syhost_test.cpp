@@ -799,6 +799,28 @@ TEST_F(CSyhostTest, AclCommandsShowAndChangeTheRightsOfADirectory)
     EXPECT_EQ(removed.out, runSyhost({L"--quiet", L"acl", L"get", directory}).out) << "nothing changed";
     EXPECT_EQ(2u, runSyhost({L"acl", L"set", directory}).exitCode);
     EXPECT_EQ(2u, runSyhost({L"acl", L"get"}).exitCode);
+    EXPECT_EQ(2u, runSyhost({L"acl", L"get", directory, L"--sdl"}).exitCode);
+    clearStandInSecurity();
+}
+
+TEST_F(CSyhostTest, AclGetSddlShowsTheDescriptorHeldAndModifyIsNoFullControl)
+{
+    clearStandInSecurity();
+    const iastring directory = m_dir / L"svcwrite";
+    ASSERT_TRUE(::CreateDirectoryW(directory.c_str(), nullptr));
+    const CRun set = runSyhost({L"--quiet", L"acl", L"set", directory,
+                                L"(Users, GROUP, +rx | FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | "
+                                L"FILE_WRITE_ATTRIBUTES | DELETE)"});
+    ASSERT_EQ(0u, set.exitCode) << narrow(set.err);
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"acl", L"add", directory, L"(Everyone, GROUP, +r, OBJECT_INHERIT_ACE)"})
+                      .exitCode);
+    const CRun sddl = runSyhost({L"--quiet", L"acl", L"get", directory, L"--sddl"});
+    EXPECT_EQ(0u, sddl.exitCode);
+    EXPECT_EQ(0u, sddl.out.find(L"O:S-1-")) << narrow(sddl.out);
+    EXPECT_TRUE(contains(sddl.out, L"G:")) << narrow(sddl.out);
+    const iastring dacl = L"D:AI(A;;0x1301bf;;;BU)(A;OI;FR;;;WD)\n";
+    EXPECT_EQ(sddl.out.size() - dacl.size(), sddl.out.find(dacl)) << "Modify stays Modify: " << narrow(sddl.out);
+    EXPECT_EQ(1, std::count(sddl.out.begin(), sddl.out.end(), L'\n')) << "one line";
     clearStandInSecurity();
 }
 
@@ -817,6 +839,7 @@ TEST_F(CSyhostTest, ShareCommandsAddListShowAndDeleteAShare)
     EXPECT_EQ(add.out, list.out) << "only disk shares: " << narrow(list.out);
     const CRun get = runSyhost({L"--quiet", L"share", L"get", L"vxpublic"});
     EXPECT_EQ(add.out + L"in use\tno\nrights\t(S-1-5-32-545, GROUP, +r)\n", get.out);
+    EXPECT_EQ(L"D:(A;;FR;;;BU)\n", runSyhost({L"--quiet", L"share", L"get", L"VxPublic", L"--sddl"}).out);
 
     const CRun twice = runSyhost({L"--quiet", L"share", L"add", L"VxPublic", directory});
     EXPECT_EQ(1u, twice.exitCode);
@@ -832,7 +855,8 @@ TEST_F(CSyhostTest, ShareCommandsAddListShowAndDeleteAShare)
     EXPECT_EQ(L"", runSyhost({L"--quiet", L"share", L"list"}).out);
 
     for (const std::vector<iastring>& usage : {std::vector<iastring>{L"share"}, {L"share", L"add", L"X"},
-                                               {L"share", L"add", L"X", L"C:\\", L"--acl"}, {L"share", L"get"}})
+                                               {L"share", L"add", L"X", L"C:\\", L"--acl"}, {L"share", L"get"},
+                                               {L"share", L"get", L"X", L"--sdl"}})
     {
         const CRun run = runSyhost(usage);
         EXPECT_EQ(2u, run.exitCode);
