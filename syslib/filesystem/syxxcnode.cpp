@@ -661,9 +661,14 @@ void CSyNodeImpl::revertTo(int version)
     }
     catch (const ESyException&)
     {
-        // The version stays a version; the current node comes back.
+        // The version stays a version; the current node comes back. What the move left in its place is a
+        // copy of the version, which is still there.
         if (!backup.isEmpty())
+        {
+            if (existsAt(versioned.getOSNodeType(false)) && existsAt(m_path.getOSNodeType(false)))
+                removeQuietly(syslib::filesystem::newNode(m_path, m_nodeType));
             putBack(backup);
+        }
         throw;
     }
 }
