@@ -75,7 +75,7 @@ unsigned long moveNode(const iastring& from, const iastring& to);
 // Registers osPath for deletion at the next restart ("syslib.filesystem.registeringForDeletion", then
 // MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT); the OS error, reported (0: registered).
 unsigned long registerForDeletion(const iastring& osPath);
-// DeleteFileW of a file this operation made itself, to take it back; a failure is traced.
+// DeleteFileW of a file this operation made itself, if it is there, to take it back; a failure is traced.
 void deleteOwnFile(const iastring& osPath);
 // Whether an OS error means that another opening stands in the way.
 bool isInUseError(unsigned long error);

@@ -108,6 +108,8 @@ unsigned long registerForDeletion(const iastring& osPath)
 
 void deleteOwnFile(const iastring& osPath)
 {
+    if (::GetFileAttributesW(osPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
     if (!fileApi().DeleteFileW(osPath.c_str()))
         SY_TRACE_OS_ERROR(::GetLastError(), L"DeleteFile", osPath);
 }

@@ -108,8 +108,9 @@ void CSyDirectoryImpl::moveDecided(const CopyMoveDestinationInfo& info, ISyNode:
 void CSyDirectoryImpl::moveContentInto(const CSyPath& target, ISyNode::CopyMoveMode_t mode)
 {
     std::vector<PSyNode> children;
-    // Listed first: the walk would go on in a folder its entries are leaving.
-    for (const PSyNodeIterator found = getChildNodes(L"*", false); !found->isDone(); found->next())
+    // Listed first: the walk would go on in a folder its entries are leaving. A junction or mounted folder
+    // stays: moving content in would take what it points to.
+    for (const PSyNodeIterator found = getChildNodes(L"*", true); !found->isDone(); found->next())
         children.push_back(found->get());
     int conflicts = 0;
     for (const PSyNode& child : children)
