@@ -496,3 +496,58 @@ TEST_F(CNodeFailureTest, ATreeWhoseFilesInUseCannotBeScheduledFailsAndKeepsThem)
     EXPECT_EQ((CState{{L"tree", folderState()}, {L"tree\\held.txt", fileState("held", FILE_ATTRIBUTE_READONLY)}}),
               state());
 }
+
+// Moving content into a directory that is there, one node at a time: whatever step fails, each file is
+// where it was as it was, or in the target; a file of the target is old or replaced, never gone.
+TEST_F(CNodeFailureTest, AFailedMoveOntoADirectoryLosesNoFileOfEitherSide)
+{
+    const auto arrange = [&] {
+        for (const wchar_t* folder : {L"src", L"src\\sub", L"dst", L"dst\\sub"})
+            ASSERT_TRUE(::CreateDirectoryW((m_dir / folder).c_str(), nullptr));
+        writeFile(L"src\\same.txt", "new", 0, later);
+        writeFile(L"src\\sub\\deep.txt", "deep");
+        writeFile(L"dst\\same.txt", "old", FILE_ATTRIBUTE_READONLY);
+        writeFile(L"dst\\sub\\own.txt", "mine", FILE_ATTRIBUTE_HIDDEN);
+    };
+    const CState moved = {{L"dst", folderState()},
+                          {L"dst\\same.txt", fileState("new", 0, later)},
+                          {L"dst\\sub", folderState()},
+                          {L"dst\\sub\\deep.txt", fileState("deep")},
+                          {L"dst\\sub\\own.txt", fileState("mine", FILE_ATTRIBUTE_HIDDEN)}};
+    CState oldAtRestart = moved;
+    oldAtRestart[L"dst\\<restart>"] = fileState("old");
+    // A file that went to another volume by a copy, and whose source then could not go, is there twice.
+    const auto allowed = [&](const CState& left) {
+        CState rest = left;
+        const auto take = [&](const iastring& name, const CNodeState& expected) {
+            const auto found = rest.find(name);
+            const bool there = found != rest.end() && found->second == expected;
+            if (there)
+                rest.erase(found);
+            return there;
+        };
+        const auto oneFile = [&](const iastring& from, const iastring& to, const CNodeState& content,
+                                 const CNodeState* old) {
+            const bool source = take(from, content);
+            const bool target = take(to, content);
+            return (source || target) && (target || old == nullptr || take(to, *old));
+        };
+        const CNodeState old = fileState("old", FILE_ATTRIBUTE_READONLY);
+        const bool files = oneFile(L"src\\same.txt", L"dst\\same.txt", fileState("new", 0, later), &old) &&
+                           oneFile(L"src\\sub\\deep.txt", L"dst\\sub\\deep.txt", fileState("deep"), nullptr) &&
+                           take(L"dst\\sub\\own.txt", fileState("mine", FILE_ATTRIBUTE_HIDDEN));
+        for (const wchar_t* folder : {L"src", L"src\\sub", L"dst", L"dst\\sub"})
+            rest.erase(folder);
+        return files && rest.empty() && left.count(L"dst") == 1 && left.count(L"dst\\sub") == 1;
+    };
+    const auto act = [&] { node(L"src")->move(fsPath(L"dst"), N::MISSING | N::EXISTING); };
+    everyStepFails(arrange, act, allowed, {moved, oldAtRestart}, {ERROR_ACCESS_DENIED, ERROR_WRITE_FAULT});
+    // Every file inside goes to another volume by a copy.
+    const iastring source = m_dir / L"src";
+    everyStepFails(arrange, act, allowed, {moved, oldAtRestart}, {ERROR_WRITE_FAULT}, [source](const CFileCall& call) {
+        return iastring(call.function) == L"MoveFileExW" && call.flags == 0 &&
+                       call.path.compare(0, source.size(), source) == 0
+                   ? static_cast<unsigned long>(ERROR_NOT_SAME_DEVICE)
+                   : 0ul;
+    });
+}
