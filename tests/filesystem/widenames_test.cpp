@@ -1,6 +1,8 @@
 // Names outside the ANSI code page and beyond the BMP, in a short folder and at the end of paths of 300 and
 // 1,000 characters: every file operation takes them as they are.
+#include "tests/filesystem/filefaults.h"
 #include "tests/filesystem/nodetestutil.h"
+#include "tests/filesystem/pendingrenames.h"
 
 #include "syslib/common/syfactory.h"
 
@@ -21,6 +23,8 @@ const long long later = 1600000000;
 class CWideNameTest : public CNodeTest, public ::testing::WithParamInterface<std::size_t>
 {
 protected:
+    CWideNameTest() : m_pending(m_dir.path()) {}
+
     void SetUp() override
     {
         const std::size_t length = GetParam();
@@ -53,7 +57,24 @@ protected:
             EXPECT_NE(CMessage::LOG_ERROR, message.type) << message.text;
     }
 
+    // The files of the folder named qel*.tmp that the machine deletes at the next restart, by their content.
+    std::multiset<std::string> asideForRestart()
+    {
+        std::multiset<std::string> found;
+        const std::vector<iastring> pending = readPendingRenames();
+        WIN32_FIND_DATAW data;
+        const syslib::CSyFindHandle find(::FindFirstFileW(at(L"qel*.tmp").c_str(), &data));
+        if (find)
+            do
+            {
+                EXPECT_TRUE(registeredForDeletion(pending, at(data.cFileName))) << toMbstring(data.cFileName);
+                found.insert(readTestFile(at(data.cFileName)));
+            } while (::FindNextFileW(find.get(), &data));
+        return found;
+    }
+
     iastring m_folder;
+    CPendingRenames m_pending;
 };
 } // namespace
 
@@ -101,6 +122,42 @@ TEST_P(CWideNameTest, MovesAndRemovalsTakeEveryName)
     WIN32_FIND_DATAW data;
     const syslib::CSyFindHandle left(::FindFirstFileW(at(L"*.tmp").c_str(), &data));
     EXPECT_FALSE(left.isValid()) << "nothing was left aside";
+}
+
+// The old file of a replacement and a file removed while in use wait for the restart beside their name,
+// at any depth (GetTempFileNameW would refuse a folder past MAX_PATH).
+TEST_P(CWideNameTest, FilesInUseAreReplacedAndRemovedAtEveryDepth)
+{
+    // In use as a running program's image is: readable and renamable, neither writable nor deletable.
+    const CFileFaults refusedDeletion([&](const CFileCall& call) {
+        return iastring(call.function) == L"DeleteFileW" && call.path.size() > 4 &&
+                       call.path.compare(call.path.size() - 4, 4, L".txt") == 0
+                   ? static_cast<unsigned long>(ERROR_ACCESS_DENIED)
+                   : 0ul;
+    });
+    std::multiset<std::string> aside;
+    for (const iastring& name : names)
+    {
+        SCOPED_TRACE(toMbstring(name));
+        writeTestFile(at(name), "old " + toMbstring(name));
+        writeTestFile(at(L"new " + name), "new");
+        m_book.clear();
+        {
+            const syslib::CSyKernelHandle held(::CreateFileW(at(name).c_str(), GENERIC_READ,
+                                                             FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(held.isValid());
+            EXPECT_TRUE(nodeAt(at(L"new " + name))->copy(fsPath(at(name)), N::EXISTING | N::REPLACE_IN_USE, nullptr));
+        }
+        EXPECT_EQ("new", readTestFile(at(name)));
+        aside.insert("old " + toMbstring(name));
+
+        nodeAt(at(L"new " + name))->remove();
+        EXPECT_FALSE(existsOnDisk(at(L"new " + name)));
+        aside.insert("new");
+        expectNoErrors();
+        EXPECT_EQ(aside, asideForRestart());
+    }
 }
 
 TEST_P(CWideNameTest, TimesSizesAndStreamsTakeEveryName)
