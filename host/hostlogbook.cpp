@@ -135,7 +135,10 @@ void CHostLogBook::write(const CLine& line)
     out.append(static_cast<std::size_t>(line.depth) * 2, L' ');
     if (line.kind == LINE_MESSAGE)
     {
-        out += renderMessage(line.text, line.arguments);
+        const iastring rendered = renderMessage(line.text, line.arguments);
+        if (line.type == CMessage::LOG_ERROR)
+            m_lastError = mask(rendered);
+        out += rendered;
         out += L" {";
         out += line.text;
         out += L'}';

@@ -19,6 +19,9 @@ public:
 
     // The text a message key and its arguments render to.
     static iastring renderMessage(const iastring& key, const CLogArguments& arguments);
+    // The text of the last error message written (empty when there was none): the library logs the reason
+    // of a failure before it throws.
+    const iastring& lastError() const { return m_lastError; }
 
 protected:
     void write(const CLine& line) override;
@@ -30,6 +33,7 @@ private:
     std::wostream& m_sink;
     bool m_verbose = true;
     std::vector<iastring> m_secrets;
+    iastring m_lastError;
     iastring m_line; // reused: a line costs no allocation
     iastring m_timestamp;
     unsigned long long m_timestampTick = 0;

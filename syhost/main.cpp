@@ -13,6 +13,9 @@
 
 namespace
 {
+// The log book of the command that runs, for the reason of an exception.
+const CHostLogBook* runningLogBook = nullptr;
+
 std::vector<CHostCommand>& commandTable()
 {
     static std::vector<CHostCommand> table;
@@ -77,7 +80,13 @@ iastring describeException(const EVantixException& exception)
     const std::string::size_type scope = name.rfind("::");
     if (scope != std::string::npos)
         name = name.substr(scope + 2);
-    return iastring(name.begin(), name.end()) + L": " + exception.getText();
+    // Most of the library's exceptions carry no text; the reason is the error it logged before the throw.
+    const iastring& text = exception.getText();
+    const bool textless = text.empty() || text == EVantixException().getText();
+    const iastring reason = textless && runningLogBook != nullptr && !runningLogBook->lastError().empty()
+                                ? runningLogBook->lastError()
+                                : text;
+    return iastring(name.begin(), name.end()) + L": " + reason;
 }
 
 int usageError(CHostContext& context, const wchar_t* name)
@@ -170,6 +179,7 @@ int wmain(int argc, wchar_t** argv)
     {
         CHostLogBook logBook(*logSink);
         logBook.setVerbose(!quiet);
+        runningLogBook = &logBook;
         IPrivilegedSyslibFactory* factory = getFactory();
         factory->getProcessMgt()->setLogBook(&logBook);
 
@@ -187,6 +197,7 @@ int wmain(int argc, wchar_t** argv)
         }
         // The library must not keep a log book that is about to go away.
         factory->getProcessMgt()->setLogBook(nullptr);
+        runningLogBook = nullptr;
     }
     logSink->flush();
     return result;

@@ -34,10 +34,17 @@ public:
     // one line a child. A child whose target is a node of the other kind (file against directory) is left
     // out and the copy goes on; such a copy ends with "syslib.filesystem.treeCopyIncomplete", ESyFileWrite.
     bool copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer) override;
-    // Depth first; a junction or mounted folder is removed without touching what it points to.
+    // Depth first; a junction or mounted folder is removed without touching what it points to. Files in use
+    // are left for deletion at the next restart, and so are the folders that hold them; the removal then
+    // ends with the warning "syslib.filesystem.removalCompletesAtRestart".
     void remove() override;
+    void removeTree(CSyTreeRemoval& removal);
     bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                               bool& existingTarget) override;
+    // A target inside this directory is refused; onto a directory that is there, the mode decides as for
+    // a file that is there (EXISTING, IF_NEWER or IF_HIGHER_VERSION move the content in).
+    CopyMoveDestinationInfo prepareMove(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                                        bool& decision) override;
 
     // skipReparsePoints: leave out junctions and mounted folders (the copy and the sizes do, the removal not).
     virtual PSyNodeIterator getChildNodes(const iastring& pattern, bool skipReparsePoints);
@@ -47,7 +54,11 @@ public:
     // The bytes of every file below, reparse points not followed.
     virtual PSySize getTotalSize();
 
+protected:
+    void moveDecided(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode) override;
+
 private:
+    void moveContentInto(const CSyPath& target, ISyNode::CopyMoveMode_t mode);
     double totalBytes();
     // The copy of this directory and everything below; conflicts counts the children left out.
     // facts: what the parent's walk knows about target (null for the directory the caller copies).

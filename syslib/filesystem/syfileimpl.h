@@ -6,6 +6,14 @@
 
 #include <fstream>
 
+namespace syslib
+{
+namespace filesystem
+{
+class CSyKeptAttributes;
+} // namespace filesystem
+} // namespace syslib
+
 // A file version: the two double words of the fixed file information; (0, 0) means none.
 struct CSyFileVersion
 {
@@ -31,6 +39,9 @@ public:
     // copy for a tree copy that has probed the target already (facts may be null).
     bool copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode, const CSyCopyFacts* facts);
     void remove() override;
+    // remove for a tree removal (tree may be null: the file alone). In a tree, a file in use is registered
+    // for deletion at the next restart under its own name, and counted.
+    void removeFile(CSyTreeRemoval* tree);
     bool decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
                               bool& existingTarget) override;
 
@@ -42,6 +53,10 @@ public:
 private:
     // The copy steps after the decision, one per way of copying.
     bool copyWithSetupApi(const iastring& source, const iastring& target, ISyNode::CopyMoveMode_t mode);
+    // Resets the attributes of an existing target, through opening where it can (the copy goes on with it);
+    // kept receives what to put back.
+    static void resetAttributes(const iastring& target, syslib::filesystem::CSyNodeOpening& opening,
+                                syslib::filesystem::CSyKeptAttributes& kept);
     // False when file protection keeps the target.
     bool copyReplacingInUse(const iastring& source, const iastring& target, const CSyPath& targetPath);
     // True when the resource holds at least one of the four texts.
@@ -66,8 +81,10 @@ class CSyFileStream;
 class CSyFileStreamImpl : public CSyGenericImpl
 {
 public:
-    CSyFileStreamImpl(CSyFileStream* owner, const iastring& fileName, ISyFile::eFileOpenMode mode)
-        : m_owner(owner), m_fileName(fileName), m_mode(mode)
+    // fileName: the neutral form, for the log; osName: the name the file is opened by.
+    CSyFileStreamImpl(CSyFileStream* owner, const iastring& fileName, const iastring& osName,
+                      ISyFile::eFileOpenMode mode)
+        : m_owner(owner), m_fileName(fileName), m_osName(osName), m_mode(mode)
     {
     }
 
@@ -87,6 +104,7 @@ private:
 
     CSyFileStream* m_owner;
     iastring m_fileName;
+    iastring m_osName;
     ISyFile::eFileOpenMode m_mode;
     std::wfstream m_stream;
 };
@@ -94,7 +112,10 @@ private:
 class CSyFileStream : public CSyHandle<ISyFileStream, CSyFileStreamImpl>
 {
 public:
-    CSyFileStream(const iastring& fileName, ISyFile::eFileOpenMode mode) : CSyHandle(this, fileName, mode) {}
+    CSyFileStream(const CSyPath& file, ISyFile::eFileOpenMode mode)
+        : CSyHandle(this, file.toString(), file.toOSString(), mode)
+    {
+    }
 
     iastring getLine() override { return SY_FORWARD(m_impl.getLine()); }
     void putLine(const iastring& text, bool newline) override { return SY_FORWARD(m_impl.putLine(text, newline)); }

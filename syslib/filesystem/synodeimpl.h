@@ -10,16 +10,41 @@
 #include "syslib/common/syexcept.h"
 #include "syslib/common/sytrace.h"
 
-#include <sys/stat.h>
 #include <sys/utime.h>
 
 // What a tree copy knows about one child before it copies it, so that the copy asks nothing twice: the
 // target was probed (its kind, or NOT_EXISTING with the probe's OS error), its parent is canonical and its
 // own long form, and the walk has shown already that source and target are different nodes.
+namespace syslib
+{
+namespace filesystem
+{
+// What the runtime library's _stat tells of a node, in seconds since the epoch.
+struct CSyNodeStatus
+{
+    long long size;
+    long long creation;
+    long long modification;
+    long long access;
+};
+// Read through the wide calls, so that any name at any length is answered. False with the OS error.
+bool readNodeStatus(const iastring& osPath, CSyNodeStatus& status, unsigned long& error);
+// The errno the runtime library sets for an OS error.
+int errnoOf(unsigned long osError);
+} // namespace filesystem
+} // namespace syslib
+
 struct CSyCopyFacts
 {
     int targetType;
     unsigned long targetError;
+};
+
+// What a tree removal counts on its way down: the nodes left for deletion at the next restart (files in
+// use, and the folders that hold them).
+struct CSyTreeRemoval
+{
+    int pending = 0;
 };
 
 class CSyNodeImpl : public CSyGenericImpl
@@ -95,6 +120,8 @@ protected:
     void setTimeStampThrough(const PSyNodeTimeStamp& timeStamp, syslib::filesystem::CSyNodeOpening* opening);
     // getTimeStamp for a copy: the times are read from one status of the node, not one each.
     PSyNodeTimeStamp getTimeStampOnce() const;
+    // The move once prepared and decided: renamed, or copied and removed where a rename cannot do it.
+    virtual void moveDecided(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode);
     // Rejects kinds that cannot be removed: "syslib.filesystem.nodeTypeRemoveNotSupported", ESyPrecondition.
     void checkRemovable() const;
     // Logs "syslib.filesystem.functionNotSupported" with the signature, throws ESyPrecondition(code).
@@ -112,6 +139,8 @@ private:
     // Common part of saveVersion and moveToVersion.
     int toNextVersion(bool moveNode, const iastring& signature);
     void revertTo(int version);
+    // Moves the node at backup back to this node's name after a failed revert; a failure is logged.
+    void putBack(const CSyPath& backup);
 };
 
 // The handle of every node kind: forwards the ISyNode operations to an implementation derived from
@@ -196,14 +225,14 @@ public:
     PSyTime getAccessTime() const;
 
 private:
-    const struct _stat64& status(int line) const;
+    const syslib::filesystem::CSyNodeStatus& status(int line) const;
 
     iastring m_fullName;
     iastring m_osPath;
     ISyNode::eNodeType m_nodeType;
     bool m_once;
     mutable bool m_known = false;
-    mutable struct _stat64 m_status = {};
+    mutable syslib::filesystem::CSyNodeStatus m_status = {};
 };
 
 class CSyNodeTimeStamp : public CSyHandle<ISyNodeTimeStamp, CSyNodeTimeStampImpl>
@@ -237,6 +266,8 @@ struct CSyRemovalWait
 };
 CSyRemovalWait& removalWait();
 
+// MoveFileExW(from, to, 0): a rename within a volume, no copy; the OS error (0: renamed), not reported.
+unsigned long renameNode(const iastring& from, const iastring& to);
 // Creates the missing ancestors of path, top down (not path itself); a failure is logged and thrown
 // as ESyFileCreate.
 void createMissingParentDirectories(const CSyPath& path);
@@ -245,10 +276,9 @@ std::vector<iastring> listDirectory(const CSyPath& directory, const iastring& pa
 // SetFileAttributesW(osPath, FILE_ATTRIBUTE_NORMAL); a failure is reported as a warning when report is
 // set, else traced. Returns the OS error (0: done).
 unsigned long setNormalAttributes(const iastring& osPath, bool report);
-// What setNormalAttributes and _utime64 do to a file, through one opening of it (as _utime64 opens it, the
-// times set by the runtime library's own conversion). False when a step fails: the caller then takes the
-// two calls, which report the failure.
-bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times);
+// What setNormalAttributes and _utime64 do to a file, through one opening of it (as _utime64 opens it).
+// Returns the OS error (0: done).
+unsigned long setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times);
 using syslib::reportMessage;
 } // namespace filesystem
 } // namespace syslib

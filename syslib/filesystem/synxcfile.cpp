@@ -1,6 +1,8 @@
 // Windows code of files: copying (plain, through the setup services, replacing files in use), removal
 // with the delayed delete of files in use, and the version resource.
 #include "syfileimpl.h"
+#include "syfileapi.h"
+#include "synodeaside.h"
 
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
@@ -13,13 +15,7 @@ SY_SOURCE_FILE(L"synxcfile")
 
 namespace
 {
-const iastring writeThrough = L", MOVEFILE_WRITE_THROUGH";
-const iastring delayUntilReboot = L", NULL, MOVEFILE_DELAY_UNTIL_REBOOT";
-
-bool isInUseError(DWORD error)
-{
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_BUSY;
-}
+using syslib::filesystem::isInUseError;
 
 void info(const iastring& key, const CLogArguments& arguments, int line)
 {
@@ -29,7 +25,7 @@ void info(const iastring& key, const CLogArguments& arguments, int line)
 // CopyFileW(source, target, FALSE); the OS error (0: copied).
 DWORD copyFile(const iastring& source, const iastring& target)
 {
-    return ::CopyFileW(source.c_str(), target.c_str(), FALSE) ? 0 : ::GetLastError();
+    return syslib::fileApi().CopyFileW(source.c_str(), target.c_str(), FALSE) ? 0 : ::GetLastError();
 }
 
 [[noreturn]] void throwCopyFailed(DWORD error, const wchar_t* call, const iastring& source, const iastring& target,
@@ -40,40 +36,12 @@ DWORD copyFile(const iastring& source, const iastring& target)
     throw ESyFileWrite(target, ESyException::WIN32_ERROR, static_cast<int>(error));
 }
 
-// A free name in directory made by GetTempFileNameW (which creates the file); empty on failure, reported.
-iastring makeTemporaryName(const iastring& directory, int line)
+// Whether the source is what stands in the way of a copy: opened as CopyFileW opens it.
+bool sourceInUse(const iastring& source)
 {
-    wchar_t buffer[MAX_PATH + 1] = {0};
-    if (::GetTempFileNameW(directory.c_str(), L"qel", 0, buffer) == 0)
-    {
-        syslib::printOSError(::GetLastError(), L"GetTempFileName", line,
-                             directory + L", qel, TCHAR tmpFileName[MAX_PATH]", CMessage::LOG_ERROR,
-                             syThisSourceFile);
-        return iastring();
-    }
-    return buffer;
-}
-
-// MoveFileExW(from, to, flags) with the failure reported; the OS error (0: moved).
-DWORD moveFile(const iastring& from, const wchar_t* to, DWORD flags, const iastring& parameters, int line)
-{
-    if (::MoveFileExW(from.c_str(), to, flags))
-        return 0;
-    const DWORD error = ::GetLastError();
-    syslib::printOSError(error, L"MoveFileEx", line, parameters, CMessage::LOG_ERROR, syThisSourceFile);
-    return error;
-}
-
-// Registers temporary for deletion at the next reboot; the OS error (0: registered).
-DWORD registerForDeletion(const iastring& temporary, int line)
-{
-    info(L"syslib.filesystem.registeringForDeletion", {temporary}, line);
-    return moveFile(temporary, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT, temporary + delayUntilReboot, line);
-}
-
-iastring parentOf(const CSyPath& path)
-{
-    return path.head(path.size() - 1).toOSString();
+    const syslib::CSyKernelHandle file(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    return !file && isInUseError(::GetLastError());
 }
 
 typedef BOOL(WINAPI* SfcIsFileProtectedFunction)(HANDLE, LPCWSTR);
@@ -129,8 +97,9 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
         return copyWithSetupApi(source, osTarget, mode);
     else
     {
-        if (targetExists && !((opening.isOpen() || opening.openAttributes(osTarget)) && opening.setNormalAttributes()))
-            syslib::filesystem::setNormalAttributes(osTarget, false);
+        syslib::filesystem::CSyKeptAttributes attributes;
+        if (targetExists)
+            resetAttributes(osTarget, opening, attributes);
         DWORD error = copyFile(source, osTarget);
         if (error == ERROR_SHARING_VIOLATION && opening.isOpen())
         {
@@ -140,6 +109,7 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
         }
         if (error != 0)
             throwCopyFailed(error, L"CopyFile", source, osTarget, __LINE__);
+        attributes.release();
     }
     CSyFileImpl(destination.m_path).setTimeStampThrough(getTimeStampOnce(), &opening);
     info(L"syslib.filesystem.copiedFile", {sourceName, targetName}, __LINE__);
@@ -174,6 +144,22 @@ bool CSyFileImpl::copyWithSetupApi(const iastring& source, const iastring& targe
     return true;
 }
 
+// Read-only, hidden and system stop CopyFileW; they come back when the copy fails.
+void CSyFileImpl::resetAttributes(const iastring& target, syslib::filesystem::CSyNodeOpening& opening,
+                                  syslib::filesystem::CSyKeptAttributes& kept)
+{
+    unsigned long attributes = 0;
+    if ((opening.isOpen() || opening.openAttributes(target)) && opening.readAttributes(attributes))
+    {
+        kept.keep(target, attributes);
+        if (opening.setNormalAttributes())
+            return;
+    }
+    else
+        kept.keep(target);
+    syslib::filesystem::setNormalAttributes(target, false);
+}
+
 bool CSyFileImpl::copyReplacingInUse(const iastring& source, const iastring& target, const CSyPath& targetPath)
 {
     if (isFileProtected(target))
@@ -181,29 +167,36 @@ bool CSyFileImpl::copyReplacingInUse(const iastring& source, const iastring& tar
         info(L"syslib.filesystem.destinationIsFSProtected", {m_path.toString(), targetPath.toString()}, __LINE__);
         return false;
     }
+    syslib::filesystem::CSyKeptAttributes attributes;
+    attributes.keep(target);
     syslib::filesystem::setNormalAttributes(target, false);
     const DWORD error = copyFile(source, target);
     if (error == 0)
+    {
+        attributes.release();
         return true;
-    if (!isInUseError(error))
+    }
+    // A source in use is no reason to touch the target.
+    if (!isInUseError(error) || sourceInUse(source))
         throwCopyFailed(error, L"CopyFile", source, target, __LINE__);
 
     SY_TRACE_OS_ERROR(error, L"CopyFile", source + L", " + target + L", FALSE");
-    const iastring temporary = makeTemporaryName(parentOf(targetPath), __LINE__);
-    if (temporary.empty())
-        throw ESyFileWrite(target);
-    info(L"syslib.filesystem.movingFile", {target, temporary}, __LINE__);
-    // GetTempFileNameW made the file; the move needs the name free.
-    ::DeleteFileW(temporary.c_str());
-    if (const DWORD moveError =
-            moveFile(target, temporary.c_str(), MOVEFILE_WRITE_THROUGH, target + L", " + temporary + writeThrough,
-                     __LINE__))
+    syslib::filesystem::CSyAsideFile old(targetPath);
+    if (const DWORD moveError = old.moveAside())
         throw ESyFileWrite(target, ESyException::WIN32_ERROR, static_cast<int>(moveError));
     if (const DWORD copyError = copyFile(source, target))
+    {
+        syslib::filesystem::deleteOwnFile(target);
         throwCopyFailed(copyError, L"CopyFile(after move)", source, target, __LINE__);
-    syslib::filesystem::setNormalAttributes(temporary, false);
-    if (const DWORD registerError = registerForDeletion(temporary, __LINE__))
+    }
+    if (const DWORD registerError = old.scheduleDeletion())
+    {
+        // The old file could stay forever under a name nobody knows: the new one gives way to it.
+        const iastring temporary = old.temporary();
+        syslib::filesystem::deleteOwnFile(target);
         throw ESyFileWrite(temporary, ESyException::WIN32_ERROR, static_cast<int>(registerError));
+    }
+    attributes.release();
     return true;
 }
 
@@ -211,36 +204,53 @@ void CSyFileImpl::remove()
 {
     SY_TRACE_FUNCTION(L"CSyFileImpl::remove()");
     checkRemovable();
+    removeFile(nullptr);
+}
+
+void CSyFileImpl::removeFile(CSyTreeRemoval* tree)
+{
     const iastring path = m_path.toOSString();
     info(L"syslib.filesystem.removingFile", {path}, __LINE__);
-    syslib::filesystem::setNormalAttributes(path, true);
+    syslib::filesystem::CSyKeptAttributes attributes;
+    attributes.keep(path);
+    // Still read-only, the file refuses its deletion: that says nothing about its being in use.
+    const bool readOnly = syslib::filesystem::setNormalAttributes(path, true) != 0 && attributes.isReadOnly();
 
-    DWORD error = ::DeleteFileW(path.c_str()) ? 0 : ::GetLastError();
+    DWORD error = syslib::fileApi().DeleteFileW(path.c_str()) ? 0 : ::GetLastError();
     if (error != 0)
         SY_TRACE_OS_ERROR(error, L"DeleteFile", path);
     const CSyPathComponent::eType prefix = m_path.significantPrefixType();
     const bool onShare = prefix == CSyPathComponent::UNC_PREFIX || prefix == CSyPathComponent::LONG_UNC_PREFIX;
-    if (error != 0 && (isInUseError(error) || error == ERROR_ACCESS_DENIED) && !onShare)
+    if (error != 0 && (isInUseError(error) || (error == ERROR_ACCESS_DENIED && !readOnly)) && !onShare)
     {
-        const iastring temporary = makeTemporaryName(parentOf(m_path), __LINE__);
-        if (!temporary.empty())
+        if (tree != nullptr)
         {
-            info(L"syslib.filesystem.movingFile", {path, temporary}, __LINE__);
-            ::DeleteFileW(temporary.c_str());
-            error = moveFile(path, temporary.c_str(), MOVEFILE_WRITE_THROUGH, path + L", " + temporary + writeThrough,
-                             __LINE__);
+            // The folder goes at the restart as well: the file keeps its name until then.
+            error = syslib::filesystem::registerForDeletion(path);
             if (error == 0)
-                error = registerForDeletion(temporary, __LINE__);
+            {
+                ++tree->pending;
+                attributes.release();
+                return;
+            }
         }
         else
-            error = ::GetLastError() ? ::GetLastError() : error;
+        {
+            // The name is free at once; the file goes at the next restart.
+            syslib::filesystem::CSyAsideFile aside(m_path);
+            error = aside.moveAside();
+            if (error == 0)
+                error = aside.scheduleDeletion();
+        }
     }
     if (error != 0)
     {
+        attributes.restore();
         syslib::reportError(L"syslib.filesystem.nodeRemoveFailed", {path, L"file", syslib::getOSErrorText(error)},
                             __LINE__);
         throw ESyFileDelete(path, ESyException::WIN32_ERROR, static_cast<int>(error));
     }
+    attributes.release();
 
     const syslib::filesystem::CSyRemovalWait& wait = syslib::filesystem::removalWait();
     for (int probe = 0; probe < wait.probes; ++probe)
@@ -252,6 +262,9 @@ void CSyFileImpl::remove()
     }
     syslib::filesystem::reportMessage(L"syslib.filesystem.nodeRemoveOKButFileExists", {path}, CMessage::LOG_WARNING,
                                       __LINE__);
+    // Its folder can go only once the last opening of it is closed.
+    if (tree != nullptr)
+        ++tree->pending;
 }
 
 namespace

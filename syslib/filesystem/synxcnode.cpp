@@ -1,6 +1,7 @@
 // Windows code of nodes: directory listing for versions, missing parents, attributes, volume facts and
 // access rights.
 #include "synodeimpl.h"
+#include "syfileapi.h"
 
 #include "syslib/account/syaccount.h"
 #include "syslib/account/syaclimpl.h"
@@ -9,6 +10,7 @@
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
+#include <cerrno>
 #include <sys/utime.h>
 #include <vector>
 
@@ -38,6 +40,11 @@ std::vector<iastring> listDirectory(const CSyPath& directory, const iastring& pa
     return names;
 }
 
+unsigned long renameNode(const iastring& from, const iastring& to)
+{
+    return fileApi().MoveFileExW(from.c_str(), to.c_str(), 0) ? 0 : ::GetLastError();
+}
+
 void createMissingParentDirectories(const CSyPath& path)
 {
     SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"createMissingParentDirectories(" + path.toString() + L")"
@@ -50,9 +57,65 @@ void createMissingParentDirectories(const CSyPath& path)
         path.head(count).createDirectory();
 }
 
+namespace
+{
+long long secondsOf(const FILETIME& time)
+{
+    const long long ticks = static_cast<long long>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
+                                                   time.dwLowDateTime);
+    return ticks / 10000000LL - 11644473600LL;
+}
+} // namespace
+
+bool readNodeStatus(const iastring& osPath, CSyNodeStatus& status, unsigned long& error)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(osPath.c_str(), GetFileExInfoStandard, &data))
+    {
+        error = ::GetLastError();
+        return false;
+    }
+    status.size = static_cast<long long>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
+                                         data.nFileSizeLow);
+    status.creation = secondsOf(data.ftCreationTime);
+    status.modification = secondsOf(data.ftLastWriteTime);
+    status.access = secondsOf(data.ftLastAccessTime);
+    return true;
+}
+
+int errnoOf(unsigned long osError)
+{
+    switch (osError)
+    {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_INVALID_NAME:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_CURRENT_DIRECTORY:
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    case ERROR_DISK_FULL:
+        return ENOSPC;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return EMFILE;
+    default:
+        return EINVAL;
+    }
+}
+
 unsigned long setNormalAttributes(const iastring& osPath, bool report)
 {
-    if (::SetFileAttributesW(osPath.c_str(), FILE_ATTRIBUTE_NORMAL))
+    if (fileApi().SetFileAttributesW(osPath.c_str(), FILE_ATTRIBUTE_NORMAL))
         return 0;
     const DWORD error = ::GetLastError();
     if (report)
@@ -63,10 +126,12 @@ unsigned long setNormalAttributes(const iastring& osPath, bool report)
     return error;
 }
 
-bool setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times)
+unsigned long setNormalAttributesAndTimes(const iastring& osPath, const __utimbuf64& times)
 {
     CSyNodeOpening file;
-    return file.openAsUtime(osPath) && file.setNormalAttributesAndTimes(times);
+    if (file.openAsUtime(osPath) && file.setNormalAttributesAndTimes(times))
+        return 0;
+    return ::GetLastError();
 }
 } // namespace filesystem
 } // namespace syslib

@@ -1,5 +1,6 @@
 // Windows code: full and long path names, the working directory and the limits of a volume.
 #include "sypath.h"
+#include "syfileapi.h"
 #include "synodeopening.h"
 #include "syslib/account/syaccountmgtimpl.h"
 
@@ -514,7 +515,7 @@ void CSyPath::createDirectory() const
 {
     SY_TRACE_FUNCTION(L"CSyPath::createDirectory()");
     const iastring osPath = toOSString();
-    if (!::CreateDirectoryW(osPath.c_str(), nullptr))
+    if (!syslib::fileApi().CreateDirectoryW(osPath.c_str(), nullptr))
         throwCreationFailed(::GetLastError(), L"CreateDirectory", osPath + L", NULL", toString(), L"directory",
                             __LINE__);
     reportCreated(L"syslib.filesystem.creatingDirectory", toString(), __LINE__);

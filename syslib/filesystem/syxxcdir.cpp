@@ -71,6 +71,81 @@ bool CSyDirectoryImpl::decideIfMoveCopyNode(const CopyMoveDestinationInfo& info,
     return false;
 }
 
+CSyNodeImpl::CopyMoveDestinationInfo CSyDirectoryImpl::prepareMove(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                                                                   bool& decision)
+{
+    CopyMoveDestinationInfo info = CSyNodeImpl::prepareMove(target, mode, decision);
+    // A rename into itself fails and a copy into itself never ends: refused before anything changes.
+    if (m_path.isPrefixOf(info.m_path))
+    {
+        syslib::reportError(L"syslib.filesystem.targetInsideSource", {m_path.toString(), info.m_path.toString()},
+                            __LINE__);
+        throw ESyPrecondition();
+    }
+    // Onto a directory that is there, the mode decides as for a file that is there.
+    if (decision && info.m_realNodeType == ISyNode::DIRECTORY &&
+        (mode & (ISyNode::EXISTING | ISyNode::IF_NEWER | ISyNode::IF_HIGHER_VERSION)) == 0)
+    {
+        syslib::logBook().trace(L"I will not copy/move directory " + m_path.toString() + L" to: " +
+                                    info.m_path.toString() + L" (target directory exists already, not allowed to "
+                                                             L"overwrite)",
+                                __LINE__);
+        decision = false;
+    }
+    return info;
+}
+
+void CSyDirectoryImpl::moveDecided(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode)
+{
+    if (info.m_realNodeType == ISyNode::DIRECTORY)
+        moveContentInto(info.m_path, mode);
+    else
+        CSyNodeImpl::moveDecided(info, mode);
+}
+
+// Each node moves in as the mode decides for it; nothing of the target goes but the files the mode replaces.
+// The directory goes when it is empty then.
+void CSyDirectoryImpl::moveContentInto(const CSyPath& target, ISyNode::CopyMoveMode_t mode)
+{
+    std::vector<PSyNode> children;
+    // Listed first: the walk would go on in a folder its entries are leaving. A junction or mounted folder
+    // stays: moving content in would take what it points to.
+    for (const PSyNodeIterator found = getChildNodes(L"*", true); !found->isDone(); found->next())
+        children.push_back(found->get());
+    int conflicts = 0;
+    for (const PSyNode& child : children)
+    {
+        CSyPath childTarget = target;
+        childTarget.appendComponent(child->getFullNameNoPath());
+        const ISyNode::eNodeType childType = child->getNodeType();
+        const int there = childTarget.getOSNodeType(true);
+        if ((childType == ISyNode::DIRECTORY) != (there == ISyNode::DIRECTORY) && there != CSyPath::NOT_EXISTING &&
+            there != ISyNode::NODE)
+        {
+            syslib::reportError(L"syslib.filesystem.moveTargetKindConflict",
+                                {child->getFullName(), childTarget.toString(), syslib::toString(childType),
+                                 syslib::toString(static_cast<ISyNode::eNodeType>(there))},
+                                __LINE__);
+            ++conflicts;
+            continue;
+        }
+        if (childType == ISyNode::DIRECTORY)
+            directoryOf(child).move(childTarget, mode);
+        else
+            static_cast<CSyFile*>(child.get())->impl().move(childTarget, mode);
+    }
+    if (conflicts != 0)
+    {
+        syslib::reportError(L"syslib.filesystem.treeMoveIncomplete",
+                            {m_path.toString(), target.toString(), syslib::toString(conflicts)}, __LINE__);
+        throw ESyFileWrite(target.toString());
+    }
+    if (isEmpty())
+        remove();
+    else
+        syslib::logBook().trace(L"Directory " + m_path.toString() + L" keeps what the mode did not move.", __LINE__);
+}
+
 PSyNodeIterator CSyDirectoryImpl::getChildNodes(const iastring& pattern, bool skipReparsePoints)
 {
     SY_TRACE_FUNCTION(L"CSyDirectoryImpl::getChildNodes(iastring,bool)");

@@ -137,7 +137,7 @@ PSyFileStream CSyFileImpl::openStream(ISyFile::eFileOpenMode mode)
     SY_TRACE_FUNCTION(L"CSyFileImpl::openStream(ISyFile::eFileOpenMode)");
     if (syslib::isTracing())
         SY_TRACE_PARAMETERS(syslib::toString(mode));
-    return PSyFileStream(new CSyFileStream(m_path.toString(), mode));
+    return PSyFileStream(new CSyFileStream(m_path, mode));
 }
 
 void CSyFileImpl::getQelVersion(iastring& file, iastring& product, iastring& platform, iastring& build) const
@@ -158,7 +158,7 @@ void CSyFileImpl::getQelVersion(iastring& file, iastring& product, iastring& pla
 // A marker's value runs to the next control character or the end of the file, trailing blanks dropped.
 void CSyFileImpl::readQelVersionMarkers(iastring texts[4]) const
 {
-    std::ifstream in(toMbstring(m_path.toOSString()).c_str(), std::ios::in | std::ios::binary);
+    std::ifstream in(m_path.toOSString().c_str(), std::ios::in | std::ios::binary);
     if (!in)
     {
         const int error = errno;

@@ -43,7 +43,7 @@ void CSyFileStreamImpl::open()
         mode |= std::ios::binary;
     m_stream.clear();
     errno = 0;
-    m_stream.open(toMbstring(m_fileName).c_str(), mode);
+    m_stream.open(m_osName.c_str(), mode);
     if (m_stream.fail())
     {
         if (m_mode & ISyFile::READ)

@@ -1,6 +1,7 @@
 // Portable code only: names, sizes and times of nodes, the copy/move protocol and numbered versions.
 #include "synodeimpl.h"
 #include "sydirectoryimpl.h"
+#include "synodeaside.h"
 #include "syfileimpl.h"
 #include "sysizeimpl.h"
 #include "syspecialfileimpl.h"
@@ -11,10 +12,8 @@
 #include "syslib/timer/sytimeimpl.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 #include <sys/utime.h>
 
 SY_SOURCE_FILE(L"syxxcnode")
@@ -167,28 +166,31 @@ CSyRemovalWait& removalWait()
 
 namespace
 {
-// _stat of a node; a failure is logged as "syslib.filesystem.nodeAccessFailed" and thrown.
-struct _stat64 statNode(const iastring& osPath, const iastring& fullName, int line)
+// The status _stat would give of a node; a failure is logged as "syslib.filesystem.nodeAccessFailed" and
+// thrown with the runtime library's errno.
+syslib::filesystem::CSyNodeStatus statNode(const iastring& osPath, const iastring& fullName, int line)
 {
-    struct _stat64 status;
-    if (::_stat64(toMbstring(osPath).c_str(), &status) != 0)
+    syslib::filesystem::CSyNodeStatus status;
+    unsigned long osError = 0;
+    if (!syslib::filesystem::readNodeStatus(osPath, status, osError))
     {
-        const int error = errno;
+        const int error = syslib::filesystem::errnoOf(osError);
         syslib::reportError(L"syslib.filesystem.nodeAccessFailed", {fullName, errnoText(error)}, line);
         throw ESyFileNotFound(fullName, ESyException::C_ERRNO, error);
     }
     return status;
 }
 
-PSyTime timeResult(time_t time)
+PSyTime timeResult(long long seconds)
 {
+    const time_t time = static_cast<time_t>(seconds);
     if (syslib::isTracing())
         syslib::logBook().trace(CSyTimeImpl::returnText(time), __LINE__);
     return syslib::newTime(time);
 }
 } // namespace
 
-const struct _stat64& CSyNodeTimeStampImpl::status(int line) const
+const syslib::filesystem::CSyNodeStatus& CSyNodeTimeStampImpl::status(int line) const
 {
     if (!m_known)
     {
@@ -201,19 +203,19 @@ const struct _stat64& CSyNodeTimeStampImpl::status(int line) const
 PSyTime CSyNodeTimeStampImpl::getCreationTime() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getCreationTime()");
-    return timeResult(status(__LINE__).st_ctime);
+    return timeResult(status(__LINE__).creation);
 }
 
 PSyTime CSyNodeTimeStampImpl::getModificationTime() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getModificationTime()");
-    return timeResult(status(__LINE__).st_mtime);
+    return timeResult(status(__LINE__).modification);
 }
 
 PSyTime CSyNodeTimeStampImpl::getAccessTime() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeTimeStampImpl::getAccessTime()");
-    return timeResult(status(__LINE__).st_atime);
+    return timeResult(status(__LINE__).access);
 }
 
 ISyNode::eNodeType CSyNodeImpl::getNodeType() const
@@ -265,9 +267,9 @@ int CSyNodeImpl::getVersion() const
 PSySize CSyNodeImpl::getSize() const
 {
     SY_TRACE_FUNCTION(L"CSyNodeImpl::getSize()");
-    const struct _stat64 status = statNode(m_path.toOSString(), m_path.toString(), __LINE__);
-    SY_TRACE_RETURN(syslib::toString(static_cast<long long>(status.st_size)));
-    return syslib::newSize(static_cast<double>(status.st_size));
+    const syslib::filesystem::CSyNodeStatus status = statNode(m_path.toOSString(), m_path.toString(), __LINE__);
+    SY_TRACE_RETURN(syslib::toString(status.size));
+    return syslib::newSize(static_cast<double>(status.size));
 }
 
 PSyDirectory CSyNodeImpl::getParentDirectory() const
@@ -311,14 +313,16 @@ void CSyNodeImpl::setTimeStampThrough(const PSyNodeTimeStamp& timeStamp,
     if (opening != nullptr && opening->setNormalAttributesAndTimes(times))
         return;
     const iastring osPath = m_path.toOSString();
-    if (syslib::filesystem::setNormalAttributesAndTimes(osPath, times))
+    unsigned long error = syslib::filesystem::setNormalAttributesAndTimes(osPath, times);
+    if (error == 0)
         return;
+    // A read-only file refuses the opening until its attributes are reset.
     syslib::filesystem::setNormalAttributes(osPath, false);
-    if (::_utime64(toMbstring(osPath).c_str(), &times) != 0)
+    error = syslib::filesystem::setNormalAttributesAndTimes(osPath, times);
+    if (error != 0)
     {
-        const int error = errno;
         syslib::reportError(L"syslib.filesystem.errorSettingTimeStamp", {m_path.toString()}, __LINE__);
-        throw ESyFileWrite(m_path.toString(), ESyException::C_ERRNO, error);
+        throw ESyFileWrite(m_path.toString(), ESyException::C_ERRNO, syslib::filesystem::errnoOf(error));
     }
 }
 
@@ -461,10 +465,17 @@ CSyNodeImpl::CopyMoveDestinationInfo CSyNodeImpl::prepareMove(const CSyPath& tar
                                                : iastring());
     CopyMoveDestinationInfo info =
         prepare(target, L"prepareMove", L"syslib.filesystem.moveTypesNotValid", true, nullptr);
+    // Into a directory, a node meets what has its name there: a directory is no file to replace.
+    if (m_nodeType != ISyNode::DIRECTORY && info.m_realNodeType == ISyNode::DIRECTORY)
+    {
+        syslib::reportError(L"syslib.filesystem.moveTargetKindConflict",
+                            {m_path.toString(), info.m_path.toString(), typeName(m_nodeType),
+                             typeName(info.m_realNodeType)},
+                            __LINE__);
+        throw ESyPrecondition();
+    }
     bool existingTarget = false;
     decision = decideIfMoveCopyNode(info, mode, existingTarget);
-    if (decision && existsAt(info.m_realNodeType))
-        syslib::filesystem::newNode(info.m_path, static_cast<ISyNode::eNodeType>(info.m_realNodeType))->remove();
     return info;
 }
 
@@ -490,22 +501,60 @@ bool CSyNodeImpl::move(const CSyPath& target, ISyNode::CopyMoveMode_t mode)
         return false;
     if (mode & ISyNode::CREATE_PARENTS)
         syslib::filesystem::createMissingParentDirectories(info.m_path);
-    const std::string source = toMbstring(m_path.toOSString());
-    const std::string destination = toMbstring(info.m_path.toOSString());
-    if (std::rename(source.c_str(), destination.c_str()) != 0)
+    moveDecided(info, mode);
+    return true;
+}
+
+// A file that is there already is kept aside until the node has taken its place, and comes back when the
+// move fails; the node itself is left as it was by every failure but the last step's.
+void CSyNodeImpl::moveDecided(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t)
+{
+    const iastring source = m_path.toOSString();
+    const iastring destination = info.m_path.toOSString();
+    syslib::filesystem::CSyAsideFile old(info.m_path);
+    if (info.m_realNodeType == ISyNode::FILE)
     {
-        SY_TRACE_OS_ERROR(static_cast<syslib::SyOSError>(_doserrno), L"rename",
-                          m_path.toOSString() + L", " + info.m_path.toOSString());
-        // Another volume: copy and remove. A rename keeps the node's rights; so does this, where both
-        // volumes keep rights at all.
-        const PSyACL acl = fileSystemSupportsSecurity() ? getACL() : PSyACL();
+        if (const unsigned long error = old.moveAside())
+            throw ESyFileWrite(info.m_path.toString(), ESyException::WIN32_ERROR, static_cast<int>(error));
+    }
+    const unsigned long renameError = syslib::filesystem::renameNode(source, destination);
+    if (renameError == 0)
+    {
+        if (!old.isAside())
+            return;
+        const unsigned long error = old.discard();
+        if (error == 0)
+            return;
+        // The old file cannot go: both go back.
+        if (syslib::filesystem::moveNode(destination, source) != 0)
+            syslib::reportError(L"syslib.filesystem.restoreFailed", {source, destination}, __LINE__);
+        throw ESyFileWrite(info.m_path.toString(), ESyException::WIN32_ERROR, static_cast<int>(error));
+    }
+    SY_TRACE_OS_ERROR(static_cast<syslib::SyOSError>(renameError), L"rename", source + L", " + destination);
+    // Another volume, or a node that cannot be renamed: copy and remove. A rename keeps the node's rights;
+    // so does this, where both volumes keep rights at all.
+    const PSyACL acl = fileSystemSupportsSecurity() ? getACL() : PSyACL();
+    const PSyNode moved = syslib::filesystem::newNode(info.m_path, m_nodeType);
+    try
+    {
         copy(info.m_path, replaceAlways, nullptr);
-        const PSyNode moved = syslib::filesystem::newNode(info.m_path, m_nodeType);
         if (acl && moved->fileSystemSupportsSecurity())
             moved->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
-        remove();
+        if (old.isAside())
+        {
+            if (const unsigned long error = old.discard())
+                throw ESyFileWrite(info.m_path.toString(), ESyException::WIN32_ERROR, static_cast<int>(error));
+        }
     }
-    return true;
+    catch (...)
+    {
+        // What the copy made is this move's own.
+        if (existsAt(info.m_path.getOSNodeType(false)))
+            removeQuietly(moved);
+        throw;
+    }
+    // A source that cannot be removed stays as it was, beside its complete copy.
+    remove();
 }
 
 int CSyNodeImpl::getHighestVersion() const
@@ -593,10 +642,10 @@ void CSyNodeImpl::revertTo(int version)
         syslib::reportError(L"syslib.filesystem.nodeDoesNotExist", {versioned.toString()}, __LINE__);
         throw ESyFileNotFound(versioned.toString());
     }
+    // The current node is kept under the first free backup name.
+    CSyPath backup;
     if (existsAt(m_path.getOSNodeType(true)))
     {
-        // The current node is kept under the first free backup name.
-        CSyPath backup;
         for (int i = 1;; ++i)
         {
             backup = m_path.head(m_path.size() - 1);
@@ -606,7 +655,35 @@ void CSyNodeImpl::revertTo(int version)
         }
         move(backup, replaceAlways);
     }
-    syslib::filesystem::newNode(versioned, m_nodeType)->move(PSyFSPath(new CSyFSPath(m_path)), replaceAlways);
+    try
+    {
+        syslib::filesystem::newNode(versioned, m_nodeType)->move(PSyFSPath(new CSyFSPath(m_path)), replaceAlways);
+    }
+    catch (const ESyException&)
+    {
+        // The version stays a version; the current node comes back. What the move left in its place is a
+        // copy of the version, which is still there.
+        if (!backup.isEmpty())
+        {
+            if (existsAt(versioned.getOSNodeType(false)) && existsAt(m_path.getOSNodeType(false)))
+                removeQuietly(syslib::filesystem::newNode(m_path, m_nodeType));
+            putBack(backup);
+        }
+        throw;
+    }
+}
+
+void CSyNodeImpl::putBack(const CSyPath& backup)
+{
+    try
+    {
+        if (syslib::filesystem::newNode(backup, m_nodeType)->move(PSyFSPath(new CSyFSPath(m_path)), ISyNode::MISSING))
+            return;
+    }
+    catch (const ESyException&)
+    {
+    }
+    syslib::reportError(L"syslib.filesystem.restoreFailed", {m_path.toOSString(), backup.toOSString()}, __LINE__);
 }
 
 void CSyNodeImpl::revertVersion()

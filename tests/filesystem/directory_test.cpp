@@ -1,6 +1,7 @@
 // Directories: listing with patterns, vanished entries, sizes, tree removal and tree copy on real trees.
 #include "tests/filesystem/nodetestutil.h"
 
+#include "syslib/common/syfactory.h"
 #include "syslib/common/sytrace.h"
 
 #include "syslib/filesystem/sydirectoryimpl.h"
@@ -33,6 +34,7 @@ class CDirectoryTest : public CNodeTest
 {
 protected:
     void makeDirectory(const iastring& name) { ASSERT_TRUE(::CreateDirectoryW((m_dir / name).c_str(), nullptr)); }
+    PSyFSPath fsPath(const iastring& name) { return getSyslibFactory()->getFileSystemMgt()->getFSPath(m_dir / name); }
     PSyDirectory directory(const iastring& name)
     {
         const PSyNode found = node(name);
@@ -336,4 +338,90 @@ TEST_F(CDirectoryTest, ATreeCopyLeavesOutChildrenThatMeetANodeOfTheOtherKind)
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(L"syslib.filesystem.treeCopyIncomplete", messages.back().text) << "reported last, before the throw";
     EXPECT_EQ((CLogArguments{canonical(L"src"), canonical(L"dst"), L"2"}), messages.back().arguments);
+}
+
+// Onto a directory that is there, a move takes the content in as the mode decides for each file, and
+// removes nothing of the target but what it replaces.
+TEST_F(CDirectoryTest, AMoveOntoADirectoryMovesTheContentInAsTheModeDecides)
+{
+    const auto arrange = [&] {
+        removeTestTree(m_dir / L"src");
+        removeTestTree(m_dir / L"dst");
+        makeDirectory(L"src");
+        makeDirectory(L"src\\sub");
+        makeDirectory(L"dst");
+        makeDirectory(L"dst\\sub");
+        writeTestFile(m_dir / L"src\\same.txt", "new");
+        setFileTime(m_dir / L"src\\same.txt", 1600000000);
+        writeTestFile(m_dir / L"dst\\same.txt", "old");
+        setFileTime(m_dir / L"dst\\same.txt", 1700000000);
+        writeTestFile(m_dir / L"src\\sub\\deep.txt", "deep");
+        writeTestFile(m_dir / L"dst\\sub\\own.txt", "mine");
+    };
+
+    arrange();
+    m_book.clear();
+    EXPECT_FALSE(node(L"src")->move(fsPath(L"dst"), N::MISSING)) << "the target is there";
+    EXPECT_TRUE(m_book.hasTrace(L"I will not copy/move directory " + canonical(L"src") + L" to: " + canonical(L"dst") +
+                                L" (target directory exists already, not allowed to overwrite)"));
+    EXPECT_EQ("deep", readTestFile(m_dir / L"src\\sub\\deep.txt"));
+    EXPECT_EQ("mine", readTestFile(m_dir / L"dst\\sub\\own.txt"));
+
+    // The newer target file stays, and so does the source that was not moved.
+    arrange();
+    EXPECT_TRUE(node(L"src")->move(fsPath(L"dst"), N::MISSING | N::IF_NEWER));
+    EXPECT_EQ("old", readTestFile(m_dir / L"dst\\same.txt"));
+    EXPECT_EQ("new", readTestFile(m_dir / L"src\\same.txt"));
+    EXPECT_EQ("deep", readTestFile(m_dir / L"dst\\sub\\deep.txt"));
+    EXPECT_EQ("mine", readTestFile(m_dir / L"dst\\sub\\own.txt"));
+    EXPECT_FALSE(existsOnDisk(m_dir / L"src\\sub")) << "emptied, it goes";
+
+    // EXISTING alone updates what is there and brings nothing new.
+    arrange();
+    EXPECT_TRUE(node(L"src")->move(fsPath(L"dst"), N::EXISTING));
+    EXPECT_EQ("new", readTestFile(m_dir / L"dst\\same.txt"));
+    EXPECT_EQ("deep", readTestFile(m_dir / L"src\\sub\\deep.txt"));
+
+    arrange();
+    EXPECT_TRUE(node(L"src")->move(fsPath(L"dst"), N::MISSING | N::EXISTING));
+    EXPECT_EQ("new", readTestFile(m_dir / L"dst\\same.txt"));
+    EXPECT_EQ("deep", readTestFile(m_dir / L"dst\\sub\\deep.txt"));
+    EXPECT_EQ("mine", readTestFile(m_dir / L"dst\\sub\\own.txt"));
+    EXPECT_FALSE(existsOnDisk(m_dir / L"src"));
+    EXPECT_FALSE(existsOnDisk(m_dir / L"dst\\src")) << "the content goes in, not the directory";
+}
+
+TEST_F(CDirectoryTest, AMoveIntoItselfOrOntoANodeOfTheOtherKindChangesNothing)
+{
+    makeTree(L"src");
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { node(L"src")->move(fsPath(L"src\\sub"), N::EXISTING); },
+                                       L"syslib.filesystem.targetInsideSource",
+                                       {canonical(L"src"), canonical(L"src\\sub")});
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { node(L"src")->move(fsPath(L"src\\new"), N::MISSING); },
+                                       L"syslib.filesystem.targetInsideSource",
+                                       {canonical(L"src"), canonical(L"src\\new")});
+    EXPECT_EQ(19.0, directory(L"src")->getTotalSize()->getBytes());
+    EXPECT_EQ(Names({L"c.txt", L"deeper", L"ro.txt"}), names(directory(L"src\\sub")->getChildNodes(L"*", false)));
+
+    // A file moved into a folder meets a directory of its name there.
+    makeDirectory(L"into");
+    makeDirectory(L"into\\a.txt");
+    expectLoggedThrow<ESyPrecondition>(m_book, [&] { node(L"src\\a.txt")->move(fsPath(L"into"), N::EXISTING); },
+                                       L"syslib.filesystem.moveTargetKindConflict",
+                                       {canonical(L"src\\a.txt"), canonical(L"into\\a.txt"), L"FILE", L"DIRECTORY"});
+    EXPECT_TRUE(directory(L"into\\a.txt")->isEmpty());
+    EXPECT_EQ("aaaaaa", readTestFile(m_dir / L"src\\a.txt"));
+
+    // Moving content in, a node that meets one of the other kind stays where it is; the rest moves in.
+    makeDirectory(L"dst");
+    writeTestFile(m_dir / L"dst\\sub", "a file");
+    m_book.clear();
+    EXPECT_THROW(node(L"src")->move(fsPath(L"dst"), N::MISSING | N::EXISTING), ESyFileWrite);
+    EXPECT_EQ((CLogArguments{canonical(L"src\\sub"), canonical(L"dst\\sub"), L"DIRECTORY", L"FILE"}),
+              m_book.onlyMessage(L"syslib.filesystem.moveTargetKindConflict").arguments);
+    EXPECT_EQ((CLogArguments{canonical(L"src"), canonical(L"dst"), L"1"}),
+              m_book.onlyMessage(L"syslib.filesystem.treeMoveIncomplete").arguments);
+    EXPECT_EQ("a file", readTestFile(m_dir / L"dst\\sub"));
+    EXPECT_EQ("cccccccccc", readTestFile(m_dir / L"src\\sub\\c.txt"));
+    EXPECT_EQ("bbb", readTestFile(m_dir / L"dst\\b.log"));
 }

@@ -16,7 +16,7 @@
 
 inline std::string readTestFile(const iastring& path)
 {
-    std::ifstream in(toMbstring(path).c_str(), std::ios::binary);
+    std::ifstream in(path.c_str(), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 

@@ -15,8 +15,10 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <map>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -241,6 +243,8 @@ TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
         {{L"copy", L"a"}, L"usage: syhost copy SRC DST"},
         {{L"copy", L"a", L"b", L"--mode", L"SOMETIMES"}, L"usage: syhost copy SRC DST"},
         {{L"rm"}, L"usage: syhost rm PATH"},
+        {{L"mv", L"a"}, L"usage: syhost mv SRC DST"},
+        {{L"mv", L"a", L"b", L"--mode", L"SOMETIMES"}, L"usage: syhost mv SRC DST"},
         {{L"ls"}, L"usage: syhost ls DIR [PATTERN]"},
         {{L"tree-copy", L"a"}, L"usage: syhost tree-copy SRC DST"},
         {{L"tree-copy", L"a", L"b", L"--mode", L"MISSING|NEVER"}, L"usage: syhost tree-copy SRC DST"},
@@ -291,6 +295,13 @@ TEST_F(CSyhostTest, LibraryFailuresExitOneWithTheExceptionAndTheLoggedReason)
     EXPECT_EQ(1u, missing.exitCode);
     EXPECT_TRUE(contains(missing.out, L"ESyFileNotFound")) << narrow(missing.out);
     EXPECT_TRUE(contains(missing.err, L"{syslib.filesystem.nodeDoesNotExist}")) << narrow(missing.err);
+
+    // An exception without a text of its own is printed with the reason the library logged.
+    const CRun copy = runSyhost({L"--quiet", L"copy", m_dir / L"missing", m_dir / L"target"});
+    EXPECT_EQ(1u, copy.exitCode);
+    iastring missingPath = m_dir / L"missing";
+    std::replace(missingPath.begin(), missingPath.end(), L'\\', L'/');
+    EXPECT_EQ(L"ESyFileNotFound: " + missingPath + L" does not exist.\n", copy.out) << narrow(copy.out);
 }
 
 TEST_F(CSyhostTest, FileCommandsWorkOnARealTree)
@@ -336,6 +347,77 @@ TEST_F(CSyhostTest, FileCommandsWorkOnARealTree)
     EXPECT_EQ(0u, rm.exitCode);
     EXPECT_EQ(0u, rm.out.find(L"removed ")) << narrow(rm.out);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((m_dir / L"c.txt").c_str()));
+}
+
+// Names outside the ANSI code page and paths past MAX_PATH, as an installer hands them over.
+TEST_F(CSyhostTest, FileCommandsTakeEveryNameAndLength)
+{
+    writeTestFile(m_dir / L"дом.txt", "house");
+    const CRun copy = runSyhost({L"--quiet", L"copy", m_dir / L"дом.txt", m_dir / L"家.txt"});
+    EXPECT_EQ(0u, copy.exitCode) << narrow(copy.out) << narrow(copy.err);
+    EXPECT_EQ(0u, copy.out.find(L"copied ")) << narrow(copy.out);
+    EXPECT_FALSE(contains(copy.err, L" ERR ")) << narrow(copy.err);
+    writeTestFile(m_dir / L"older.txt", "old");
+    {
+        const FILETIME old = {0, 0x01D00000};
+        const syslib::CSyKernelHandle file(::CreateFileW((m_dir / L"older.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                                         nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(::SetFileTime(file.get(), nullptr, nullptr, &old));
+    }
+    const CRun update = runSyhost({L"--quiet", L"copy", m_dir / L"дом.txt", m_dir / L"older.txt", L"--mode", L"IF_NEWER"});
+    EXPECT_EQ(0u, update.exitCode) << narrow(update.out) << narrow(update.err);
+    EXPECT_EQ(0u, update.out.find(L"copied ")) << narrow(update.out);
+
+    // Two paths of 330 characters in long form.
+    iastring deep = L"\\\\?\\" + m_dir.path();
+    while (deep.size() < 290)
+    {
+        deep += L"\\" + iastring(std::min<std::size_t>(60, 295 - deep.size()), L'ж');
+        ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    const iastring from = deep + L"\\" + iastring(329 - deep.size(), L'a');
+    const iastring to = deep + L"\\" + iastring(329 - deep.size(), L'b');
+    ASSERT_EQ(330u, from.size());
+    writeTestFile(from, "deep");
+    const CRun long_ = runSyhost({L"--quiet", L"copy", from, to});
+    EXPECT_EQ(0u, long_.exitCode) << narrow(long_.out) << narrow(long_.err);
+    std::ifstream copied(to.c_str(), std::ios::binary);
+    EXPECT_EQ("deep", std::string(std::istreambuf_iterator<char>(copied), std::istreambuf_iterator<char>()));
+}
+
+TEST_F(CSyhostTest, MvMovesFilesAndTreesAndRmRemovesTrees)
+{
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"src").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"dst").c_str(), nullptr));
+    writeTestFile(m_dir / L"src\\a.txt", "a");
+    writeTestFile(m_dir / L"dst\\own.txt", "own");
+    writeTestFile(m_dir / L"loose.txt", "loose");
+
+    const CRun file = runSyhost({L"--quiet", L"mv", m_dir / L"loose.txt", m_dir / L"src\\loose.txt"});
+    EXPECT_EQ(0u, file.exitCode) << narrow(file.out) << narrow(file.err);
+    EXPECT_EQ(0u, file.out.find(L"moved ")) << narrow(file.out);
+    EXPECT_TRUE(contains(file.out, L"(mode MISSING|EXISTING)")) << narrow(file.out);
+
+    const CRun kept = runSyhost({L"--quiet", L"mv", m_dir / L"src", m_dir / L"dst", L"--mode", L"MISSING"});
+    EXPECT_EQ(0u, kept.exitCode);
+    EXPECT_EQ(0u, kept.out.find(L"not moved ")) << narrow(kept.out);
+    const CRun tree = runSyhost({L"--quiet", L"mv", m_dir / L"src", m_dir / L"dst"});
+    EXPECT_EQ(0u, tree.exitCode) << narrow(tree.out) << narrow(tree.err);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((m_dir / L"dst\\loose.txt").c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((m_dir / L"dst\\own.txt").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((m_dir / L"src").c_str()));
+
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"dst\\sub").c_str(), nullptr));
+    const CRun inside = runSyhost({L"--quiet", L"mv", m_dir / L"dst", m_dir / L"dst\\sub\\dst"});
+    EXPECT_EQ(1u, inside.exitCode);
+    EXPECT_TRUE(contains(inside.out, L"ESyPrecondition: ")) << narrow(inside.out);
+    EXPECT_TRUE(contains(inside.out, L"lies inside it.")) << narrow(inside.out);
+    EXPECT_TRUE(contains(inside.err, L"{syslib.filesystem.targetInsideSource}")) << narrow(inside.err);
+
+    const CRun rm = runSyhost({L"--quiet", L"rm", m_dir / L"dst"});
+    EXPECT_EQ(0u, rm.exitCode) << narrow(rm.out) << narrow(rm.err);
+    EXPECT_EQ(0u, rm.out.find(L"removed ")) << narrow(rm.out);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((m_dir / L"dst").c_str()));
 }
 
 TEST_F(CSyhostTest, TheLogNamesEachFunctionGoesToAFileOnRequestAndQuietKeepsMessagesOnly)
