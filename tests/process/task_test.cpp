@@ -3,6 +3,7 @@
 #include "framework/iastrutil.h"
 #include "syslib/process/syprocessenvimpl.h"
 #include "syslib/process/sytaskioimpl.h"
+#include "standins/process/sathreadapi.h"
 
 #include "tests/support/expectthrow.h"
 #include "tests/support/tempdir.h"
@@ -124,6 +125,23 @@ unsigned __stdcall countCalls(void* counter)
 {
     ++*static_cast<int*>(counter);
     return 0;
+}
+
+DWORD g_failWith = 0;
+BOOL WINAPI failingOpenThreadToken(HANDLE, DWORD, BOOL, PHANDLE)
+{
+    ::SetLastError(g_failWith);
+    return FALSE;
+}
+BOOL WINAPI failingSetThreadToken(PHANDLE, HANDLE)
+{
+    ::SetLastError(g_failWith);
+    return FALSE;
+}
+DWORD WINAPI failingResumeThread(HANDLE)
+{
+    ::SetLastError(g_failWith);
+    return static_cast<DWORD>(-1);
 }
 } // namespace
 
@@ -310,6 +328,27 @@ TEST(ChildApplicationTest, AMissingWorkingDirectoryStopsTheStartBeforeAnyProcess
     EXPECT_EQ(iastring(before), iastring(after));
 }
 
+TEST(ChildApplicationTest, AThreadTokenThatCannotBeReadStartsNoProcess)
+{
+    CRecordingLogBook book;
+    g_failWith = ERROR_ACCESS_DENIED;
+    const standins::CApiOverride<decltype(syslib::SyThreadApi::OpenThreadToken)> refuse(
+        standins::threadApiTable().OpenThreadToken, failingOpenThreadToken);
+    const PSyChildApplication child = childApplication(L"exit-with", L"0");
+    try
+    {
+        child->start(true);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESyException& failure)
+    {
+        EXPECT_EQ(ERROR_ACCESS_DENIED, static_cast<DWORD>(failure.getCode()));
+    }
+    EXPECT_EQ(L"OpenThreadToken", book.onlyMessage(L"syslib.NT.generic").arguments.at(0));
+    EXPECT_EQ(ISyTask::TST_ERROR, child->getStatus());
+    EXPECT_EQ(nullptr, child->getHandle());
+}
+
 TEST(ChildApplicationTest, CancelEndsARunningChild)
 {
     const CTempDir directory;
@@ -369,6 +408,58 @@ TEST(ChildFunctionTest, RunsOnAThreadAndEndsWithItsResult)
     counting->setArgument(&calls);
     counting->start(true);
     EXPECT_EQ(1, calls);
+}
+
+TEST(ChildFunctionTest, AStepThatFailsEndsTheThreadBeforeTheFunctionRuns)
+{
+    CRecordingLogBook book;
+    // With a token of its own, the thread hands it on: SetThreadToken is called.
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    syslib::SyThreadApi& api = standins::threadApiTable();
+    const auto failedStart = [&](const wchar_t* call, int priority, DWORD error) {
+        int calls = 0;
+        const PSyChildFunction function(new CSyChildFunction(1));
+        function->setFunction(countCalls);
+        function->setArgument(&calls);
+        function->setPriority(priority);
+        book.clear();
+        try
+        {
+            // Not waiting: a thread left suspended would never end.
+            function->start(false);
+            ADD_FAILURE() << "no exception for " << toMbstring(call);
+        }
+        catch (const ESyException& failure)
+        {
+            EXPECT_EQ(ESyException::WIN32_ERROR, failure.getErrorType());
+            EXPECT_EQ(error, static_cast<DWORD>(failure.getCode())) << toMbstring(call);
+        }
+        EXPECT_EQ(call, book.onlyMessage(L"syslib.NT.generic").arguments.at(0));
+        EXPECT_EQ(ISyTask::TST_ERROR, function->getStatus());
+        EXPECT_EQ(nullptr, function->getHandle());
+        EXPECT_EQ(static_cast<unsigned long>(-1), function->getProcessId());
+        // A thread let go by mistake has run by now.
+        ::Sleep(200);
+        EXPECT_EQ(0, calls) << toMbstring(call);
+    };
+    g_failWith = ERROR_ACCESS_DENIED;
+    {
+        const standins::CApiOverride<decltype(api.OpenThreadToken)> refuse(api.OpenThreadToken,
+                                                                             failingOpenThreadToken);
+        failedStart(L"OpenThreadToken", 0, ERROR_ACCESS_DENIED);
+    }
+    {
+        const standins::CApiOverride<decltype(api.SetThreadToken)> refuse(api.SetThreadToken, failingSetThreadToken);
+        failedStart(L"SetThreadToken", 0, ERROR_ACCESS_DENIED);
+    }
+    // No thread priority has this value.
+    failedStart(L"SetThreadPriority", 7, ERROR_INVALID_PARAMETER);
+    {
+        g_failWith = ERROR_NOT_ENOUGH_MEMORY;
+        const standins::CApiOverride<decltype(api.ResumeThread)> refuse(api.ResumeThread, failingResumeThread);
+        failedStart(L"ResumeThread", 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+    ::RevertToSelf();
 }
 
 TEST(ChildFunctionTest, StreamsAndAMissingFunctionAreRefused)
