@@ -28,6 +28,8 @@ public:
     int getId() const { return m_taskId; }
     ISyTask::eTaskStatusType getStatus();
     unsigned long getExitCode(bool wait);
+    // Throws when the library's own environment could not be put back, though the task may run (its
+    // status tells).
     bool start(bool wait);
     PSyTaskIO getInputStream() const { return m_inputStream; }
     PSyTaskIO getOutputStream() const { return m_outputStream; }

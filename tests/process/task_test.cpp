@@ -8,6 +8,7 @@
 #include "tests/support/expectthrow.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/testchild.h"
+#include "threadtoken.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,20 @@ unsigned __stdcall countCalls(void* counter)
 {
     ++*static_cast<int*>(counter);
     return 0;
+}
+
+unsigned __stdcall removeDirectory(void* directory)
+{
+    return ::RemoveDirectoryW(static_cast<const iastring*>(directory)->c_str()) ? 0 : 1;
+}
+
+iastring environmentValue(const wchar_t* name, bool& present)
+{
+    wchar_t value[256] = {0};
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length = ::GetEnvironmentVariableW(name, value, 256);
+    present = length > 0 || ::GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    return iastring(value, length);
 }
 
 DWORD g_failWith = 0;
@@ -252,31 +267,53 @@ TEST(ChildApplicationTest, TheEnvironmentReachesTheChildAndTheLibraryGetsItsOwnB
     wchar_t before[MAX_PATH + 1] = {0};
     ::GetCurrentDirectoryW(MAX_PATH, before);
     ::SetEnvironmentVariableW(L"SYTEST_KEPT", L"library");
+    // Values the ANSI code page cannot carry, one beyond the basic plane, and an empty one.
+    const iastring chinese = L"\u4e2d\u6587 \U0001D11E";
+    ::SetEnvironmentVariableW(L"SYTEST_CJK", chinese.c_str());
+    ::SetEnvironmentVariableW(L"SYTEST_CJK_CHANGED", chinese.c_str());
+    ::SetEnvironmentVariableW(L"SYTEST_EMPTY", L"");
 
     const PSyProcessEnvironment environment(new CSyProcessEnvironment());
     environment->setWorkingDirectory(directory.path());
     environment->setEnvironmentVariable(L"SYTEST_KEPT", L"child");
     environment->setEnvironmentVariable(L"SYTEST_NEW", L"neu \u00e9");
-    const PSyChildApplication child = childApplication(L"print-environment", L"SYTEST_KEPT SYTEST_NEW");
+    environment->setEnvironmentVariable(L"sytest_cjk_changed", L"ascii");
+    environment->setEnvironmentVariable(L"SYTEST_EMPTY", L"filled");
+    const PSyChildApplication child =
+        childApplication(L"print-environment", L"SYTEST_KEPT SYTEST_NEW SYTEST_EMPTY SYTEST_CJK SYTEST_CJK_CHANGED");
     child->setProcessEnvironment(environment);
     const PSyTaskIO output = newStream();
     child->setOutputStream(output);
     ASSERT_TRUE(child->start(true));
     const std::vector<iastring> lines = readLines(output);
-    ASSERT_EQ(3u, lines.size());
+    ASSERT_EQ(6u, lines.size());
     EXPECT_EQ(directory.path(), fromHexUnits(toMbstring(lines[0])));
     EXPECT_EQ(L"child", fromHexUnits(toMbstring(lines[1])));
     EXPECT_EQ(L"neu \u00e9", fromHexUnits(toMbstring(lines[2])));
+    EXPECT_EQ(L"filled", fromHexUnits(toMbstring(lines[3])));
+    EXPECT_EQ(chinese, fromHexUnits(toMbstring(lines[4])));
+    EXPECT_EQ(L"ascii", fromHexUnits(toMbstring(lines[5])));
 
     wchar_t after[MAX_PATH + 1] = {0};
     ::GetCurrentDirectoryW(MAX_PATH, after);
     EXPECT_EQ(iastring(before), iastring(after));
     EXPECT_EQ(L"library", iastring(_wgetenv(L"SYTEST_KEPT")));
     EXPECT_EQ(nullptr, _wgetenv(L"SYTEST_NEW"));
+    bool present = false;
+    EXPECT_EQ(L"", environmentValue(L"SYTEST_NEW", present));
+    EXPECT_FALSE(present);
+    EXPECT_EQ(chinese, environmentValue(L"SYTEST_CJK", present));
+    EXPECT_EQ(chinese, environmentValue(L"SYTEST_CJK_CHANGED", present));
+    EXPECT_EQ(chinese, iastring(_wgetenv(L"SYTEST_CJK_CHANGED"))) << "the runtime's copy too";
+    EXPECT_EQ(L"", environmentValue(L"SYTEST_EMPTY", present));
+    EXPECT_TRUE(present) << "an empty variable is still a variable";
+    for (const CRecordedLine& message : book.messages())
+        EXPECT_NE(CMessage::LOG_ERROR, message.type) << ::testing::PrintToString(message);
     const std::vector<iastring> logs = book.logs();
     EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Changing current processenvironment"));
     EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Restoring current processenvironment"));
-    ::SetEnvironmentVariableW(L"SYTEST_KEPT", nullptr);
+    for (const wchar_t* name : {L"SYTEST_KEPT", L"SYTEST_CJK", L"SYTEST_CJK_CHANGED", L"SYTEST_EMPTY"})
+        ::SetEnvironmentVariableW(name, nullptr);
 }
 
 TEST(ChildApplicationTest, AMissingProgramIsReportedAndTheEnvironmentIsStillRestored)
@@ -460,6 +497,58 @@ TEST(ChildFunctionTest, AStepThatFailsEndsTheThreadBeforeTheFunctionRuns)
         failedStart(L"ResumeThread", 0, ERROR_NOT_ENOUGH_MEMORY);
     }
     ::RevertToSelf();
+}
+
+TEST(ChildFunctionTest, ATaskThatNamesNoUserLeavesTheCallersTokenAsItIs)
+{
+    CRecordingLogBook book;
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment());
+    environment->setEnvironmentVariable(L"SYTEST_DURING_START", L"1");
+    const auto tokenOfFunction = [&] {
+        const PSyChildFunction function(new CSyChildFunction(1));
+        function->setFunction(reportThreadTokenId);
+        function->setProcessEnvironment(environment);
+        EXPECT_TRUE(function->start(true));
+        return function->getExitCode(false);
+    };
+    // Without a token before, none during the start and none after.
+    EXPECT_EQ(0u, tokenOfFunction());
+    EXPECT_EQ(0u, threadTokenId());
+    EXPECT_FALSE(book.hasLog(L"Target user and process user are identical => impersonating process user."));
+
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    const unsigned long caller = threadTokenId();
+    ASSERT_NE(0u, caller);
+    EXPECT_EQ(caller, tokenOfFunction());
+    EXPECT_EQ(caller, threadTokenId());
+    EXPECT_FALSE(book.hasLog(L"Terminated current impersonation."));
+    ::RevertToSelf();
+}
+
+TEST(ChildFunctionTest, WhatCannotBePutBackFailsTheStartAndTheRestIsStillPutBack)
+{
+    CRecordingLogBook book;
+    wchar_t before[MAX_PATH + 1] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, before);
+    const CTempDir directory;
+    // The library's directory goes while the task runs elsewhere: it cannot be gone back to.
+    iastring left = directory / L"left";
+    ASSERT_TRUE(::CreateDirectoryW(left.c_str(), nullptr));
+    ASSERT_TRUE(::SetCurrentDirectoryW(left.c_str()));
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment());
+    environment->setWorkingDirectory(directory.path());
+    environment->setEnvironmentVariable(L"SYTEST_ADDED", L"1");
+    const PSyChildFunction function(new CSyChildFunction(1));
+    function->setFunction(removeDirectory);
+    function->setArgument(&left);
+    function->setProcessEnvironment(environment);
+    book.clear();
+    EXPECT_THROW(function->start(true), ESyChangeDir);
+    EXPECT_EQ(CMessage::LOG_ERROR, book.onlyMessage(L"syslib.process.currentProcessEnv.notSetWorkdir").type);
+    EXPECT_EQ(ISyTask::TST_FINISHED, function->getStatus());
+    EXPECT_EQ(0u, function->getExitCode(false));
+    EXPECT_EQ(nullptr, _wgetenv(L"SYTEST_ADDED"));
+    ::SetCurrentDirectoryW(before);
 }
 
 TEST(ChildFunctionTest, StreamsAndAMissingFunctionAreRefused)
