@@ -97,6 +97,28 @@ private:
     CSyCurrentProcessEnvironmentImpl m_current;
     PSyProcessEnvironment m_snapshot;
 };
+
+// Holds a task list's gate from the decision to start until the task runs.
+class CGateHold
+{
+public:
+    explicit CGateHold(CSyStartGate* gate) : m_gate(gate), m_held(gate == nullptr || gate->enter()) {}
+    ~CGateHold() { leave(); }
+    CGateHold(const CGateHold&) = delete;
+    CGateHold& operator=(const CGateHold&) = delete;
+
+    bool admitted() const { return m_held; }
+    void leave()
+    {
+        if (m_gate && m_held)
+            m_gate->leave();
+        m_gate = nullptr;
+    }
+
+private:
+    CSyStartGate* m_gate;
+    bool m_held;
+};
 } // namespace
 
 // A logon kept for this task may be given back once it is seen to have ended.
@@ -106,11 +128,15 @@ CSyTaskImpl::~CSyTaskImpl()
     syslib::releaseEndedLogons();
 }
 
-bool CSyTaskImpl::start(bool wait)
+bool CSyTaskImpl::start(bool wait, CSyStartGate* gate)
 {
     SY_TRACE_FUNCTION_TEXT(wait ? L"CSyTaskImpl::start(true)" : L"CSyTaskImpl::start(false)");
+    CGateHold hold(gate);
+    if (!hold.admitted())
+        return false;
     CEnvironmentJanitor janitor(m_environment);
     const bool started = startImpl();
+    hold.leave();
     if (wait)
         waitForEnd();
     if (started)

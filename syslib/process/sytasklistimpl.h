@@ -3,6 +3,7 @@
 
 #include "sytasklist.h"
 
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -19,15 +20,22 @@ public:
     PSyTask getTask(int nPosition) const;
     bool start(ISyTaskList& self);
     bool waitFor(PSyTask) { return false; }
+    // Also stops every start of this list begun before: no further task of it starts.
     bool cancel();
 
-    const std::vector<PSyTask>& tasks() const { return m_tasks; }
+    // For the start strategies. A run is one start() of the list; startTask starts one of its tasks
+    // unless the list has been cancelled since the run began, and says whether it has not.
+    unsigned int beginRun();
+    bool startTask(ISyTask& task, bool wait, unsigned int run);
 
 private:
     void checkIndex(int nPosition, const wchar_t* signature) const;
 
     int m_iType = 0;
     std::vector<PSyTask> m_tasks;
+    // Held from the decision to start a task until it runs; cancel counts under it.
+    std::mutex m_startLock;
+    unsigned int m_cancels = 0;
 };
 
 class CSyTaskList : public CSyHandle<ISyTaskList, CSyTaskListImpl>

@@ -115,6 +115,15 @@ PSyStringIterator CSyTaskImpl::getArgumentIterator() const
     return PSyStringIterator(new CIaContainerIter<iastring>(m_arguments.get()));
 }
 
+CSyTaskImpl* syslib::ownTask(ISyTask* task)
+{
+    if (CSyChildApplication* application = dynamic_cast<CSyChildApplication*>(task))
+        return &application->impl();
+    if (CSyChildFunction* function = dynamic_cast<CSyChildFunction*>(task))
+        return &function->impl();
+    return nullptr;
+}
+
 iastring CSyChildApplicationImpl::commandLine() const
 {
     // A temporary list of the path alone quotes a path with a blank, as it would any argument.

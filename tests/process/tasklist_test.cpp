@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace
 {
@@ -128,6 +129,44 @@ TEST(TaskListTest, SequentialNonBlockingRunsInOrderBehindTheCaller)
         ::Sleep(50);
     ASSERT_EQ(1, list->getRefCount());
     EXPECT_EQ("1+1-2+2-", marks(file));
+}
+
+TEST(TaskListTest, ACancelledSequentialListStartsNoFurtherTask)
+{
+    const CTempDir directory;
+    const iastring file = directory / L"marks.txt";
+    for (const int blocking : {int(ISyTaskList::TLT_NON_BLOCKING), int(ISyTaskList::TLT_BLOCKING)})
+    {
+        const PSyTask waiting = childTask(L"--child=wait-for-file " + (directory / L"never"));
+        const PSyTask next = childTask(L"--child=record " + file + L" 2");
+        const PSyTaskList list = listOf(ISyTaskList::TLT_SEQUENTIAL | blocking, {waiting, next});
+        // A blocking list is cancelled from another thread than the one its start blocks.
+        std::thread starter;
+        if (blocking == ISyTaskList::TLT_BLOCKING)
+            starter = std::thread([&list] { list->start(); });
+        else
+            EXPECT_TRUE(list->start());
+        for (int i = 0; i < 600 && waiting->getStatus() != ISyTask::TST_RUNNING; ++i)
+            ::Sleep(50);
+        ASSERT_EQ(ISyTask::TST_RUNNING, waiting->getStatus()) << blocking;
+        EXPECT_TRUE(list->cancel());
+        if (starter.joinable())
+            starter.join();
+        // The worker of a non-blocking list lets the list go when it stops.
+        for (int i = 0; i < 600 && list->getRefCount() > 1; ++i)
+            ::Sleep(50);
+        EXPECT_EQ(1, list->getRefCount());
+        EXPECT_EQ(ISyTask::TST_ERROR, waiting->getStatus());
+        EXPECT_EQ(ISyTask::TST_INITIAL, next->getStatus()) << blocking;
+        EXPECT_EQ("", marks(file)) << blocking;
+    }
+
+    // A cancel stops the starts begun before it; a later start is a new one.
+    const PSyTaskList list = listOf(ISyTaskList::TLT_SEQUENTIAL | ISyTaskList::TLT_BLOCKING,
+                                    {childTask(L"--child=record " + file + L" 3")});
+    EXPECT_TRUE(list->cancel());
+    EXPECT_TRUE(list->start());
+    EXPECT_EQ("3+3-", marks(file));
 }
 
 TEST(TaskListTest, ParallelWinsOverSequentialAndAParallelBlockingListStartsNothing)
