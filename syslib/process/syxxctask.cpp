@@ -1,5 +1,6 @@
 // Portable code only: the state of tasks, their streams, priority, program and arguments.
 #include "sytaskimpl.h"
+#include "sytaskioimpl.h"
 
 #include "framework/iacontaineriter.h"
 #include "syslib/common/syenumio.h"
@@ -16,6 +17,14 @@ const syslib::CSyEnumName taskStatusNames[] = {{ISyTask::TST_INITIAL, L"TST_INIT
                                                {ISyTask::TST_RUNNING, L"TST_RUNNING"},
                                                {ISyTask::TST_FINISHED, L"TST_FINISHED"},
                                                {ISyTask::TST_ERROR, L"TST_ERROR"}};
+
+// The child's pipe ends are handed to the library's own stream object: one the host implemented has none
+// to take them.
+void checkOwnStream(const PSyTaskIO& stream, const wchar_t* signature)
+{
+    if (stream && dynamic_cast<CSyTaskIO*>(stream.get()) == nullptr)
+        syslib::throwParameterNotValid(L"stream", signature, __LINE__);
+}
 } // namespace
 
 std::wostream& operator<<(std::wostream& os, ISyTask::eTaskType value)
@@ -67,6 +76,7 @@ void CSyTaskImpl::setInputStream(PSyTaskIO stream)
     SY_TRACE_FUNCTION(L"CSyTaskImpl::setInputStream(PSyTaskIO)");
     if (m_type != ISyTask::TTY_APPLICATION)
         syslib::throwFunctionNotSupported(L"CSyTaskImpl::setInputStream", __LINE__);
+    checkOwnStream(stream, L"CSyTaskImpl::setInputStream(PSyTaskIO)");
     m_inputStream = stream;
 }
 
@@ -75,6 +85,7 @@ void CSyTaskImpl::setOutputStream(PSyTaskIO stream)
     SY_TRACE_FUNCTION(L"CSyTaskImpl::setOutputStream(PSyTaskIO)");
     if (m_type != ISyTask::TTY_APPLICATION)
         syslib::throwFunctionNotSupported(L"CSyTaskImpl::setOutputStream", __LINE__);
+    checkOwnStream(stream, L"CSyTaskImpl::setOutputStream(PSyTaskIO)");
     m_outputStream = stream;
 }
 

@@ -248,6 +248,48 @@ TEST(ChildApplicationTest, InputReachesTheChildAndItsOutputComesBack)
     EXPECT_EQ(0u, child->getExitCode(true));
 }
 
+// A stream the host implemented itself: it has no place for a pipe end.
+class CHostStream : public ISyTaskIO
+{
+public:
+    int addRef() override { return ++m_references; }
+    int release() override { return --m_references; }
+    int getRefCount() override { return m_references; }
+    ILogBook* setLogBook(ILogBook* logBook) override { return logBook; }
+    iastring getLine() override { return L""; }
+    void putLine(const iastring&) override {}
+    bool isEof() const override { return true; }
+    void close() override {}
+    iachar getChar() override { return L' '; }
+    void put(iachar) override {}
+
+private:
+    int m_references = 1;
+};
+
+TEST(ChildApplicationTest, AStreamTheHostMadeIsRefusedAndTheOwnOneKept)
+{
+    CRecordingLogBook book;
+    CHostStream hostStream;
+    const PSyChildApplication child = childApplication(L"echo-input");
+    const PSyTaskIO input = newStream(), output = newStream();
+    child->setInputStream(input);
+    child->setOutputStream(output);
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { child->setInputStream(&hostStream); }, L"common.parameterNotValid",
+        {L"stream", L"CSyTaskImpl::setInputStream(PSyTaskIO)"});
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { child->setOutputStream(&hostStream); }, L"common.parameterNotValid",
+        {L"stream", L"CSyTaskImpl::setOutputStream(PSyTaskIO)"});
+    EXPECT_EQ(input, child->getInputStream());
+    EXPECT_EQ(output, child->getOutputStream());
+    EXPECT_EQ(1, hostStream.getRefCount()) << "not kept";
+    // No stream at all is still a choice.
+    child->setInputStream(PSyTaskIO());
+    child->setOutputStream(PSyTaskIO());
+    EXPECT_EQ(PSyTaskIO(), child->getOutputStream());
+}
+
 TEST(ChildApplicationTest, OutputOfBothStreamsBeyondThePipeBufferArrivesWhole)
 {
     const PSyChildApplication child = childApplication(L"write-both", L"2000");
