@@ -24,9 +24,6 @@ public:
     CSyTaskImpl(const CSyTaskImpl&) = delete;
     CSyTaskImpl& operator=(const CSyTaskImpl&) = delete;
 
-    // The argument list writes to the new log book too.
-    ILogBook* setLogBook(ILogBook* logBook) override;
-    ILogBook* getLogBook() const override;
     // Creates the process or thread; the kind's own part of start().
     virtual bool startImpl() = 0;
     virtual bool cancel();

@@ -40,19 +40,10 @@ std::wostream& operator<<(std::wostream& os, ISyTask::eTaskStatusType value)
 CSyTaskImpl::CSyTaskImpl(ISyTask::eTaskType type, int taskId)
     : m_processId(static_cast<unsigned long>(-1)), m_status(ISyTask::TST_INITIAL), m_type(type),
       m_exitCode(static_cast<unsigned long>(-1)), m_taskId(taskId), m_priority(0),
-      m_arguments(syslib::getLogBook())
+      m_arguments(nullptr)
 {
-}
-
-ILogBook* CSyTaskImpl::setLogBook(ILogBook* logBook)
-{
-    m_arguments.setLogBook(logBook);
-    return CSyGenericImpl::setLogBook(logBook);
-}
-
-ILogBook* CSyTaskImpl::getLogBook() const
-{
-    return CSyGenericImpl::getLogBook();
+    // Without a log book of its own the argument list writes to the current one: the one current now may
+    // be gone by the time it has something to say.
 }
 
 unsigned long CSyTaskImpl::getProcessId()

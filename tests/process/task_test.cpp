@@ -466,6 +466,22 @@ TEST(ChildApplicationTest, ArgumentsComeBackAsGivenAndJoined)
     EXPECT_EQ((std::vector<iastring>{L"a", L"b c", L"d"}), seen);
 }
 
+TEST(ChildApplicationTest, TheArgumentListWritesToTheLogBookCurrentWhenItSpeaks)
+{
+    CRecordingLogBook earlier;
+    const PSyChildApplication child(new CSyChildApplication(1));
+    {
+        // The host replaces its log book after making the task, and later destroys this one too.
+        CRecordingLogBook later;
+        expectLoggedThrow<ESyPrecondition>(
+            later, [&] { child->setArguments(L"a b", L""); }, L"syslib.process.childApplication.badSeparator",
+            {L""});
+        EXPECT_TRUE(earlier.messages().empty());
+    }
+    expectLoggedThrow<ESyPrecondition>(
+        earlier, [&] { child->setArguments(L"a b", L""); }, L"syslib.process.childApplication.badSeparator", {L""});
+}
+
 TEST(ChildFunctionTest, RunsOnAThreadAndEndsWithItsResult)
 {
     const PSyChildFunction function(new CSyChildFunction(3));
