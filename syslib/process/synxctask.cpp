@@ -155,6 +155,7 @@ void CSyTaskImpl::waitForEnd()
 
 ISyTask::eTaskStatusType CSyTaskImpl::getStatus()
 {
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::getStatus()");
     if (m_status == ISyTask::TST_RUNNING && ::WaitForSingleObject(m_handle.get(), 0) == WAIT_OBJECT_0)
     {
         m_status = ISyTask::TST_FINISHED;
@@ -165,6 +166,7 @@ ISyTask::eTaskStatusType CSyTaskImpl::getStatus()
 
 unsigned long CSyTaskImpl::getExitCode(bool wait)
 {
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::getExitCode(bool)");
     if (wait)
         waitForEnd();
     if (m_handle)

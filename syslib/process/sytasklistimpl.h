@@ -14,7 +14,7 @@ public:
     void setType(int type);
     ISyTask::eTaskStatusType getStatus() const { return ISyTask::TST_ERROR; }
     void clear() { m_tasks.clear(); }
-    int getSize() const { return static_cast<int>(m_tasks.size()); }
+    int getSize() const;
     int append(PSyTask task);
     void remove(int nPosition);
     PSyTask getTask(int nPosition) const;
@@ -59,13 +59,15 @@ class CSyTaskHandlerImpl : public CSyGenericImpl
 {
 public:
     ISyTask::eTaskStatusType getStatus() const;
-    void clear() { m_entries.clear(); }
-    int getSize() const { return static_cast<int>(m_entries.size()); }
+    void clear();
+    int getSize() const;
+    // Refuses a null list.
     int append(PSyTaskList list);
     int appendSyncMark(PSyTimeDiff time);
     void remove(int nPosition);
     PSyTaskList getTaskList(int nPosition) const;
-    bool run() { return false; }
+    // Does nothing: running the lists in turn is left to the caller.
+    bool run();
     PSyTaskList findif(ISyTaskPredicate* predicate) const;
 
 private:

@@ -48,11 +48,13 @@ CSyTaskImpl::CSyTaskImpl(ISyTask::eTaskType type, int taskId)
 
 unsigned long CSyTaskImpl::getProcessId()
 {
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::getProcessId()");
     return m_processId;
 }
 
 void* CSyTaskImpl::getHandle()
 {
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::getHandle()");
     return m_handle.get();
 }
 

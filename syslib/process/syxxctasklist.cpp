@@ -172,27 +172,36 @@ void CSyTaskListImpl::setType(int type)
     m_iType = type;
 }
 
+int CSyTaskListImpl::getSize() const
+{
+    SY_TRACE_FUNCTION(L"CSyTaskListImpl::getSize()");
+    return static_cast<int>(m_tasks.size());
+}
+
 int CSyTaskListImpl::append(PSyTask task)
 {
+    SY_TRACE_FUNCTION(L"CSyTaskListImpl::append(PSyTask)");
     m_tasks.push_back(task);
-    return getSize() - 1;
+    return static_cast<int>(m_tasks.size()) - 1;
 }
 
 void CSyTaskListImpl::checkIndex(int nPosition, const wchar_t* signature) const
 {
-    if (nPosition < 0 || nPosition >= getSize())
+    if (nPosition < 0 || nPosition >= static_cast<int>(m_tasks.size()))
         syslib::throwParameterNotValid(L"nPosition", signature, __LINE__);
 }
 
 void CSyTaskListImpl::remove(int nPosition)
 {
+    SY_TRACE_FUNCTION(L"CSyTaskListImpl::remove(int)");
     checkIndex(nPosition, L"CSyTaskListImpl::remove(int)");
     m_tasks.erase(m_tasks.begin() + nPosition);
 }
 
 PSyTask CSyTaskListImpl::getTask(int nPosition) const
 {
-    if (nPosition < 0 || nPosition >= getSize())
+    SY_TRACE_FUNCTION(L"CSyTaskListImpl::getTask(int)");
+    if (nPosition < 0 || nPosition >= static_cast<int>(m_tasks.size()))
         syslib::logBook().log(L"Precondition violated: No valid index given to getTask().", __LINE__);
     checkIndex(nPosition, L"CSyTaskListImpl::getTask(int)");
     return m_tasks[nPosition];
@@ -297,34 +306,53 @@ ISyTask::eTaskStatusType CSyTaskHandlerImpl::getStatus() const
     return ISyTask::TST_FINISHED;
 }
 
+void CSyTaskHandlerImpl::clear()
+{
+    SY_TRACE_FUNCTION(L"CSyTaskHandlerImpl::clear()");
+    m_entries.clear();
+}
+
+int CSyTaskHandlerImpl::getSize() const
+{
+    SY_TRACE_FUNCTION(L"CSyTaskHandlerImpl::getSize()");
+    return static_cast<int>(m_entries.size());
+}
+
+// Every entry is a list: getStatus and findif ask each one.
 int CSyTaskHandlerImpl::append(PSyTaskList list)
 {
+    SY_TRACE_FUNCTION(L"CSyTaskHandlerImpl::append(PSyTaskList)");
+    if (!list)
+        syslib::throwParameterNotValid(L"pList", L"CSyTaskHandlerImpl::append(PSyTaskList)", __LINE__);
     m_entries.emplace_back(list, 0.0);
-    return getSize() - 1;
+    return static_cast<int>(m_entries.size()) - 1;
 }
 
 int CSyTaskHandlerImpl::appendSyncMark(PSyTimeDiff time)
 {
+    SY_TRACE_FUNCTION(L"CSyTaskHandlerImpl::appendSyncMark(PSyTimeDiff)");
     if (!time)
         syslib::throwParameterNotValid(L"pTime", L"CSyTaskHandlerImpl::appendSyncMark(PSyTimeDiff)", __LINE__);
     m_entries.emplace_back(PSyTaskList(new CSyTaskList()), time->get());
-    return getSize() - 1;
+    return static_cast<int>(m_entries.size()) - 1;
 }
 
 void CSyTaskHandlerImpl::checkIndex(int nPosition, const wchar_t* signature) const
 {
-    if (nPosition < 0 || nPosition >= getSize())
+    if (nPosition < 0 || nPosition >= static_cast<int>(m_entries.size()))
         syslib::throwParameterNotValid(L"nPosition", signature, __LINE__);
 }
 
 void CSyTaskHandlerImpl::remove(int nPosition)
 {
+    SY_TRACE_FUNCTION(L"CSyTaskHandlerImpl::remove(int)");
     checkIndex(nPosition, L"CSyTaskHandlerImpl::remove(int)");
     m_entries.erase(m_entries.begin() + nPosition);
 }
 
 PSyTaskList CSyTaskHandlerImpl::getTaskList(int nPosition) const
 {
+    SY_TRACE_FUNCTION(L"CSyTaskHandlerImpl::getTaskList(int)");
     checkIndex(nPosition, L"CSyTaskHandlerImpl::getTaskList(int)");
     return m_entries[nPosition].first;
 }
@@ -341,4 +369,10 @@ PSyTaskList CSyTaskHandlerImpl::findif(ISyTaskPredicate* predicate) const
                 found->append(task);
         }
     return found;
+}
+
+bool CSyTaskHandlerImpl::run()
+{
+    SY_TRACE_FUNCTION(L"CSyTaskHandlerImpl::run()");
+    return false;
 }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -74,6 +75,20 @@ class CStrangeList : public CSyTaskList
 public:
     ISyTask::eTaskStatusType getStatus() override { return static_cast<ISyTask::eTaskStatusType>(7); }
 };
+
+// The operation's guard wrote both its lines, once each.
+void expectGuarded(const CRecordingLogBook& book, const iastring& signature)
+{
+    int begins = 0, ends = 0;
+    for (const CRecordedLine& line : book.lines())
+        if (line.functionName == signature && line.kind == CLogBookBase::LINE_TRACE)
+        {
+            begins += line.text == L"begin of function";
+            ends += line.text == L"end of function";
+        }
+    EXPECT_EQ(1, begins) << toMbstring(signature);
+    EXPECT_EQ(1, ends) << toMbstring(signature);
+}
 
 class CAcceptIds : public ISyTaskPredicate
 {
@@ -264,4 +279,51 @@ TEST(TaskHandlerTest, StatusSyncMarksAndSearch)
     handler->append(PSyTaskList(new CStrangeList()));
     expectLoggedThrow<ESyPrecondition>(book, [&] { handler->getStatus(); }, L"syslib.process.internalError",
                                        {L"Unknown task status in CSyTaskHandlerImpl::getStatus()"});
+}
+
+TEST(TaskHandlerTest, ANullListIsRefusedAndNothingAdded)
+{
+    CRecordingLogBook book;
+    const PSyTaskHandler handler(new CSyTaskHandler());
+    handler->append(listOf(0, {}));
+    const ESyPrecondition refused = expectLoggedThrow<ESyPrecondition>(
+        book, [&] { handler->append(PSyTaskList()); }, L"common.parameterNotValid",
+        {L"pList", L"CSyTaskHandlerImpl::append(PSyTaskList)"});
+    EXPECT_EQ(ESyPrecondition::PARAMETER_NOT_VALID, refused.getCode());
+    EXPECT_EQ(1, handler->getSize());
+    // What asks every entry still can.
+    EXPECT_EQ(ISyTask::TST_ERROR, handler->getStatus());
+    CAcceptIds any(1);
+    EXPECT_EQ(0, handler->findif(&any)->getSize());
+}
+
+TEST(TaskHandlerTest, TaskListAndHandlerOperationsTraceEntryAndExit)
+{
+    CRecordingLogBook book;
+    const PSyTask task = childTask(L"a");
+    const PSyTaskList list(new CSyTaskList());
+    const PSyTaskHandler handler(new CSyTaskHandler());
+    const auto guarded = [&book](const wchar_t* signature, const std::function<void()>& call) {
+        book.clear();
+        call();
+        expectGuarded(book, signature);
+    };
+    guarded(L"CSyTaskImpl::getStatus()", [&] { task->getStatus(); });
+    guarded(L"CSyTaskImpl::getExitCode(bool)", [&] { task->getExitCode(false); });
+    guarded(L"CSyTaskImpl::getProcessId()", [&] { task->getProcessId(); });
+    guarded(L"CSyTaskImpl::getHandle()", [&] { task->getHandle(); });
+    guarded(L"CSyTaskListImpl::append(PSyTask)", [&] { list->append(task); });
+    guarded(L"CSyTaskListImpl::getSize()", [&] { list->getSize(); });
+    guarded(L"CSyTaskListImpl::getTask(int)", [&] { list->getTask(0); });
+    guarded(L"CSyTaskListImpl::remove(int)", [&] { list->remove(0); });
+    guarded(L"CSyTaskHandlerImpl::append(PSyTaskList)", [&] { handler->append(list); });
+    guarded(L"CSyTaskHandlerImpl::appendSyncMark(PSyTimeDiff)",
+            [&] { handler->appendSyncMark(syslib::newTimeDiff(1.0)); });
+    guarded(L"CSyTaskHandlerImpl::getSize()", [&] { handler->getSize(); });
+    guarded(L"CSyTaskHandlerImpl::getTaskList(int)", [&] { handler->getTaskList(1); });
+    guarded(L"CSyTaskHandlerImpl::remove(int)", [&] { handler->remove(1); });
+    guarded(L"CSyTaskHandlerImpl::run()", [&] { handler->run(); });
+    guarded(L"CSyTaskHandlerImpl::clear()", [&] { handler->clear(); });
+    // A refusal leaves the function through its guard too.
+    guarded(L"CSyTaskListImpl::getTask(int)", [&] { EXPECT_THROW(list->getTask(0), ESyPrecondition); });
 }
