@@ -62,7 +62,7 @@ std::vector<BYTE> tokenUser(HANDLE token)
     DWORD size = 0;
     ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size == 0 ? 1 : size);
-    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+    if (!::GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size))
         throwLastError(L"GetTokenInformation", __LINE__, L"TokenUser");
     return buffer;
 }

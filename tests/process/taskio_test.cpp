@@ -170,6 +170,12 @@ TEST(TaskIOTest, AssemblesACharacterWhoseBytesArriveInSeparateReads)
     EXPECT_EQ(L"\u20ac\U0001F600x", utf8.stream.getLine());
     EXPECT_EQ(L"", utf8.stream.getLine());
     EXPECT_TRUE(utf8.stream.isEof());
+
+    // The first and last lead byte of each sequence length, each split from the rest.
+    CChildOutputStream leads({"\xc2", "\xa3\xdf", "\xbf\xe0\xa0", "\x80\xef\xbf", "\xbd\xf0", "\x90\x80\x80\xf4",
+                              "\x80\x80\x80\n"},
+                             CP_UTF8);
+    EXPECT_EQ(L"\u00a3\u07ff\u0800\ufffd\U00010000\U00100000", leads.stream.getLine());
 }
 
 TEST(TaskIOTest, BytesThatAreNoCharacterAreAnInputError)
