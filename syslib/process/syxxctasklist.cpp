@@ -244,7 +244,8 @@ bool CSyTaskListImpl::startTask(ISyTask& task, bool wait, unsigned int run)
 {
     CRunGate gate(m_startLock, m_cancels, run);
     if (CSyTaskImpl* own = syslib::ownTask(&task))
-        own->start(wait, &gate);
+        // As through the task's handle: the worker of a background start catches only the library's own.
+        syslib::callForCaller([&] { return own->start(wait, &gate); });
     else if (gate.enter())
     {
         // The host's own task cannot take the gate: it is only asked before the start.
