@@ -3,6 +3,7 @@
 
 #include "syprocessenvimpl.h"
 #include "sytaskioimpl.h"
+#include "sythreadapi.h"
 
 #include "framework/iastrutil.h"
 #include "syslib/common/sytrace.h"
@@ -61,7 +62,7 @@ std::vector<BYTE> tokenUser(HANDLE token)
     DWORD size = 0;
     ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size == 0 ? 1 : size);
-    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+    if (!::GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size))
         throwLastError(L"GetTokenInformation", __LINE__, L"TokenUser");
     return buffer;
 }
@@ -71,8 +72,14 @@ std::vector<BYTE> tokenUser(HANDLE token)
 syslib::CSyKernelHandle primaryTokenForChild()
 {
     syslib::CSyKernelHandle threadToken;
-    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY | TOKEN_DUPLICATE, TRUE, threadToken.receive()))
+    if (!syslib::threadApi().OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY | TOKEN_DUPLICATE, TRUE,
+                                             threadToken.receive()))
+    {
+        // A token that cannot be read would give the child the process's rights instead of the user's.
+        if (::GetLastError() != ERROR_NO_TOKEN)
+            throwLastError(L"OpenThreadToken", __LINE__, L"TOKEN_QUERY | TOKEN_DUPLICATE");
         return syslib::CSyKernelHandle();
+    }
     syslib::CSyKernelHandle processToken;
     if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, processToken.receive()))
     {

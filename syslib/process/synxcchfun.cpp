@@ -1,6 +1,7 @@
 // Windows half of child functions: a thread of this process, created suspended so that it starts as
 // the user the caller impersonates.
 #include "sytaskimpl.h"
+#include "sythreadapi.h"
 
 #include "syslib/common/sytrace.h"
 
@@ -31,6 +32,23 @@ unsigned __stdcall runChildFunction(void* start)
         return static_cast<unsigned>(-1);
     }
 }
+
+[[noreturn]] void throwLastError(const iastring& call, int line, const iastring& parameters)
+{
+    syslib::printNTErrorAndThrow(&syslib::logBook(), call, line, parameters);
+}
+
+// A thread that must not run the caller's function as it stands, with another token or none: it is
+// ended before it ever ran.
+[[noreturn]] void abandon(const syslib::CSyKernelHandle& thread, const iastring& call, int line,
+                          const iastring& parameters = iastring())
+{
+    const DWORD error = ::GetLastError();
+    ::TerminateThread(thread.get(), static_cast<DWORD>(-1));
+    ::WaitForSingleObject(thread.get(), INFINITE);
+    ::SetLastError(error);
+    throwLastError(call, line, parameters);
+}
 } // namespace
 
 bool CSyChildFunctionImpl::startImpl()
@@ -39,21 +57,32 @@ bool CSyChildFunctionImpl::startImpl()
     m_status = ISyTask::TST_INITIAL;
     if (m_function == nullptr)
         syslib::throwParameterEmpty(L"function", L"CSyChildFunctionImpl::startImpl()", __LINE__);
+    // It stays so when a step below fails.
+    m_status = ISyTask::TST_ERROR;
+    const syslib::SyThreadApi& api = syslib::threadApi();
+    // A token that cannot be read would leave the function with the process's rights: no start then.
+    syslib::CSyKernelHandle token;
+    if (!api.OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE, FALSE, token.receive()) &&
+        ::GetLastError() != ERROR_NO_TOKEN)
+        throwLastError(L"OpenThreadToken", __LINE__, L"TOKEN_IMPERSONATE");
     unsigned threadId = 0;
+    // The thread owns it once it runs; until then a failed start frees it here.
     std::unique_ptr<CThreadStart> start(new CThreadStart{m_function, m_argument});
     syslib::CSyKernelHandle thread(reinterpret_cast<HANDLE>(
         ::_beginthreadex(nullptr, 0, runChildFunction, start.get(), CREATE_SUSPENDED, &threadId)));
     if (!thread)
-        syslib::printNTErrorAndThrow(&syslib::logBook(), L"_beginthreadex", __LINE__, iastring());
-    start.release();
-    syslib::CSyKernelHandle token;
-    if (::OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE, FALSE, token.receive()))
+        throwLastError(L"_beginthreadex", __LINE__, iastring());
+    if (token)
     {
         HANDLE target = thread.get();
-        ::SetThreadToken(&target, token.get());
+        if (!api.SetThreadToken(&target, token.get()))
+            abandon(thread, L"SetThreadToken", __LINE__);
     }
-    ::SetThreadPriority(thread.get(), m_priority);
-    ::ResumeThread(thread.get());
+    if (!api.SetThreadPriority(thread.get(), m_priority))
+        abandon(thread, L"SetThreadPriority", __LINE__, syslib::toString(m_priority));
+    if (api.ResumeThread(thread.get()) == static_cast<DWORD>(-1))
+        abandon(thread, L"ResumeThread", __LINE__);
+    start.release();
     m_handle = std::move(thread);
     m_processId = threadId;
     m_status = ISyTask::TST_RUNNING;

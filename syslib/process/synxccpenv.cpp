@@ -8,6 +8,7 @@
 #include "syslib/common/sywinsec.h"
 #include "syuserswitch.h"
 
+#include <cerrno>
 #include <cwchar>
 
 SY_SOURCE_FILE(L"synxccpenv")
@@ -94,6 +95,14 @@ iastring CSyCurrentProcessEnvironmentImpl::getEnvironmentVariable(const iastring
             return SY_RETURN_TRACED(iastring(value.data(), length));
         value.resize(length);
     }
+}
+
+bool CSyCurrentProcessEnvironmentImpl::setEmptyVariable(const iastring& name)
+{
+    if (::SetEnvironmentVariableW(name.c_str(), L""))
+        return true;
+    errno = EINVAL;
+    return false;
 }
 
 std::vector<CSyEnvironmentVariable> CSyCurrentProcessEnvironmentImpl::readVariables(bool& incomplete)

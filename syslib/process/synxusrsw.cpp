@@ -1,6 +1,8 @@
 // Windows code: the logon, profile and impersonation behind a user switch.
 #include "syuserswitch.h"
 
+#include "sythreadapi.h"
+
 #include "syslib/account/syaccountapi.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/sywinsec.h"
@@ -10,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 SY_SOURCE_FILE(L"synxusrsw")
 
@@ -32,6 +35,31 @@ std::map<DWORD, CSwitch>& switches()
     static std::map<DWORD, CSwitch>* const all = new std::map<DWORD, CSwitch>;
     return *all;
 }
+// The switch a thread ran under when one of its tasks switched it to the task's user: back at the end.
+std::map<DWORD, CSwitch>& setAside()
+{
+    static std::map<DWORD, CSwitch>* const all = new std::map<DWORD, CSwitch>;
+    return *all;
+}
+
+// The logon of a task that was still running when its start ended: the task's process or thread runs as
+// that user, so its profile stays until the task has ended.
+struct CKeptLogon
+{
+    syslib::CSyKernelHandle task;
+    std::unique_ptr<CAccessToken> logon;
+};
+std::vector<CKeptLogon>& keptLogons()
+{
+    static std::vector<CKeptLogon>* const all = new std::vector<CKeptLogon>;
+    return *all;
+}
+
+bool threadImpersonates()
+{
+    CAccessToken token;
+    return token.openThreadToken(TOKEN_QUERY, true) || ::GetLastError() != ERROR_NO_TOKEN;
+}
 
 bool tokenId(HANDLE token, LUID& id)
 {
@@ -51,6 +79,35 @@ bool sameId(const LUID& a, const LUID& b)
 [[noreturn]] void throwWin32(DWORD error)
 {
     throw ESyException(ESyException::WIN32_ERROR, static_cast<int>(error));
+}
+
+// A caller's switch that does not come back is over: its logon goes, as the process, and the cached
+// HKEY_CURRENT_USER, opened for whoever the thread was, with it.
+void endCallersSwitch(CSwitch& caller)
+{
+    if (caller.logon)
+    {
+        caller.logon->forgetImpersonation();
+        caller.logon.reset();
+    }
+    ::RegCloseKey(HKEY_CURRENT_USER);
+}
+
+// Called once the thread no longer impersonates the logon's user, so that the profile goes as the process.
+void keepWhileRunning(std::unique_ptr<CAccessToken> logon, HANDLE task)
+{
+    if (!logon || !task || ::WaitForSingleObject(task, 0) != WAIT_TIMEOUT)
+        return;
+    syslib::CSyKernelHandle waitable;
+    if (!::DuplicateHandle(::GetCurrentProcess(), task, ::GetCurrentProcess(), waitable.receive(), SYNCHRONIZE, FALSE,
+                           0))
+    {
+        syslib::printOSError(::GetLastError(), L"DuplicateHandle", __LINE__, L"SYNCHRONIZE", CMessage::LOG_WARNING,
+                             syThisSourceFile);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(g_switchesLock);
+    keptLogons().push_back({std::move(waitable), std::move(logon)});
 }
 
 // One allow entry more in the DACL of an object the caller holds open with READ_CONTROL | WRITE_DAC.
@@ -215,6 +272,13 @@ iastring threadUserSid(HANDLE threadToken)
             stale->forgetImpersonation();
             switches().erase(found);
         }
+        else
+        {
+            // While a task starts as its user, the token the thread had still stands for the caller's.
+            const auto aside = setAside().find(::GetCurrentThreadId());
+            if (aside != setAside().end() && sameId(aside->second.threadTokenId, id))
+                return aside->second.userSid;
+        }
     }
     CSyWinSid user;
     return getTokenSid(threadToken, user) ? SySID::toStringSID(user.get()) : iastring();
@@ -267,5 +331,118 @@ void endUserSwitch()
     }
     // Reverts first, then unloads the profile with the logon's token.
     logon.reset();
+    releaseEndedLogons();
+}
+
+void releaseEndedLogons()
+{
+    if (threadImpersonates())
+        return;
+    std::vector<std::unique_ptr<CAccessToken>> ended;
+    {
+        std::lock_guard<std::mutex> lock(g_switchesLock);
+        std::vector<CKeptLogon>& kept = keptLogons();
+        for (auto it = kept.begin(); it != kept.end();)
+        {
+            if (::WaitForSingleObject(it->task.get(), 0) == WAIT_TIMEOUT)
+            {
+                ++it;
+                continue;
+            }
+            ended.push_back(std::move(it->logon));
+            it = kept.erase(it);
+        }
+    }
+    // The profiles go here, outside the lock.
+}
+
+CSyThreadUser::CSyThreadUser() : m_restored(false)
+{
+    if (!threadApi().OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE | TOKEN_QUERY, TRUE, m_token.receive()))
+    {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_NO_TOKEN)
+        {
+            SY_PRINT_OS_ERROR(error, L"OpenThreadToken", L"TOKEN_IMPERSONATE | TOKEN_QUERY");
+            throwWin32(error);
+        }
+    }
+    std::lock_guard<std::mutex> lock(g_switchesLock);
+    const auto found = switches().find(::GetCurrentThreadId());
+    if (found != switches().end())
+    {
+        setAside()[found->first] = std::move(found->second);
+        switches().erase(found);
+    }
+}
+
+CSyThreadUser::~CSyThreadUser()
+{
+    try
+    {
+        restore(nullptr);
+    }
+    catch (...)
+    {
+        // Reported where it failed; the thread runs as the process's user then.
+    }
+}
+
+void CSyThreadUser::restore(HANDLE task)
+{
+    if (m_restored)
+        return;
+    m_restored = true;
+    const DWORD thread = ::GetCurrentThreadId();
+    std::unique_ptr<CAccessToken> taskLogon;
+    CSwitch caller;
+    {
+        std::lock_guard<std::mutex> lock(g_switchesLock);
+        const auto made = switches().find(thread);
+        if (made != switches().end())
+        {
+            taskLogon = std::move(made->second.logon);
+            switches().erase(made);
+        }
+        const auto aside = setAside().find(thread);
+        if (aside != setAside().end())
+        {
+            caller = std::move(aside->second);
+            setAside().erase(aside);
+        }
+    }
+    ILogBook& book = logBook();
+    // The task's user goes first: its profile is given back, or kept, as the process.
+    ::RevertToSelf();
+    if (taskLogon)
+    {
+        taskLogon->forgetImpersonation();
+        book.log(L"Terminated current impersonation.", __LINE__);
+    }
+    keepWhileRunning(std::move(taskLogon), task);
+    if (!m_token)
+    {
+        endCallersSwitch(caller);
+        book.trace(L"Target user and process user are identical => user switch-back.", __LINE__);
+        return;
+    }
+    if (!threadApi().SetThreadToken(nullptr, m_token.get()))
+    {
+        const DWORD error = ::GetLastError();
+        SY_PRINT_OS_ERROR(error, L"SetThreadToken", L"NULL, the token the thread had before the task");
+        endCallersSwitch(caller);
+        throwWin32(error);
+    }
+    if (caller.logon)
+    {
+        CAccessToken now;
+        if (now.openThreadToken(TOKEN_QUERY, true))
+            tokenId(now.get(), caller.threadTokenId);
+        std::lock_guard<std::mutex> lock(g_switchesLock);
+        switches()[thread] = std::move(caller);
+    }
+    book.log(L"The thread impersonates again the user it impersonated before the task.", __LINE__);
+    // The cached HKEY_CURRENT_USER is the task user's; the next use opens the caller's.
+    ::RegCloseKey(HKEY_CURRENT_USER);
 }
 } // namespace syslib

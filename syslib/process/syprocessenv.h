@@ -56,8 +56,8 @@ typedef IaPtr<ISyProcessEnvironment> PSyProcessEnvironment;
 class ISyCurrentProcessEnvironment : public ISyProcessEnvironment
 {
 public:
-    // Applies the description: its user, its working directory if it has one, then its variables in order.
-    // Variables it does not name stay as they are.
+    // Applies the description: its user if it names one, its working directory if it has one, then its
+    // variables in order. The thread's user and the variables it does not name stay as they are.
     virtual void set(PSyProcessEnvironment environment) = 0;
     // Copies the user, the working directory and every variable into the description.
     virtual void fill(PSyProcessEnvironment environment) = 0;

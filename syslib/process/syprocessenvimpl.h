@@ -127,7 +127,14 @@ public:
     void fill(PSyProcessEnvironment environment);
     iastring dumpToken();
 
+    // For a task's start: each variable `applied` names gets back the value `snapshot` (from fill) holds,
+    // or goes when it holds none. Through the wide calls, so that every value the process held survives.
+    // Goes on past a variable that fails (each reported); then throws the first failure.
+    void restoreVariables(const PSyProcessEnvironment& snapshot, const PSyProcessEnvironment& applied);
+
 private:
+    // A variable with an empty value, which the runtime cannot hold: the process's own alone.
+    static bool setEmptyVariable(const iastring& name);
     // The variables as the process holds them; throws ESyException(WIN32_ERROR) when the block is unreadable.
     std::vector<CSyEnvironmentVariable> readVariables(bool& incomplete);
     // Name of the process token's user; throws after "syslib.account.cannotAccessCurUser".

@@ -5,6 +5,17 @@
 
 #include "syslib/common/syswin.h"
 
+// What a task list puts around each start of its tasks: while the gate is held, the list's cancel waits,
+// so that it finds every task either not started or running, never on its way.
+class CSyStartGate
+{
+public:
+    virtual ~CSyStartGate() {}
+    // Takes the gate; false, and not taken, once the list has been cancelled.
+    virtual bool enter() = 0;
+    virtual void leave() = 0;
+};
+
 class CSyTaskImpl : public CSyGenericImpl
 {
 public:
@@ -13,9 +24,6 @@ public:
     CSyTaskImpl(const CSyTaskImpl&) = delete;
     CSyTaskImpl& operator=(const CSyTaskImpl&) = delete;
 
-    // The argument list writes to the new log book too.
-    ILogBook* setLogBook(ILogBook* logBook) override;
-    ILogBook* getLogBook() const override;
     // Creates the process or thread; the kind's own part of start().
     virtual bool startImpl() = 0;
     virtual bool cancel();
@@ -28,7 +36,9 @@ public:
     int getId() const { return m_taskId; }
     ISyTask::eTaskStatusType getStatus();
     unsigned long getExitCode(bool wait);
-    bool start(bool wait);
+    // With a gate: nothing is started when it refuses, and it is left once the task runs. Throws when the
+    // library's own environment could not be put back, though the task may run (its status tells).
+    bool start(bool wait, CSyStartGate* gate = nullptr);
     PSyTaskIO getInputStream() const { return m_inputStream; }
     PSyTaskIO getOutputStream() const { return m_outputStream; }
     void setInputStream(PSyTaskIO stream);
@@ -97,6 +107,12 @@ private:
     ISyChildFunction::FunctionArg_t m_argument = nullptr;
     ISyChildFunction::FunctionPtr_t m_function = nullptr;
 };
+
+namespace syslib
+{
+// The implementation of one of the library's own tasks; null for a task the host implemented.
+CSyTaskImpl* ownTask(ISyTask* task);
+} // namespace syslib
 
 // The operations of ISyTask, forwarded; I is ISyChildApplication or ISyChildFunction.
 template <class I, class Impl>

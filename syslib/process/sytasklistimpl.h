@@ -3,6 +3,7 @@
 
 #include "sytasklist.h"
 
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -13,21 +14,28 @@ public:
     void setType(int type);
     ISyTask::eTaskStatusType getStatus() const { return ISyTask::TST_ERROR; }
     void clear() { m_tasks.clear(); }
-    int getSize() const { return static_cast<int>(m_tasks.size()); }
+    int getSize() const;
     int append(PSyTask task);
     void remove(int nPosition);
     PSyTask getTask(int nPosition) const;
     bool start(ISyTaskList& self);
     bool waitFor(PSyTask) { return false; }
+    // Also stops every start of this list begun before: no further task of it starts.
     bool cancel();
 
-    const std::vector<PSyTask>& tasks() const { return m_tasks; }
+    // For the start strategies. A run is one start() of the list; startTask starts one of its tasks
+    // unless the list has been cancelled since the run began, and says whether it has not.
+    unsigned int beginRun();
+    bool startTask(ISyTask& task, bool wait, unsigned int run);
 
 private:
     void checkIndex(int nPosition, const wchar_t* signature) const;
 
     int m_iType = 0;
     std::vector<PSyTask> m_tasks;
+    // Held from the decision to start a task until it runs; cancel counts under it.
+    std::mutex m_startLock;
+    unsigned int m_cancels = 0;
 };
 
 class CSyTaskList : public CSyHandle<ISyTaskList, CSyTaskListImpl>
@@ -51,13 +59,15 @@ class CSyTaskHandlerImpl : public CSyGenericImpl
 {
 public:
     ISyTask::eTaskStatusType getStatus() const;
-    void clear() { m_entries.clear(); }
-    int getSize() const { return static_cast<int>(m_entries.size()); }
+    void clear();
+    int getSize() const;
+    // Refuses a null list.
     int append(PSyTaskList list);
     int appendSyncMark(PSyTimeDiff time);
     void remove(int nPosition);
     PSyTaskList getTaskList(int nPosition) const;
-    bool run() { return false; }
+    // Does nothing: running the lists in turn is left to the caller.
+    bool run();
     PSyTaskList findif(ISyTaskPredicate* predicate) const;
 
 private:

@@ -19,4 +19,31 @@ void switchToUser(ISyUser& user, const iastring& password);
 
 // Ends the calling thread's switch if the library made one: reverts, then unloads the profile.
 void endUserSwitch();
+
+// Gives back the logons kept for tasks that have ended since (see CSyThreadUser::restore). Profiles are
+// unloaded as the process: a thread that impersonates leaves them to a later call.
+void releaseEndedLogons();
+
+// The user the calling thread runs as before a task switches it to the task's user: its token, and the
+// library's switch behind it, which the task's switch must neither end nor unload.
+class CSyThreadUser
+{
+public:
+    // Throws ESyException(WIN32_ERROR) after the report when the thread has a token it cannot open.
+    CSyThreadUser();
+    // Puts the thread back as restore() does, unless restore() ran; a failure is only reported.
+    ~CSyThreadUser();
+    CSyThreadUser(const CSyThreadUser&) = delete;
+    CSyThreadUser& operator=(const CSyThreadUser&) = delete;
+
+    // Once: ends the switch made since and gives the thread its token and its switch back. That switch's
+    // logon, and the profile with it, stays until task (a process or thread handle; null: none) has
+    // ended. Throws ESyException(WIN32_ERROR) after the report when the token cannot be set back: the
+    // thread then runs as the process's user, never as the task's.
+    void restore(HANDLE task);
+
+private:
+    CSyKernelHandle m_token;
+    bool m_restored;
+};
 } // namespace syslib

@@ -4,8 +4,11 @@
 #include "framework/iastrutil.h"
 #include "syslib/common/sytrace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <exception>
+#include <vector>
 
 SY_SOURCE_FILE(L"syxxccpenv")
 
@@ -33,6 +36,18 @@ bool putEnvironment(const iastring& assignment)
     errno = error;
     throw ESyPutenvError(true);
 }
+
+void reportRemoved(const iastring& name)
+{
+    ILogBook& book = syslib::logBook();
+    book.addArgument(L"Removed environment variable " + name + L" from current process environment.");
+    book.message(L"utlmod.generic", CMessage::LOG_INFO, __LINE__);
+}
+
+bool sameName(const iastring& a, const iastring& b)
+{
+    return stringToUpper(a) == stringToUpper(b);
+}
 } // namespace
 
 void CSyCurrentProcessEnvironmentImpl::setEnvironmentVariable(const iastring& name, const iastring& value)
@@ -56,9 +71,48 @@ void CSyCurrentProcessEnvironmentImpl::removeEnvironmentVariable(const iastring&
     SY_TRACE_PARAMETERS(name);
     if (!putEnvironment(name + L"="))
         throwNotSet(name, iastring(), __LINE__);
-    ILogBook& book = syslib::logBook();
-    book.addArgument(L"Removed environment variable " + name + L" from current process environment.");
-    book.message(L"utlmod.generic", CMessage::LOG_INFO, __LINE__);
+    reportRemoved(name);
+}
+
+void CSyCurrentProcessEnvironmentImpl::restoreVariables(const PSyProcessEnvironment& snapshot,
+                                                        const PSyProcessEnvironment& applied)
+{
+    SY_TRACE_FUNCTION(
+        L"CSyCurrentProcessEnvironmentImpl::restoreVariables(PSyProcessEnvironment, PSyProcessEnvironment)");
+    std::vector<CSyEnvironmentVariable> before;
+    const PSyEnvironmentIterator held = snapshot->getEnvironmentVariables();
+    for (held->first(); !held->isDone(); held->next())
+        before.push_back(held->get());
+    std::exception_ptr failure;
+    const PSyEnvironmentIterator changed = applied->getEnvironmentVariables();
+    for (changed->first(); !changed->isDone(); changed->next())
+    {
+        const iastring name = changed->get().first;
+        if (name.empty())
+            continue;
+        const auto found = std::find_if(before.begin(), before.end(),
+                                        [&](const CSyEnvironmentVariable& variable) { return sameName(variable.first, name); });
+        try
+        {
+            // _wputenv keeps the runtime's copy, which getenv reads, in step with the process's.
+            if (found == before.end())
+            {
+                if (::_wputenv((name + L"=").c_str()) != 0)
+                    throwNotSet(name, iastring(), __LINE__);
+                reportRemoved(name);
+            }
+            else if (::_wputenv((found->first + L"=" + found->second).c_str()) != 0 ||
+                     (found->second.empty() && !setEmptyVariable(found->first)))
+                throwNotSet(found->first, found->second, __LINE__);
+        }
+        catch (const ESyPutenvError&)
+        {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 unsigned long CSyCurrentProcessEnvironmentImpl::getUmask()
@@ -145,8 +199,11 @@ void CSyCurrentProcessEnvironmentImpl::set(PSyProcessEnvironment environment)
         throw ESyPrecondition(ESyPrecondition::PARAMETER_NOT_VALID);
     }
     // Only our own descriptions carry a password; another implementation's user gets none.
-    const CSyProcessEnvironment* ours = dynamic_cast<const CSyProcessEnvironment*>(environment.get());
-    setUser(environment->getUser(), ours ? ours->impl().userPassword() : iastring());
+    if (const PSyUser user = environment->getUser())
+    {
+        const CSyProcessEnvironment* ours = dynamic_cast<const CSyProcessEnvironment*>(environment.get());
+        setUser(user, ours ? ours->impl().userPassword() : iastring());
+    }
     const iastring directory = environment->getWorkingDirectory();
     if (!directory.empty())
         setWorkingDirectory(directory);

@@ -1,5 +1,6 @@
 // Portable code only: the state of tasks, their streams, priority, program and arguments.
 #include "sytaskimpl.h"
+#include "sytaskioimpl.h"
 
 #include "framework/iacontaineriter.h"
 #include "syslib/common/syenumio.h"
@@ -16,6 +17,14 @@ const syslib::CSyEnumName taskStatusNames[] = {{ISyTask::TST_INITIAL, L"TST_INIT
                                                {ISyTask::TST_RUNNING, L"TST_RUNNING"},
                                                {ISyTask::TST_FINISHED, L"TST_FINISHED"},
                                                {ISyTask::TST_ERROR, L"TST_ERROR"}};
+
+// The child's pipe ends are handed to the library's own stream object: one the host implemented has none
+// to take them.
+void checkOwnStream(const PSyTaskIO& stream, const wchar_t* signature)
+{
+    if (stream && dynamic_cast<CSyTaskIO*>(stream.get()) == nullptr)
+        syslib::throwParameterNotValid(L"stream", signature, __LINE__);
+}
 } // namespace
 
 std::wostream& operator<<(std::wostream& os, ISyTask::eTaskType value)
@@ -31,28 +40,21 @@ std::wostream& operator<<(std::wostream& os, ISyTask::eTaskStatusType value)
 CSyTaskImpl::CSyTaskImpl(ISyTask::eTaskType type, int taskId)
     : m_processId(static_cast<unsigned long>(-1)), m_status(ISyTask::TST_INITIAL), m_type(type),
       m_exitCode(static_cast<unsigned long>(-1)), m_taskId(taskId), m_priority(0),
-      m_arguments(syslib::getLogBook())
+      m_arguments(nullptr)
 {
-}
-
-ILogBook* CSyTaskImpl::setLogBook(ILogBook* logBook)
-{
-    m_arguments.setLogBook(logBook);
-    return CSyGenericImpl::setLogBook(logBook);
-}
-
-ILogBook* CSyTaskImpl::getLogBook() const
-{
-    return CSyGenericImpl::getLogBook();
+    // Without a log book of its own the argument list writes to the current one: the one current now may
+    // be gone by the time it has something to say.
 }
 
 unsigned long CSyTaskImpl::getProcessId()
 {
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::getProcessId()");
     return m_processId;
 }
 
 void* CSyTaskImpl::getHandle()
 {
+    SY_TRACE_FUNCTION(L"CSyTaskImpl::getHandle()");
     return m_handle.get();
 }
 
@@ -67,6 +69,7 @@ void CSyTaskImpl::setInputStream(PSyTaskIO stream)
     SY_TRACE_FUNCTION(L"CSyTaskImpl::setInputStream(PSyTaskIO)");
     if (m_type != ISyTask::TTY_APPLICATION)
         syslib::throwFunctionNotSupported(L"CSyTaskImpl::setInputStream", __LINE__);
+    checkOwnStream(stream, L"CSyTaskImpl::setInputStream(PSyTaskIO)");
     m_inputStream = stream;
 }
 
@@ -75,6 +78,7 @@ void CSyTaskImpl::setOutputStream(PSyTaskIO stream)
     SY_TRACE_FUNCTION(L"CSyTaskImpl::setOutputStream(PSyTaskIO)");
     if (m_type != ISyTask::TTY_APPLICATION)
         syslib::throwFunctionNotSupported(L"CSyTaskImpl::setOutputStream", __LINE__);
+    checkOwnStream(stream, L"CSyTaskImpl::setOutputStream(PSyTaskIO)");
     m_outputStream = stream;
 }
 
@@ -113,6 +117,15 @@ iastring CSyTaskImpl::getArguments(iachar separator) const
 PSyStringIterator CSyTaskImpl::getArgumentIterator() const
 {
     return PSyStringIterator(new CIaContainerIter<iastring>(m_arguments.get()));
+}
+
+CSyTaskImpl* syslib::ownTask(ISyTask* task)
+{
+    if (CSyChildApplication* application = dynamic_cast<CSyChildApplication*>(task))
+        return &application->impl();
+    if (CSyChildFunction* function = dynamic_cast<CSyChildFunction*>(task))
+        return &function->impl();
+    return nullptr;
 }
 
 iastring CSyChildApplicationImpl::commandLine() const

@@ -5,19 +5,15 @@
 #include "syslib/common/sytrace.h"
 
 #include <cerrno>
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <io.h>
-#include <locale>
 
 SY_SOURCE_FILE(L"syxxctaskio")
 
 namespace
 {
 const std::size_t readAheadSize = 4096;
-// More bytes than any code page needs for one character.
-const std::size_t maxCharBytes = 16;
 
 iastring errnoText(int number)
 {
@@ -38,11 +34,6 @@ void closeSilently(int& descriptor)
 }
 } // namespace
 
-CSyTaskIOImpl::CSyTaskIOImpl()
-    : m_readDescriptor(-1), m_state(), m_writeDescriptor(-1), m_eof(false), m_readPosition(0), m_readEnd(0)
-{
-}
-
 CSyTaskIOImpl::~CSyTaskIOImpl()
 {
     closeSilently(m_readDescriptor);
@@ -54,7 +45,7 @@ void CSyTaskIOImpl::attachReading(int descriptor)
     SY_TRACE_FUNCTION(L"CSyTaskIOImpl::attachReading(int)");
     closeSilently(m_readDescriptor);
     m_readDescriptor = descriptor;
-    m_state = std::mbstate_t();
+    m_pendingUnit = 0;
     m_readPosition = m_readEnd = 0;
     // A new pipe has not ended, whatever the previous one did.
     m_eof = false;
@@ -89,47 +80,32 @@ bool CSyTaskIOImpl::readByte(char& byte)
 iachar CSyTaskIOImpl::getChar()
 {
     SY_TRACE_FUNCTION(L"CSyTaskIOImpl::getChar()");
-    typedef std::codecvt<wchar_t, char, std::mbstate_t> Facet;
-    const Facet& facet = std::use_facet<Facet>(std::locale());
-    char bytes[maxCharBytes];
+    if (m_pendingUnit != 0)
+    {
+        const iachar unit = m_pendingUnit;
+        m_pendingUnit = 0;
+        return unit;
+    }
+    // A character's bytes may come in separate reads: the next byte is waited for. No code page has a
+    // character longer than 4 bytes, so an incomplete one never fills the buffer.
+    char bytes[4];
     std::size_t count = 0;
     for (;;)
     {
-        if (count == maxCharBytes)
-            throwInputError(L"basic_pipebuf::getChar: codecvt facette::in could not convert character.", __LINE__);
         if (!readByte(bytes[count]))
         {
             m_eof = true;
             return L' ';
         }
         ++count;
-        wchar_t result[1];
-        const char* fromNext = bytes;
-        wchar_t* toNext = result;
-        switch (facet.in(m_state, bytes, bytes + count, fromNext, result, result + 1, toNext))
-        {
-        case std::codecvt_base::ok:
-            if (toNext != result)
-                return result[0];
-            break; // bytes that make no character of their own, such as a shift sequence
-        case std::codecvt_base::partial:
-            if (toNext != result)
-                throwInputError(L"basic_pipebuf::getChar: Result buffer is full.", __LINE__);
-            break;
-        case std::codecvt_base::error:
+        wchar_t units[2];
+        const int decoded = decode(bytes, count, units);
+        if (decoded == 2)
+            m_pendingUnit = units[1];
+        if (decoded > 0)
+            return units[0];
+        if (!incomplete(bytes, count))
             throwInputError(L"basic_pipebuf::getChar: codecvt facette::in could not convert character.", __LINE__);
-        case std::codecvt_base::noconv:
-        {
-            wchar_t converted = 0;
-            if (std::mbtowc(&converted, bytes, count) >= 0)
-                return converted;
-            continue; // an incomplete character: the next byte may finish it
-        }
-        }
-        // Keep what the facet has not consumed for the next round.
-        const std::size_t consumed = static_cast<std::size_t>(fromNext - bytes);
-        std::memmove(bytes, fromNext, count - consumed);
-        count -= consumed;
     }
 }
 

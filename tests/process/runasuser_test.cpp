@@ -8,10 +8,14 @@
 #include "tests/support/expectthrow.h"
 #include "tests/support/recordinglogbook.h"
 #include "tests/support/testchild.h"
+#include "standins/process/sathreadapi.h"
+#include "threadtoken.h"
 
 #include <gtest/gtest.h>
 
 #include <userenv.h>
+
+#include <cstdio>
 
 namespace
 {
@@ -141,6 +145,39 @@ iastring ownProgram()
     wchar_t path[MAX_PATH] = {0};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     return path;
+}
+
+// Runs until its input ends.
+int waitForInput(const std::vector<iastring>&)
+{
+    while (std::fgetc(stdin) != EOF)
+        ;
+    return 0;
+}
+const CTestChildRegistration waitForInputChild(L"wait-for-input", waitForInput);
+
+unsigned __stdcall waitForEvent(void* event)
+{
+    return ::WaitForSingleObject(static_cast<HANDLE>(event), INFINITE);
+}
+
+PSyChildApplication exitingWith(const wchar_t* code)
+{
+    const PSyChildApplication application = processes()->createChildApplication(1);
+    application->setPath(ownProgram());
+    application->setArguments(iastring(L"--child=exit-with ") + code, L" ");
+    return application;
+}
+
+BOOL WINAPI openThreadTokenDenied(HANDLE, DWORD, BOOL, PHANDLE)
+{
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+BOOL WINAPI setThreadTokenDenied(PHANDLE, HANDLE)
+{
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
 }
 } // namespace
 
@@ -351,4 +388,166 @@ TEST_F(RunAsUserTest, SimpleInterfaceLogsOnOnlyForAnotherUser)
     EXPECT_ANY_THROW(simple->runApplicationAsUser(L"nobody-here", iastring(), password, ownProgram(),
                                                   L"--child=exit-with 1", L" ", PSyTaskIO(), PSyTaskIO()));
     EXPECT_FALSE(m_book.holdsAnywhere(password));
+}
+
+TEST_F(RunAsUserTest, ATaskThatNamesNoUserRunsAsTheUserTheCallerImpersonates)
+{
+    const PSyCurrentProcessEnvironment live = processes()->getCurrentProcessEnvironment();
+    live->setUser(m_runner, password);
+    const unsigned long caller = threadTokenId();
+    ASSERT_NE(0u, caller);
+    const PSyProcessEnvironment variablesOnly = processes()->createProcessEnvironment();
+    variablesOnly->setEnvironmentVariable(L"SYTEST_DURING_START", L"1");
+    m_book.clear();
+
+    const PSyChildFunction function = processes()->createChildFunction(1);
+    function->setFunction(reportThreadTokenId);
+    function->setProcessEnvironment(variablesOnly);
+    ASSERT_TRUE(function->start(true));
+    EXPECT_EQ(caller, function->getExitCode(false));
+    const PSyChildApplication application = exitingWith(L"3");
+    application->setProcessEnvironment(variablesOnly);
+    ASSERT_TRUE(application->start(true));
+    EXPECT_EQ(3u, application->getExitCode(false));
+
+    EXPECT_EQ(caller, threadTokenId());
+    EXPECT_FALSE(m_book.hasLog(L"Terminated current impersonation."));
+    EXPECT_FALSE(m_book.hasLog(L"Target user and process user are identical => impersonating process user."));
+    EXPECT_EQ(0, CProfileSpy::unloads);
+    // The library still knows the switch as its own: ending it gives the profile back.
+    live->setUser(PSyUser(), iastring());
+    EXPECT_TRUE(m_book.hasLog(L"Terminated current impersonation."));
+    EXPECT_EQ(1, CProfileSpy::unloads);
+    EXPECT_FALSE(threadHasToken());
+}
+
+TEST_F(RunAsUserTest, ATaskAsAnotherUserGivesTheCallerItsOwnSwitchBack)
+{
+    addStandInUser(L"other", password);
+    const PSyUser other = CSyslibFactory::getInstance()->getAccountMgt()->getUser(L"other");
+    const PSyCurrentProcessEnvironment live = processes()->getCurrentProcessEnvironment();
+    live->setUser(m_runner, password);
+    const unsigned long caller = threadTokenId();
+    m_book.clear();
+
+    const PSyChildFunction function = processes()->createChildFunction(1);
+    function->setFunction(reportThreadTokenId);
+    function->setProcessEnvironment(environmentOf(other));
+    ASSERT_TRUE(function->start(true));
+    const unsigned long during = function->getExitCode(false);
+    EXPECT_NE(0u, during);
+    EXPECT_NE(caller, during) << "the task's own logon";
+    EXPECT_EQ(caller, threadTokenId());
+    EXPECT_TRUE(m_book.hasLog(L"The thread impersonates again the user it impersonated before the task."));
+    // The task's profile went with its end, the caller's stays with its switch.
+    EXPECT_EQ(2, CProfileSpy::loads);
+    EXPECT_EQ(1, CProfileSpy::unloads);
+
+    // A task as the process's own user runs without the caller's token, which it gets back after.
+    const PSyUser self = live->getUser();
+    const PSyChildFunction asSelf = processes()->createChildFunction(2);
+    asSelf->setFunction(reportThreadTokenId);
+    asSelf->setProcessEnvironment(environmentOf(self));
+    ASSERT_TRUE(asSelf->start(true));
+    EXPECT_EQ(0u, asSelf->getExitCode(false));
+    EXPECT_EQ(caller, threadTokenId());
+    EXPECT_EQ(1, CProfileSpy::unloads);
+
+    live->setUser(PSyUser(), iastring());
+    EXPECT_EQ(2, CProfileSpy::unloads);
+    EXPECT_FALSE(m_book.holdsAnywhere(password));
+}
+
+TEST_F(RunAsUserTest, AProfileStaysLoadedUntilTheTaskThatRunsAsItsUserHasEnded)
+{
+    const PSyChildApplication application = processes()->createChildApplication(1);
+    application->setPath(ownProgram());
+    application->setArguments(L"--child=wait-for-input", L" ");
+    const PSyTaskIO input = processes()->createTaskIO();
+    application->setInputStream(input);
+    application->setProcessEnvironment(environmentOf(m_runner));
+    ASSERT_TRUE(application->start(false));
+    EXPECT_FALSE(threadHasToken());
+    EXPECT_EQ(ISyTask::TST_RUNNING, application->getStatus());
+    EXPECT_EQ(1, CProfileSpy::loads);
+    EXPECT_EQ(0, CProfileSpy::unloads) << "the child runs as the user";
+    input->close();
+    EXPECT_EQ(0u, application->getExitCode(true));
+    EXPECT_EQ(1, CProfileSpy::unloads);
+    EXPECT_FALSE(CProfileSpy::unloadedWhileImpersonating);
+
+    // A function's thread too; one let go while it runs gives the profile back at the next end seen.
+    const syslib::CSyKernelHandle go(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    PSyChildFunction function = processes()->createChildFunction(2);
+    function->setFunction(waitForEvent);
+    function->setArgument(go.get());
+    function->setProcessEnvironment(environmentOf(m_runner));
+    ASSERT_TRUE(function->start(false));
+    syslib::CSyKernelHandle thread;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), function->getHandle(), ::GetCurrentProcess(),
+                                  thread.receive(), SYNCHRONIZE, FALSE, 0));
+    function = PSyChildFunction();
+    EXPECT_EQ(1, CProfileSpy::unloads);
+    ::SetEvent(go.get());
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread.get(), 60000));
+    EXPECT_EQ(1, CProfileSpy::unloads);
+    const PSyChildApplication next = exitingWith(L"5");
+    ASSERT_TRUE(next->start(true));
+    EXPECT_EQ(2, CProfileSpy::unloads);
+    EXPECT_FALSE(CProfileSpy::unloadedWhileImpersonating);
+}
+
+TEST_F(RunAsUserTest, AThreadTokenThatCannotBeTakenOrPutBackLeavesNoTaskUserBehind)
+{
+    // Wine cannot set a token's owner: that report comes with every logon.
+    const auto failedCalls = [this](const wchar_t* call) {
+        std::size_t count = 0;
+        for (const CRecordedLine& message : m_book.messages(L"syslib.sysCallFailed"))
+            count += message.arguments.at(0) == call ? 1 : 0;
+        return count;
+    };
+    syslib::SyThreadApi& api = standins::threadApiTable();
+    {
+        // Unread, it could not be put back: nothing of the task is applied.
+        const standins::CApiOverride<decltype(api.OpenThreadToken)> denied(api.OpenThreadToken, openThreadTokenDenied);
+        const PSyProcessEnvironment environment = environmentOf(m_runner);
+        environment->setEnvironmentVariable(L"SYTEST_DURING_START", L"1");
+        const PSyChildApplication application = exitingWith(L"0");
+        application->setProcessEnvironment(environment);
+        try
+        {
+            application->start(true);
+            ADD_FAILURE() << "no exception";
+        }
+        catch (const ESyException& failure)
+        {
+            EXPECT_EQ(ESyException::WIN32_ERROR, failure.getErrorType());
+            EXPECT_EQ(ERROR_ACCESS_DENIED, static_cast<DWORD>(failure.getCode()));
+        }
+        EXPECT_EQ(1u, failedCalls(L"OpenThreadToken"));
+        EXPECT_EQ(0, CProfileSpy::loads);
+        EXPECT_EQ(nullptr, _wgetenv(L"SYTEST_DURING_START"));
+        EXPECT_EQ(ISyTask::TST_INITIAL, application->getStatus());
+    }
+
+    const PSyCurrentProcessEnvironment live = processes()->getCurrentProcessEnvironment();
+    live->setUser(m_runner, password);
+    m_book.clear();
+    const standins::CApiOverride<decltype(api.SetThreadToken)> denied(api.SetThreadToken, setThreadTokenDenied);
+    const PSyChildApplication application = exitingWith(L"4");
+    application->setProcessEnvironment(environmentOf(m_runner));
+    try
+    {
+        application->start(true);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESyException& failure)
+    {
+        EXPECT_EQ(ERROR_ACCESS_DENIED, static_cast<DWORD>(failure.getCode()));
+    }
+    EXPECT_EQ(1u, failedCalls(L"SetThreadToken"));
+    // The program ran; the thread runs as the process then, neither as the task's user nor the caller's.
+    EXPECT_EQ(4u, application->getExitCode(false));
+    EXPECT_FALSE(threadHasToken());
+    EXPECT_EQ(2, CProfileSpy::unloads) << "both logons are over";
 }

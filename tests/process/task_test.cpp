@@ -3,10 +3,12 @@
 #include "framework/iastrutil.h"
 #include "syslib/process/syprocessenvimpl.h"
 #include "syslib/process/sytaskioimpl.h"
+#include "standins/process/sathreadapi.h"
 
 #include "tests/support/expectthrow.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/testchild.h"
+#include "threadtoken.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +127,37 @@ unsigned __stdcall countCalls(void* counter)
     ++*static_cast<int*>(counter);
     return 0;
 }
+
+unsigned __stdcall removeDirectory(void* directory)
+{
+    return ::RemoveDirectoryW(static_cast<const iastring*>(directory)->c_str()) ? 0 : 1;
+}
+
+iastring environmentValue(const wchar_t* name, bool& present)
+{
+    wchar_t value[256] = {0};
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length = ::GetEnvironmentVariableW(name, value, 256);
+    present = length > 0 || ::GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    return iastring(value, length);
+}
+
+DWORD g_failWith = 0;
+BOOL WINAPI failingOpenThreadToken(HANDLE, DWORD, BOOL, PHANDLE)
+{
+    ::SetLastError(g_failWith);
+    return FALSE;
+}
+BOOL WINAPI failingSetThreadToken(PHANDLE, HANDLE)
+{
+    ::SetLastError(g_failWith);
+    return FALSE;
+}
+DWORD WINAPI failingResumeThread(HANDLE)
+{
+    ::SetLastError(g_failWith);
+    return static_cast<DWORD>(-1);
+}
 } // namespace
 
 TEST(ChildApplicationTest, StatusAndExitCodeFollowTheChild)
@@ -215,6 +248,48 @@ TEST(ChildApplicationTest, InputReachesTheChildAndItsOutputComesBack)
     EXPECT_EQ(0u, child->getExitCode(true));
 }
 
+// A stream the host implemented itself: it has no place for a pipe end.
+class CHostStream : public ISyTaskIO
+{
+public:
+    int addRef() override { return ++m_references; }
+    int release() override { return --m_references; }
+    int getRefCount() override { return m_references; }
+    ILogBook* setLogBook(ILogBook* logBook) override { return logBook; }
+    iastring getLine() override { return L""; }
+    void putLine(const iastring&) override {}
+    bool isEof() const override { return true; }
+    void close() override {}
+    iachar getChar() override { return L' '; }
+    void put(iachar) override {}
+
+private:
+    int m_references = 1;
+};
+
+TEST(ChildApplicationTest, AStreamTheHostMadeIsRefusedAndTheOwnOneKept)
+{
+    CRecordingLogBook book;
+    CHostStream hostStream;
+    const PSyChildApplication child = childApplication(L"echo-input");
+    const PSyTaskIO input = newStream(), output = newStream();
+    child->setInputStream(input);
+    child->setOutputStream(output);
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { child->setInputStream(&hostStream); }, L"common.parameterNotValid",
+        {L"stream", L"CSyTaskImpl::setInputStream(PSyTaskIO)"});
+    expectLoggedThrow<ESyPrecondition>(
+        book, [&] { child->setOutputStream(&hostStream); }, L"common.parameterNotValid",
+        {L"stream", L"CSyTaskImpl::setOutputStream(PSyTaskIO)"});
+    EXPECT_EQ(input, child->getInputStream());
+    EXPECT_EQ(output, child->getOutputStream());
+    EXPECT_EQ(1, hostStream.getRefCount()) << "not kept";
+    // No stream at all is still a choice.
+    child->setInputStream(PSyTaskIO());
+    child->setOutputStream(PSyTaskIO());
+    EXPECT_EQ(PSyTaskIO(), child->getOutputStream());
+}
+
 TEST(ChildApplicationTest, OutputOfBothStreamsBeyondThePipeBufferArrivesWhole)
 {
     const PSyChildApplication child = childApplication(L"write-both", L"2000");
@@ -234,31 +309,53 @@ TEST(ChildApplicationTest, TheEnvironmentReachesTheChildAndTheLibraryGetsItsOwnB
     wchar_t before[MAX_PATH + 1] = {0};
     ::GetCurrentDirectoryW(MAX_PATH, before);
     ::SetEnvironmentVariableW(L"SYTEST_KEPT", L"library");
+    // Values the ANSI code page cannot carry, one beyond the basic plane, and an empty one.
+    const iastring chinese = L"\u4e2d\u6587 \U0001D11E";
+    ::SetEnvironmentVariableW(L"SYTEST_CJK", chinese.c_str());
+    ::SetEnvironmentVariableW(L"SYTEST_CJK_CHANGED", chinese.c_str());
+    ::SetEnvironmentVariableW(L"SYTEST_EMPTY", L"");
 
     const PSyProcessEnvironment environment(new CSyProcessEnvironment());
     environment->setWorkingDirectory(directory.path());
     environment->setEnvironmentVariable(L"SYTEST_KEPT", L"child");
     environment->setEnvironmentVariable(L"SYTEST_NEW", L"neu \u00e9");
-    const PSyChildApplication child = childApplication(L"print-environment", L"SYTEST_KEPT SYTEST_NEW");
+    environment->setEnvironmentVariable(L"sytest_cjk_changed", L"ascii");
+    environment->setEnvironmentVariable(L"SYTEST_EMPTY", L"filled");
+    const PSyChildApplication child =
+        childApplication(L"print-environment", L"SYTEST_KEPT SYTEST_NEW SYTEST_EMPTY SYTEST_CJK SYTEST_CJK_CHANGED");
     child->setProcessEnvironment(environment);
     const PSyTaskIO output = newStream();
     child->setOutputStream(output);
     ASSERT_TRUE(child->start(true));
     const std::vector<iastring> lines = readLines(output);
-    ASSERT_EQ(3u, lines.size());
+    ASSERT_EQ(6u, lines.size());
     EXPECT_EQ(directory.path(), fromHexUnits(toMbstring(lines[0])));
     EXPECT_EQ(L"child", fromHexUnits(toMbstring(lines[1])));
     EXPECT_EQ(L"neu \u00e9", fromHexUnits(toMbstring(lines[2])));
+    EXPECT_EQ(L"filled", fromHexUnits(toMbstring(lines[3])));
+    EXPECT_EQ(chinese, fromHexUnits(toMbstring(lines[4])));
+    EXPECT_EQ(L"ascii", fromHexUnits(toMbstring(lines[5])));
 
     wchar_t after[MAX_PATH + 1] = {0};
     ::GetCurrentDirectoryW(MAX_PATH, after);
     EXPECT_EQ(iastring(before), iastring(after));
     EXPECT_EQ(L"library", iastring(_wgetenv(L"SYTEST_KEPT")));
     EXPECT_EQ(nullptr, _wgetenv(L"SYTEST_NEW"));
+    bool present = false;
+    EXPECT_EQ(L"", environmentValue(L"SYTEST_NEW", present));
+    EXPECT_FALSE(present);
+    EXPECT_EQ(chinese, environmentValue(L"SYTEST_CJK", present));
+    EXPECT_EQ(chinese, environmentValue(L"SYTEST_CJK_CHANGED", present));
+    EXPECT_EQ(chinese, iastring(_wgetenv(L"SYTEST_CJK_CHANGED"))) << "the runtime's copy too";
+    EXPECT_EQ(L"", environmentValue(L"SYTEST_EMPTY", present));
+    EXPECT_TRUE(present) << "an empty variable is still a variable";
+    for (const CRecordedLine& message : book.messages())
+        EXPECT_NE(CMessage::LOG_ERROR, message.type) << ::testing::PrintToString(message);
     const std::vector<iastring> logs = book.logs();
     EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Changing current processenvironment"));
     EXPECT_NE(logs.end(), std::find(logs.begin(), logs.end(), L"Restoring current processenvironment"));
-    ::SetEnvironmentVariableW(L"SYTEST_KEPT", nullptr);
+    for (const wchar_t* name : {L"SYTEST_KEPT", L"SYTEST_CJK", L"SYTEST_CJK_CHANGED", L"SYTEST_EMPTY"})
+        ::SetEnvironmentVariableW(name, nullptr);
 }
 
 TEST(ChildApplicationTest, AMissingProgramIsReportedAndTheEnvironmentIsStillRestored)
@@ -310,6 +407,27 @@ TEST(ChildApplicationTest, AMissingWorkingDirectoryStopsTheStartBeforeAnyProcess
     EXPECT_EQ(iastring(before), iastring(after));
 }
 
+TEST(ChildApplicationTest, AThreadTokenThatCannotBeReadStartsNoProcess)
+{
+    CRecordingLogBook book;
+    g_failWith = ERROR_ACCESS_DENIED;
+    const standins::CApiOverride<decltype(syslib::SyThreadApi::OpenThreadToken)> refuse(
+        standins::threadApiTable().OpenThreadToken, failingOpenThreadToken);
+    const PSyChildApplication child = childApplication(L"exit-with", L"0");
+    try
+    {
+        child->start(true);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const ESyException& failure)
+    {
+        EXPECT_EQ(ERROR_ACCESS_DENIED, static_cast<DWORD>(failure.getCode()));
+    }
+    EXPECT_EQ(L"OpenThreadToken", book.onlyMessage(L"syslib.NT.generic").arguments.at(0));
+    EXPECT_EQ(ISyTask::TST_ERROR, child->getStatus());
+    EXPECT_EQ(nullptr, child->getHandle());
+}
+
 TEST(ChildApplicationTest, CancelEndsARunningChild)
 {
     const CTempDir directory;
@@ -348,6 +466,22 @@ TEST(ChildApplicationTest, ArgumentsComeBackAsGivenAndJoined)
     EXPECT_EQ((std::vector<iastring>{L"a", L"b c", L"d"}), seen);
 }
 
+TEST(ChildApplicationTest, TheArgumentListWritesToTheLogBookCurrentWhenItSpeaks)
+{
+    CRecordingLogBook earlier;
+    const PSyChildApplication child(new CSyChildApplication(1));
+    {
+        // The host replaces its log book after making the task, and later destroys this one too.
+        CRecordingLogBook later;
+        expectLoggedThrow<ESyPrecondition>(
+            later, [&] { child->setArguments(L"a b", L""); }, L"syslib.process.childApplication.badSeparator",
+            {L""});
+        EXPECT_TRUE(earlier.messages().empty());
+    }
+    expectLoggedThrow<ESyPrecondition>(
+        earlier, [&] { child->setArguments(L"a b", L""); }, L"syslib.process.childApplication.badSeparator", {L""});
+}
+
 TEST(ChildFunctionTest, RunsOnAThreadAndEndsWithItsResult)
 {
     const PSyChildFunction function(new CSyChildFunction(3));
@@ -369,6 +503,110 @@ TEST(ChildFunctionTest, RunsOnAThreadAndEndsWithItsResult)
     counting->setArgument(&calls);
     counting->start(true);
     EXPECT_EQ(1, calls);
+}
+
+TEST(ChildFunctionTest, AStepThatFailsEndsTheThreadBeforeTheFunctionRuns)
+{
+    CRecordingLogBook book;
+    // With a token of its own, the thread hands it on: SetThreadToken is called.
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    syslib::SyThreadApi& api = standins::threadApiTable();
+    const auto failedStart = [&](const wchar_t* call, int priority, DWORD error) {
+        int calls = 0;
+        const PSyChildFunction function(new CSyChildFunction(1));
+        function->setFunction(countCalls);
+        function->setArgument(&calls);
+        function->setPriority(priority);
+        book.clear();
+        try
+        {
+            // Not waiting: a thread left suspended would never end.
+            function->start(false);
+            ADD_FAILURE() << "no exception for " << toMbstring(call);
+        }
+        catch (const ESyException& failure)
+        {
+            EXPECT_EQ(ESyException::WIN32_ERROR, failure.getErrorType());
+            EXPECT_EQ(error, static_cast<DWORD>(failure.getCode())) << toMbstring(call);
+        }
+        EXPECT_EQ(call, book.onlyMessage(L"syslib.NT.generic").arguments.at(0));
+        EXPECT_EQ(ISyTask::TST_ERROR, function->getStatus());
+        EXPECT_EQ(nullptr, function->getHandle());
+        EXPECT_EQ(static_cast<unsigned long>(-1), function->getProcessId());
+        // A thread let go by mistake has run by now.
+        ::Sleep(200);
+        EXPECT_EQ(0, calls) << toMbstring(call);
+    };
+    g_failWith = ERROR_ACCESS_DENIED;
+    {
+        const standins::CApiOverride<decltype(api.OpenThreadToken)> refuse(api.OpenThreadToken,
+                                                                             failingOpenThreadToken);
+        failedStart(L"OpenThreadToken", 0, ERROR_ACCESS_DENIED);
+    }
+    {
+        const standins::CApiOverride<decltype(api.SetThreadToken)> refuse(api.SetThreadToken, failingSetThreadToken);
+        failedStart(L"SetThreadToken", 0, ERROR_ACCESS_DENIED);
+    }
+    // No thread priority has this value.
+    failedStart(L"SetThreadPriority", 7, ERROR_INVALID_PARAMETER);
+    {
+        g_failWith = ERROR_NOT_ENOUGH_MEMORY;
+        const standins::CApiOverride<decltype(api.ResumeThread)> refuse(api.ResumeThread, failingResumeThread);
+        failedStart(L"ResumeThread", 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+    ::RevertToSelf();
+}
+
+TEST(ChildFunctionTest, ATaskThatNamesNoUserLeavesTheCallersTokenAsItIs)
+{
+    CRecordingLogBook book;
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment());
+    environment->setEnvironmentVariable(L"SYTEST_DURING_START", L"1");
+    const auto tokenOfFunction = [&] {
+        const PSyChildFunction function(new CSyChildFunction(1));
+        function->setFunction(reportThreadTokenId);
+        function->setProcessEnvironment(environment);
+        EXPECT_TRUE(function->start(true));
+        return function->getExitCode(false);
+    };
+    // Without a token before, none during the start and none after.
+    EXPECT_EQ(0u, tokenOfFunction());
+    EXPECT_EQ(0u, threadTokenId());
+    EXPECT_FALSE(book.hasLog(L"Target user and process user are identical => impersonating process user."));
+
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    const unsigned long caller = threadTokenId();
+    ASSERT_NE(0u, caller);
+    EXPECT_EQ(caller, tokenOfFunction());
+    EXPECT_EQ(caller, threadTokenId());
+    EXPECT_FALSE(book.hasLog(L"Terminated current impersonation."));
+    ::RevertToSelf();
+}
+
+TEST(ChildFunctionTest, WhatCannotBePutBackFailsTheStartAndTheRestIsStillPutBack)
+{
+    CRecordingLogBook book;
+    wchar_t before[MAX_PATH + 1] = {0};
+    ::GetCurrentDirectoryW(MAX_PATH, before);
+    const CTempDir directory;
+    // The library's directory goes while the task runs elsewhere: it cannot be gone back to.
+    iastring left = directory / L"left";
+    ASSERT_TRUE(::CreateDirectoryW(left.c_str(), nullptr));
+    ASSERT_TRUE(::SetCurrentDirectoryW(left.c_str()));
+    const PSyProcessEnvironment environment(new CSyProcessEnvironment());
+    environment->setWorkingDirectory(directory.path());
+    environment->setEnvironmentVariable(L"SYTEST_ADDED", L"1");
+    const PSyChildFunction function(new CSyChildFunction(1));
+    function->setFunction(removeDirectory);
+    function->setArgument(&left);
+    function->setProcessEnvironment(environment);
+    book.clear();
+    EXPECT_THROW(function->start(true), ESyChangeDir);
+    EXPECT_EQ(CMessage::LOG_ERROR, book.onlyMessage(L"syslib.process.currentProcessEnv.notSetWorkdir").type);
+    EXPECT_EQ(ISyTask::TST_FINISHED, function->getStatus());
+    EXPECT_EQ(0u, function->getExitCode(false));
+    EXPECT_EQ(nullptr, _wgetenv(L"SYTEST_ADDED"));
+    ::SetCurrentDirectoryW(before);
 }
 
 TEST(ChildFunctionTest, StreamsAndAMissingFunctionAreRefused)

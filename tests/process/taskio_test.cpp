@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
-#include <locale>
 
 namespace
 {
@@ -18,11 +17,12 @@ int descriptorOf(syslib::CSyKernelHandle& handle)
     return ::_open_osfhandle(reinterpret_cast<intptr_t>(handle.detach()), _O_TEXT | _O_APPEND);
 }
 
-// A stream that reads the given bytes, and then the end of the pipe.
+// A stream that reads the given bytes, in the given code page, and then the end of the pipe.
 struct CReadingStream
 {
-    explicit CReadingStream(const std::string& bytes)
+    explicit CReadingStream(const std::string& bytes, UINT codePage = CP_ACP)
     {
+        stream.setCodePage(codePage);
         CTestPipe pipe = makeChildOutputPipe();
         DWORD written = 0;
         EXPECT_TRUE(::WriteFile(pipe.write.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
@@ -83,8 +83,9 @@ std::string hexBytes(const std::string& bytes)
 // A stream reading from a child that writes the chunks; the child is waited for on destruction.
 struct CChildOutputStream
 {
-    explicit CChildOutputStream(const std::vector<std::string>& chunks)
+    explicit CChildOutputStream(const std::vector<std::string>& chunks, UINT codePage = CP_ACP)
     {
+        stream.setCodePage(codePage);
         iastring argumentText;
         for (const std::string& chunk : chunks)
             argumentText += (chunk == "x" ? iastring(L"x") : toIastring(hexBytes(chunk))) + L" ";
@@ -102,57 +103,6 @@ struct CChildOutputStream
     CSyTaskIOImpl stream;
 };
 
-// UTF-8 of the basic plane, as a facet should convert it: an incomplete character is partial. (The
-// runtime's own UTF-8 facet calls it an error.)
-class CUtf8Facet : public std::codecvt<wchar_t, char, std::mbstate_t>
-{
-protected:
-    result do_in(std::mbstate_t&, const char* from, const char* fromEnd, const char*& fromNext, wchar_t* to,
-                 wchar_t* toEnd, wchar_t*& toNext) const override
-    {
-        fromNext = from;
-        toNext = to;
-        while (fromNext < fromEnd && toNext < toEnd)
-        {
-            const unsigned char lead = static_cast<unsigned char>(*fromNext);
-            const std::ptrdiff_t length = lead < 0x80            ? 1
-                                          : (lead & 0xe0) == 0xc0 ? 2
-                                          : (lead & 0xf0) == 0xe0 ? 3
-                                          : (lead & 0xf8) == 0xf0 ? 4
-                                                                  : 0;
-            if (length == 0)
-                return error;
-            if (fromEnd - fromNext < length)
-                return partial;
-            unsigned int code = length == 1 ? lead : lead & (0x7f >> length);
-            for (std::ptrdiff_t i = 1; i < length; ++i)
-                code = (code << 6) | (static_cast<unsigned char>(fromNext[i]) & 0x3f);
-            if (code > 0xffff)
-            {
-                // Two UTF-16 units: the first is written even when the second has no room.
-                *toNext++ = static_cast<wchar_t>(0xd800 + ((code - 0x10000) >> 10));
-                if (toNext == toEnd)
-                    return partial;
-                *toNext++ = static_cast<wchar_t>(0xdc00 + ((code - 0x10000) & 0x3ff));
-            }
-            else
-                *toNext++ = static_cast<wchar_t>(code);
-            fromNext += length;
-        }
-        return fromNext == fromEnd ? ok : partial;
-    }
-};
-
-// Makes the default locale one whose characters take several bytes, for the test's duration.
-class CUtf8DefaultLocale
-{
-public:
-    CUtf8DefaultLocale() : m_previous(std::locale::global(std::locale(std::locale(), new CUtf8Facet))) {}
-    ~CUtf8DefaultLocale() { std::locale::global(m_previous); }
-
-private:
-    std::locale m_previous;
-};
 } // namespace
 
 TEST(TaskIOTest, ReadsLinesWithTheirLineEndsTranslated)
@@ -198,60 +148,70 @@ TEST(TaskIOTest, AssemblesLinesFromSeparateWritesOfAChild)
 
 TEST(TaskIOTest, ReadsTheCodePageTheLibraryWrites)
 {
-    const iastring text = L"Gr\u00fc\u00dfe, \u00e9t\u00e9";
+    // The euro sign, the dashes and the quotes are bytes of cp1252 that are not their own code points.
+    const iastring text = L"Gr\u00fc\u00dfe \u20ac 5 \u2013 \u2014 \u201equoted\u201c \u2018one\u2019";
+    ASSERT_EQ(text, toIastring(toMbstring(text))) << "the ANSI code page of this machine carries them";
     CReadingStream input(toMbstring(text) + "\r\n");
     EXPECT_EQ(text, input.stream.getLine());
 }
 
 TEST(TaskIOTest, AssemblesACharacterWhoseBytesArriveInSeparateReads)
 {
-    const CUtf8DefaultLocale utf8;
-    CChildOutputStream child({"a\xe2\x82", "\xac" "b\xe4", "\xb8\xad\n"});
-    EXPECT_EQ(L'a', child.stream.getChar());
-    EXPECT_EQ(L'\u20ac', child.stream.getChar());
-    EXPECT_EQ(L"b\u4e2d", child.stream.getLine());
-    EXPECT_EQ(L"", child.stream.getLine());
-    EXPECT_TRUE(child.stream.isEof());
+    // Shift-JIS: a lead byte in one read, its trail byte in the next.
+    CChildOutputStream shiftJis({"a\x82", "\xa0\x93", "\xfa\n"}, 932);
+    EXPECT_EQ(L'a', shiftJis.stream.getChar());
+    EXPECT_EQ(L'\u3042', shiftJis.stream.getChar());
+    EXPECT_EQ(L"\u65e5", shiftJis.stream.getLine());
+    EXPECT_EQ(L"", shiftJis.stream.getLine());
+    EXPECT_TRUE(shiftJis.stream.isEof());
+
+    // UTF-8, a character beyond the basic plane among them: its two units come one getChar after the other.
+    CChildOutputStream utf8({"\xe2\x82", "\xac\xf0\x9f", "\x98", "\x80x\r", "\n"}, CP_UTF8);
+    EXPECT_EQ(L"\u20ac\U0001F600x", utf8.stream.getLine());
+    EXPECT_EQ(L"", utf8.stream.getLine());
+    EXPECT_TRUE(utf8.stream.isEof());
+
+    // The first and last lead byte of each sequence length, each split from the rest.
+    CChildOutputStream leads({"\xc2", "\xa3\xdf", "\xbf\xe0\xa0", "\x80\xef\xbf", "\xbd\xf0", "\x90\x80\x80\xf4",
+                              "\x80\x80\x80\n"},
+                             CP_UTF8);
+    EXPECT_EQ(L"\u00a3\u07ff\u0800\ufffd\U00010000\U00100000", leads.stream.getLine());
 }
 
 TEST(TaskIOTest, BytesThatAreNoCharacterAreAnInputError)
 {
-    const CUtf8DefaultLocale utf8;
     CRecordingLogBook book;
-    CReadingStream input("ok\xff\n");
-    EXPECT_EQ(L'o', input.stream.getChar());
-    EXPECT_EQ(L'k', input.stream.getChar());
-    try
+    const struct
     {
-        input.stream.getChar();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const ESyInputError& error)
+        const char* bytes;
+        UINT codePage;
+    } cases[] = {{"ok\xa0\n", 932},          // no character of Shift-JIS
+                 {"ok\x82\n", 932},          // a lead byte without its trail byte
+                 {"ok\xff\n", CP_UTF8},      // no UTF-8 sequence starts so
+                 {"ok\xe2\x82" "A", CP_UTF8}}; // a sequence cut off by another character
+    for (const auto& c : cases)
     {
-        EXPECT_EQ(L"basic_pipebuf::getChar: codecvt facette::in could not convert character.", error.getText());
-        EXPECT_EQ(ESyException::SPECIFIC_CODE, error.getErrorType());
-    }
-    EXPECT_TRUE(book.messages().empty());
-    bool traced = false;
-    for (const iastring& trace : book.traces())
-        traced |= trace.find(L"Syslib control flow info: Exception at line ") == 0 &&
-                  trace.find(L" in file syxxctaskio. ") != iastring::npos;
-    EXPECT_TRUE(traced);
-}
-
-TEST(TaskIOTest, ACharacterThatNeedsTwoUnitsIsAnInputError)
-{
-    // getChar returns one unit: a character outside the basic plane cannot be returned.
-    const CUtf8DefaultLocale utf8;
-    CReadingStream input("\xf0\x9f\x98\x80\n");
-    try
-    {
-        input.stream.getChar();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const ESyInputError& error)
-    {
-        EXPECT_EQ(L"basic_pipebuf::getChar: Result buffer is full.", error.getText());
+        book.clear();
+        CReadingStream input(c.bytes, c.codePage);
+        EXPECT_EQ(L'o', input.stream.getChar());
+        EXPECT_EQ(L'k', input.stream.getChar());
+        try
+        {
+            input.stream.getChar();
+            ADD_FAILURE() << "no exception for " << hexBytes(c.bytes);
+        }
+        catch (const ESyInputError& error)
+        {
+            EXPECT_EQ(L"basic_pipebuf::getChar: codecvt facette::in could not convert character.", error.getText());
+            EXPECT_EQ(ESyException::SPECIFIC_CODE, error.getErrorType());
+        }
+        EXPECT_FALSE(input.stream.isEof()) << hexBytes(c.bytes);
+        EXPECT_TRUE(book.messages().empty());
+        bool traced = false;
+        for (const iastring& trace : book.traces())
+            traced |= trace.find(L"Syslib control flow info: Exception at line ") == 0 &&
+                      trace.find(L" in file syxxctaskio. ") != iastring::npos;
+        EXPECT_TRUE(traced) << hexBytes(c.bytes);
     }
 }
 

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 namespace
 {
@@ -74,6 +76,20 @@ public:
     ISyTask::eTaskStatusType getStatus() override { return static_cast<ISyTask::eTaskStatusType>(7); }
 };
 
+// The operation's guard wrote both its lines, once each.
+void expectGuarded(const CRecordingLogBook& book, const iastring& signature)
+{
+    int begins = 0, ends = 0;
+    for (const CRecordedLine& line : book.lines())
+        if (line.functionName == signature && line.kind == CLogBookBase::LINE_TRACE)
+        {
+            begins += line.text == L"begin of function";
+            ends += line.text == L"end of function";
+        }
+    EXPECT_EQ(1, begins) << toMbstring(signature);
+    EXPECT_EQ(1, ends) << toMbstring(signature);
+}
+
 class CAcceptIds : public ISyTaskPredicate
 {
 public:
@@ -128,6 +144,44 @@ TEST(TaskListTest, SequentialNonBlockingRunsInOrderBehindTheCaller)
         ::Sleep(50);
     ASSERT_EQ(1, list->getRefCount());
     EXPECT_EQ("1+1-2+2-", marks(file));
+}
+
+TEST(TaskListTest, ACancelledSequentialListStartsNoFurtherTask)
+{
+    const CTempDir directory;
+    const iastring file = directory / L"marks.txt";
+    for (const int blocking : {int(ISyTaskList::TLT_NON_BLOCKING), int(ISyTaskList::TLT_BLOCKING)})
+    {
+        const PSyTask waiting = childTask(L"--child=wait-for-file " + (directory / L"never"));
+        const PSyTask next = childTask(L"--child=record " + file + L" 2");
+        const PSyTaskList list = listOf(ISyTaskList::TLT_SEQUENTIAL | blocking, {waiting, next});
+        // A blocking list is cancelled from another thread than the one its start blocks.
+        std::thread starter;
+        if (blocking == ISyTaskList::TLT_BLOCKING)
+            starter = std::thread([&list] { list->start(); });
+        else
+            EXPECT_TRUE(list->start());
+        for (int i = 0; i < 600 && waiting->getStatus() != ISyTask::TST_RUNNING; ++i)
+            ::Sleep(50);
+        ASSERT_EQ(ISyTask::TST_RUNNING, waiting->getStatus()) << blocking;
+        EXPECT_TRUE(list->cancel());
+        if (starter.joinable())
+            starter.join();
+        // The worker of a non-blocking list lets the list go when it stops.
+        for (int i = 0; i < 600 && list->getRefCount() > 1; ++i)
+            ::Sleep(50);
+        EXPECT_EQ(1, list->getRefCount());
+        EXPECT_EQ(ISyTask::TST_ERROR, waiting->getStatus());
+        EXPECT_EQ(ISyTask::TST_INITIAL, next->getStatus()) << blocking;
+        EXPECT_EQ("", marks(file)) << blocking;
+    }
+
+    // A cancel stops the starts begun before it; a later start is a new one.
+    const PSyTaskList list = listOf(ISyTaskList::TLT_SEQUENTIAL | ISyTaskList::TLT_BLOCKING,
+                                    {childTask(L"--child=record " + file + L" 3")});
+    EXPECT_TRUE(list->cancel());
+    EXPECT_TRUE(list->start());
+    EXPECT_EQ("3+3-", marks(file));
 }
 
 TEST(TaskListTest, ParallelWinsOverSequentialAndAParallelBlockingListStartsNothing)
@@ -225,4 +279,51 @@ TEST(TaskHandlerTest, StatusSyncMarksAndSearch)
     handler->append(PSyTaskList(new CStrangeList()));
     expectLoggedThrow<ESyPrecondition>(book, [&] { handler->getStatus(); }, L"syslib.process.internalError",
                                        {L"Unknown task status in CSyTaskHandlerImpl::getStatus()"});
+}
+
+TEST(TaskHandlerTest, ANullListIsRefusedAndNothingAdded)
+{
+    CRecordingLogBook book;
+    const PSyTaskHandler handler(new CSyTaskHandler());
+    handler->append(listOf(0, {}));
+    const ESyPrecondition refused = expectLoggedThrow<ESyPrecondition>(
+        book, [&] { handler->append(PSyTaskList()); }, L"common.parameterNotValid",
+        {L"pList", L"CSyTaskHandlerImpl::append(PSyTaskList)"});
+    EXPECT_EQ(ESyPrecondition::PARAMETER_NOT_VALID, refused.getCode());
+    EXPECT_EQ(1, handler->getSize());
+    // What asks every entry still can.
+    EXPECT_EQ(ISyTask::TST_ERROR, handler->getStatus());
+    CAcceptIds any(1);
+    EXPECT_EQ(0, handler->findif(&any)->getSize());
+}
+
+TEST(TaskHandlerTest, TaskListAndHandlerOperationsTraceEntryAndExit)
+{
+    CRecordingLogBook book;
+    const PSyTask task = childTask(L"a");
+    const PSyTaskList list(new CSyTaskList());
+    const PSyTaskHandler handler(new CSyTaskHandler());
+    const auto guarded = [&book](const wchar_t* signature, const std::function<void()>& call) {
+        book.clear();
+        call();
+        expectGuarded(book, signature);
+    };
+    guarded(L"CSyTaskImpl::getStatus()", [&] { task->getStatus(); });
+    guarded(L"CSyTaskImpl::getExitCode(bool)", [&] { task->getExitCode(false); });
+    guarded(L"CSyTaskImpl::getProcessId()", [&] { task->getProcessId(); });
+    guarded(L"CSyTaskImpl::getHandle()", [&] { task->getHandle(); });
+    guarded(L"CSyTaskListImpl::append(PSyTask)", [&] { list->append(task); });
+    guarded(L"CSyTaskListImpl::getSize()", [&] { list->getSize(); });
+    guarded(L"CSyTaskListImpl::getTask(int)", [&] { list->getTask(0); });
+    guarded(L"CSyTaskListImpl::remove(int)", [&] { list->remove(0); });
+    guarded(L"CSyTaskHandlerImpl::append(PSyTaskList)", [&] { handler->append(list); });
+    guarded(L"CSyTaskHandlerImpl::appendSyncMark(PSyTimeDiff)",
+            [&] { handler->appendSyncMark(syslib::newTimeDiff(1.0)); });
+    guarded(L"CSyTaskHandlerImpl::getSize()", [&] { handler->getSize(); });
+    guarded(L"CSyTaskHandlerImpl::getTaskList(int)", [&] { handler->getTaskList(1); });
+    guarded(L"CSyTaskHandlerImpl::remove(int)", [&] { handler->remove(1); });
+    guarded(L"CSyTaskHandlerImpl::run()", [&] { handler->run(); });
+    guarded(L"CSyTaskHandlerImpl::clear()", [&] { handler->clear(); });
+    // A refusal leaves the function through its guard too.
+    guarded(L"CSyTaskListImpl::getTask(int)", [&] { EXPECT_THROW(list->getTask(0), ESyPrecondition); });
 }
