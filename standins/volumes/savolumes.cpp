@@ -328,12 +328,7 @@ syslib::SyVolumeApi standInApi()
     api.SetVolumeMountPointW = setVolumeMountPoint;
     api.DeleteVolumeMountPointW = deleteVolumeMountPoint;
     // Wine's own: it has neither network nor CD-ROM drives, which tests make by replacing these.
-    api.GetDriveTypeW = ::GetDriveTypeW;
-    api.WNetGetConnectionW = ::WNetGetConnectionW;
-    api.WNetOpenEnumW = ::WNetOpenEnumW;
-    api.WNetEnumResourceW = ::WNetEnumResourceW;
-    api.WNetCloseEnum = ::WNetCloseEnum;
-    api.GetTempFileNameW = ::GetTempFileNameW;
+    fillSystemDriveCalls(api);
     return api;
 }
 } // namespace

@@ -155,12 +155,13 @@ ISyFSMount::eMountOptions CSyFSMountImpl::getMountOptions() const
     if (!isMounted())
         return static_cast<ISyFSMount::eMountOptions>(0);
     int options = ISyFSMount::READ;
-    wchar_t probe[MAX_PATH + 1] = {0};
+    // MAX_PATH is what the call documents; wine writes past it for a mount point deep in a tree.
+    std::vector<wchar_t> probe(m_mountPoint.size() + MAX_PATH + 1, L'\0');
     SY_TRACE_SYSCALL(L"GetTempFileName");
-    if (syslib::volumeApi().GetTempFileNameW(m_mountPoint.c_str(), L"Qel", 0, probe))
+    if (syslib::volumeApi().GetTempFileNameW(m_mountPoint.c_str(), L"Qel", 0, probe.data()))
     {
         options |= ISyFSMount::WRITE;
-        ::DeleteFileW(probe);
+        ::DeleteFileW(probe.data());
     }
     else
     {

@@ -16,12 +16,7 @@ SyVolumeApi systemApi()
     api.FindVolumeMountPointClose = ::FindVolumeMountPointClose;
     api.SetVolumeMountPointW = ::SetVolumeMountPointW;
     api.DeleteVolumeMountPointW = ::DeleteVolumeMountPointW;
-    api.GetDriveTypeW = ::GetDriveTypeW;
-    api.WNetGetConnectionW = ::WNetGetConnectionW;
-    api.WNetOpenEnumW = ::WNetOpenEnumW;
-    api.WNetEnumResourceW = ::WNetEnumResourceW;
-    api.WNetCloseEnum = ::WNetCloseEnum;
-    api.GetTempFileNameW = ::GetTempFileNameW;
+    fillSystemDriveCalls(api);
     return api;
 }
 } // namespace

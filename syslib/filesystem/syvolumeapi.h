@@ -31,6 +31,17 @@ struct SyVolumeApi
     UINT(WINAPI* GetTempFileNameW)(LPCWSTR directory, LPCWSTR prefix, UINT unique, LPWSTR name);
 };
 
+// The system's own drive-type, connection and probe calls, which every platform the tests run on has.
+inline void fillSystemDriveCalls(SyVolumeApi& api)
+{
+    api.GetDriveTypeW = ::GetDriveTypeW;
+    api.WNetGetConnectionW = ::WNetGetConnectionW;
+    api.WNetOpenEnumW = ::WNetOpenEnumW;
+    api.WNetEnumResourceW = ::WNetEnumResourceW;
+    api.WNetCloseEnum = ::WNetCloseEnum;
+    api.GetTempFileNameW = ::GetTempFileNameW;
+}
+
 // The table of this build; defined by exactly one of syslib/filesystem/synxvolapi.cpp and the stand-ins.
 const SyVolumeApi& volumeApi();
 

@@ -98,6 +98,15 @@ public:
 };
 ::testing::Environment* const interfaceListOnce = ::testing::AddGlobalTestEnvironment(new CInterfaceListOnce);
 
+// The address of the first interface, as the card scan sees it with every card's TCP/IP key in place.
+iastring firstInterfaceAddress()
+{
+    const CCardTcpipKeys cardKeys;
+    const PSyNICIPAddressIterator addresses = manager().getNIC(L"0")->getIPAddresses();
+    addresses->first();
+    return addresses->isDone() ? iastring() : addresses->get()->getIPAddress();
+}
+
 class CNetworkMgtTest : public ::testing::Test
 {
 protected:
@@ -374,12 +383,7 @@ TEST_F(CNetworkMgtTest, TheCardScanDescribesAnInterfaceByItsAddressAndFailsOnACa
 // than text gives none. Each value is read whole, so a long one is cut, never lost or read past its end.
 TEST_F(CNetworkMgtTest, ACardsDescriptionAndServiceNameAreReadWholeAndCutAtTheirLimits)
 {
-    const iastring address = [] {
-        const CCardTcpipKeys cardKeys;
-        const PSyNICIPAddressIterator addresses = manager().getNIC(L"0")->getIPAddresses();
-        addresses->first();
-        return addresses->isDone() ? iastring() : addresses->get()->getIPAddress();
-    }();
+    const iastring address = firstInterfaceAddress();
     ASSERT_FALSE(address.empty());
     const std::string exact(200, 'd');
     const struct
@@ -412,12 +416,7 @@ TEST_F(CNetworkMgtTest, ACardsDescriptionAndServiceNameAreReadWholeAndCutAtTheir
 // short to be one counts as none.
 TEST_F(CNetworkMgtTest, ACardsMtuAndDhcpAreNumbersOfItsTcpipKey)
 {
-    const iastring address = [] {
-        const CCardTcpipKeys cardKeys;
-        const PSyNICIPAddressIterator addresses = manager().getNIC(L"0")->getIPAddresses();
-        addresses->first();
-        return addresses->isDone() ? iastring() : addresses->get()->getIPAddress();
-    }();
+    const iastring address = firstInterfaceAddress();
     ASSERT_FALSE(address.empty());
     const DWORD mtu = 1400;
     const DWORD on = 1;
