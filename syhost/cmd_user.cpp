@@ -63,6 +63,26 @@ CLI::App* verb(CLI::App& command, const char* name, const char* summary, std::st
     return parser;
 }
 
+// "list [PATTERN]".
+CLI::App* listVerb(CLI::App& command, const char* summary, std::string& pattern)
+{
+    CLI::App* parser = command.add_subcommand("list", summary);
+    parser->add_option("pattern", pattern, "'*' any characters, '?' one");
+    parser->fallthrough();
+    return parser;
+}
+
+CHostJson created(const PSyAccount& account)
+{
+    return {{"name", utf8(account->getName())}, {"sid", utf8(account->getSID())}};
+}
+
+void renderCreated(const CHostJson& document, std::wostream& out)
+{
+    if (document.contains("created"))
+        out << L"created\t" << text(document["created"]["name"]) << L"\t" << text(document["created"]["sid"]) << L"\n";
+}
+
 // The password the verb reads, wiped when the command is done.
 class CPassword
 {
@@ -111,9 +131,7 @@ public:
         for (CLI::App* needsPassword : {m_add, m_passwd, m_check})
             needsPassword->add_flag("--password-stdin", m_passwordStdin, "the password is the first line of standard input")
                 ->required();
-        m_list = command.add_subcommand("list", "the users whose names match");
-        m_list->add_option("pattern", m_pattern, "'*' any characters, '?' one");
-        m_list->fallthrough();
+        m_list = listVerb(command, "the users whose names match", m_pattern);
     }
     CHostResult run(CHostContext& context) override
     {
@@ -137,7 +155,7 @@ public:
                 data.m_groups.push_back(wide(group));
             const PSyUser user = accounts.createUser(data);
             wipe(data.m_password);
-            document["created"] = {{"name", utf8(user->getName())}, {"sid", utf8(user->getSID())}};
+            document["created"] = created(user);
         }
         else if (*m_get)
         {
@@ -184,8 +202,7 @@ public:
         if (document.contains("accounts"))
             renderAccounts(document["accounts"], out);
         else if (document.contains("created"))
-            out << L"created\t" << text(document["created"]["name"]) << L"\t" << text(document["created"]["sid"])
-                << L"\n";
+            renderCreated(document, out);
         else if (document.contains("deleted"))
             out << L"deleted\t" << text(document["deleted"]) << L"\n";
         else if (document.contains("passwordSet"))
@@ -238,9 +255,7 @@ public:
         m_removeMember = verb(command, "remove-member", "an account leaves the group", m_name);
         for (CLI::App* membership : {m_addMember, m_removeMember})
             membership->add_option("account", m_member, "the user or group")->required()->check(nonEmpty());
-        m_list = command.add_subcommand("list", "the groups whose names match");
-        m_list->add_option("pattern", m_pattern, "'*' any characters, '?' one");
-        m_list->fallthrough();
+        m_list = listVerb(command, "the groups whose names match", m_pattern);
     }
     CHostResult run(CHostContext& context) override
     {
@@ -255,7 +270,7 @@ public:
             const PSyGroup group = accounts.createGroup(name, L"");
             if (!m_description.empty())
                 group->setDescription(wide(m_description));
-            document["created"] = {{"name", utf8(group->getName())}, {"sid", utf8(group->getSID())}};
+            document["created"] = created(group);
         }
         else if (*m_delete)
         {
@@ -280,9 +295,7 @@ public:
     {
         if (document.contains("accounts"))
             renderAccounts(document["accounts"], out);
-        if (document.contains("created"))
-            out << L"created\t" << text(document["created"]["name"]) << L"\t" << text(document["created"]["sid"])
-                << L"\n";
+        renderCreated(document, out);
         for (const char* done : {"deleted", "added", "removed"})
             if (document.contains(done))
                 out << wide(done) << L"\t" << text(document[done]) << L"\n";
