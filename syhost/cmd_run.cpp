@@ -24,7 +24,8 @@ public:
     void define(CLI::App& command) override
     {
         command.add_option("--cwd", m_directory, "the program's working directory");
-        command.add_option("--env", m_variables, "a variable of the program's environment")
+        command.add_option("--env", m_variables, "a variable of the program's environment (once per variable)")
+            ->allow_extra_args(false)
             ->check(CLI::Validator(
                 [](std::string& value) {
                     return value.find('=') == std::string::npos || value[0] == '='

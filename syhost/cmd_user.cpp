@@ -122,7 +122,7 @@ public:
         m_add = verb(command, "add", "create a local user", m_name);
         m_add->add_option("--description", m_description, "the user's description");
         m_add->add_option("--home", m_home, "the user's home directory");
-        m_add->add_option("--group", m_groups, "a group the user joins");
+        m_add->add_option("--group", m_groups, "a group the user joins (once per group)")->allow_extra_args(false);
         m_get = verb(command, "get", "the user's SID, description, home, password state and groups", m_name);
         m_delete = verb(command, "delete", "delete the user", m_name);
         m_delete->add_flag("--remove-home", m_removeHome, "and its home directory");

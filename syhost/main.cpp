@@ -130,7 +130,8 @@ int wmain(int argc, wchar_t** argv)
     app.add_flag("--json", json);
     app.add_flag("--quiet", quiet);
     app.add_option("--log", logFile)->type_name("FILE");
-    app.add_option("--override", overrides)->type_name("NAME=VALUE");
+    // One value per occurrence: a greedy option would swallow the command's own arguments.
+    app.add_option("--override", overrides)->type_name("NAME=VALUE")->allow_extra_args(false);
     for (CHostCommand* command : hostCommands())
     {
         CLI::App* parser = app.add_subcommand(command->name(), command->summary());

@@ -719,6 +719,12 @@ TEST_F(CSyhostTest, UsersAndGroupsAreManagedWithPasswordsReadFromStandardInputOn
     EXPECT_EQ(0u, runSyhost({L"--quiet", L"group", L"add-member", L"Svcs", L"svc1"}).exitCode);
     const CRun members = runSyhost({L"--quiet", L"group", L"members", L"svcs"});
     EXPECT_EQ(0u, members.out.find(L"svc1\tuser\tS-1-5-21-")) << narrow(members.out);
+    // A group given before the name takes one value: the name stays the user's.
+    const CRun joined =
+        runSyhost({L"--quiet", L"user", L"add", L"--group", L"Svcs", L"svc2", L"--password-stdin"}, secret);
+    EXPECT_EQ(0u, joined.exitCode) << narrow(joined.err);
+    EXPECT_TRUE(contains(runSyhost({L"--quiet", L"group", L"members", L"Svcs"}).out, L"svc2\tuser\tS-1-5-21-"));
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"user", L"delete", L"svc2"}).exitCode);
 
     const CRun get = runSyhost({L"--quiet", L"user", L"get", L"SVC1"});
     EXPECT_EQ(0u, get.exitCode) << narrow(get.err);
