@@ -119,3 +119,25 @@ TEST_F(DirectoryCodes, AnLdapAccountIsMadeInItsContainerOnTheServerItNamesThenOn
     EXPECT_THROW(manager().createUser(data), ESyAccount);
     EXPECT_EQ(L"LDAP://dc2/CN=Users,DC=corp", askedPaths.at(1)) << "no port, no colon";
 }
+
+// A computer lists its services beside its accounts, unless asked for classes; a listing of every kind of
+// account asks for both.
+class ComputerListing : public CStandInAccounts
+{
+};
+
+TEST_F(ComputerListing, EveryKindOfAccountIsListedAndNothingElse)
+{
+    addStandInUser(L"lister", L"pw");
+    addStandInGroup(L"listers");
+    const auto names = [](ISyAccountMgt::eAccountType kind) {
+        std::vector<iastring> found;
+        for (PSyAccountIterator it = manager().getAccounts(kind, L"*", false); !it->isDone(); it->next())
+            found.push_back(it->get()->getName());
+        return found;
+    };
+    EXPECT_EQ((std::vector<iastring>{L"lister", L"listers"}), names(ISyAccountMgt::NONE));
+    EXPECT_EQ(std::vector<iastring>{L"lister"}, names(ISyAccountMgt::USER));
+    EXPECT_EQ(std::vector<iastring>{L"listers"}, names(ISyAccountMgt::GROUP));
+    EXPECT_EQ((std::vector<iastring>{L"lister", L"listers"}), names(static_cast<ISyAccountMgt::eAccountType>(3)));
+}
