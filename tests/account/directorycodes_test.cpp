@@ -1,6 +1,7 @@
 // What the account code makes of each answer the directory can give: the codes that mean "no such account"
 // against those that are failures, and the containers it asks for an account named by an LDAP path.
 #include "accountteststate.h"
+#include "syslib/account/syaccountiterimpl.h"
 #include "syslib/account/syaccountmgtimpl.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/syexcept.h"
@@ -140,4 +141,32 @@ TEST_F(ComputerListing, EveryKindOfAccountIsListedAndNothingElse)
     EXPECT_EQ(std::vector<iastring>{L"lister"}, names(ISyAccountMgt::USER));
     EXPECT_EQ(std::vector<iastring>{L"listers"}, names(ISyAccountMgt::GROUP));
     EXPECT_EQ((std::vector<iastring>{L"lister", L"listers"}), names(static_cast<ISyAccountMgt::eAccountType>(3)));
+}
+
+// An element of another class that a filter lets through is no account: the iterator says so rather than
+// handing out a user or a group.
+TEST_F(ComputerListing, AnElementOfAnotherClassIsAnInternalErrorNotAnAccount)
+{
+    addStandInGroup(L"listers");
+    syslib::CSyComPtr<IADsContainer> computer;
+    ASSERT_EQ(S_OK, standins::ADsGetObject((L"WinNT://" + standins::computerName()).c_str(), IID_IADsContainer,
+                                           computer.receiveVoid()));
+    syslib::CSyComPtr<IUnknown> unknown;
+    ASSERT_EQ(S_OK, computer->get__NewEnum(unknown.receive()));
+    syslib::CSyComPtr<IEnumVARIANT> enumerator;
+    ASSERT_EQ(S_OK, unknown->QueryInterface(IID_IEnumVARIANT, enumerator.receiveVoid()));
+    const PSyAccountIterator it(
+        new CSyComAccountIterator(std::move(enumerator), std::unique_ptr<CSyFilter>(new CSyFilter())));
+    it->first();
+    ASSERT_FALSE(it->isDone());
+    EXPECT_EQ(L"listers", it->get()->getName());
+    it->next();
+    ASSERT_FALSE(it->isDone());
+    CRecordingLogBook book;
+    EXPECT_THROW(it->get(), ESyException);
+    EXPECT_EQ((CLogArguments{L"CSyComAccountIteratorImpl::get()", L"Service"}),
+              book.onlyMessage(L"syslib.account.internalError").arguments);
+    it->next();
+    EXPECT_TRUE(it->isDone());
+    EXPECT_THROW(it->get(), ESyException) << "past the end";
 }
