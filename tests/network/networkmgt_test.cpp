@@ -192,6 +192,22 @@ TEST_F(CNetworkMgtTest, TheDNSDomainComesFromTheFirstSourceThatHasOne)
     EXPECT_EQ(L"box.other.example", manager().getFullyQualifiedHostName());
 }
 
+TEST_F(CNetworkMgtTest, AnInterfaceNamedAsLongAsTheRegistryAllowsGivesItsDomain)
+{
+    CTcpipValues tcpip;
+    ASSERT_TRUE(tcpip.ok());
+    syslib::network::setCanonicalNameSources(failing, failing);
+    const iastring name = L"Interfaces\\" + iastring(255, L'i');
+    syslib::CSyRegKey longest;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(tcpip.parameters(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                               nullptr, longest.receive(), nullptr));
+    tcpip.set(longest.get(), L"Domain", L"longest.example");
+    const iastring domain = manager().getDNSDomainName();
+    longest.reset();
+    ::RegDeleteKeyW(tcpip.parameters(), name.c_str());
+    EXPECT_EQ(L"longest.example", domain);
+}
+
 // The DNS domain's values are text (REG_SZ or REG_EXPAND_SZ); another type is no domain. A value is read
 // whole and cut to its first 100 characters, however long it is.
 TEST_F(CNetworkMgtTest, TheDomainValuesAreTextOfAnyLengthAndAnotherTypeIsNone)
