@@ -386,6 +386,16 @@ TEST_F(CNetworkMgtTest, TheCardScanDescribesAnInterfaceByItsAddressAndFailsOnACa
                       .getCode());
 }
 
+TEST_F(CNetworkMgtTest, ACardKeyNamedAsLongAsTheRegistryAllowsIsScanned)
+{
+    const iastring address = firstInterfaceAddress();
+    ASSERT_FALSE(address.empty());
+    CCardTcpipKeys cardKeys;
+    cardKeys.addCard(iastring(255, L'z'), REG_SZ, std::string("Longest card") + '\0', L"{sytest-card}", address);
+    manager().getNIC(L"0");
+    EXPECT_TRUE(m_book.hasLog(L"NIC 0 does exist with description Longest card"));
+}
+
 // A card's description is kept up to 200 characters and its service name up to 100; a value of another type
 // than text gives none. Each value is read whole, so a long one is cut, never lost or read past its end.
 TEST_F(CNetworkMgtTest, ACardsDescriptionAndServiceNameAreReadWholeAndCutAtTheirLimits)
