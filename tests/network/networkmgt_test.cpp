@@ -197,15 +197,22 @@ TEST_F(CNetworkMgtTest, AnInterfaceNamedAsLongAsTheRegistryAllowsGivesItsDomain)
     CTcpipValues tcpip;
     ASSERT_TRUE(tcpip.ok());
     syslib::network::setCanonicalNameSources(failing, failing);
-    const iastring name = L"Interfaces\\" + iastring(255, L'i');
-    syslib::CSyRegKey longest;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(tcpip.parameters(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                               nullptr, longest.receive(), nullptr));
-    tcpip.set(longest.get(), L"Domain", L"longest.example");
-    const iastring domain = manager().getDNSDomainName();
-    longest.reset();
-    ::RegDeleteKeyW(tcpip.parameters(), name.c_str());
-    EXPECT_EQ(L"longest.example", domain);
+    // Gone however the test ends: a key left behind would give its domain to the other tests.
+    struct CInterfaceKey
+    {
+        HKEY parameters;
+        iastring name;
+        syslib::CSyRegKey key;
+        ~CInterfaceKey()
+        {
+            key.reset();
+            ::RegDeleteKeyW(parameters, name.c_str());
+        }
+    } longest{tcpip.parameters(), L"Interfaces\\" + iastring(255, L'i'), syslib::CSyRegKey()};
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(tcpip.parameters(), longest.name.c_str(), 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, longest.key.receive(), nullptr));
+    tcpip.set(longest.key.get(), L"Domain", L"longest.example");
+    EXPECT_EQ(L"longest.example", manager().getDNSDomainName());
 }
 
 // The DNS domain's values are text (REG_SZ or REG_EXPAND_SZ); another type is no domain. A value is read
