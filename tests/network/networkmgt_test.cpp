@@ -340,6 +340,24 @@ TEST_F(CNetworkMgtTest, NwtraceZeroStillOpensTheTraceFileWhoseNameMayBeAnyText)
     EXPECT_TRUE(exists(dir / L"dev_nw"));
 }
 
+// A level set by the caller opens the file only when it asks for lines.
+TEST_F(CNetworkMgtTest, ALevelOfZeroSetByTheCallerOpensNoTraceFile)
+{
+    CTempDir dir;
+    const iastring traceFile = dir / L"set.trc";
+    ::SetEnvironmentVariableW(L"NWTRACE", nullptr);
+    ::SetEnvironmentVariableW(L"NWOUT", traceFile.c_str());
+    syslib::network::NwResetTrace();
+    syslib::network::NwSetTraceLevel(0);
+    const bool openedAtZero = exists(traceFile);
+    syslib::network::NwSetTraceLevel(1);
+    const bool openedAtOne = exists(traceFile);
+    ::SetEnvironmentVariableW(L"NWOUT", nullptr);
+    syslib::network::NwResetTrace();
+    EXPECT_FALSE(openedAtZero);
+    EXPECT_TRUE(openedAtOne);
+}
+
 TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
 {
     const CCardTcpipKeys cardKeys;
