@@ -558,3 +558,23 @@ TEST_F(CStandInAccounts, ADomainLongerThanANetBIOSNameIsReadWhole)
         EXPECT_EQ(L"S-1-1-0", everyone.getSID()) << length;
     }
 }
+
+// No path for a SID nobody has, or for none at all; the warning names why, with Windows' own code.
+TEST(ADsPath, ASidWithoutAnAccountHasNoPathAndTheWarningCarriesTheLookupsError)
+{
+    CRecordingLogBook book;
+    EXPECT_TRUE(CSyADsPath::fromSID(nullptr, L"").isEmpty());
+    const CRecordedLine none = book.onlyMessage(L"syslib.sysCallFailed");
+    EXPECT_EQ(CMessage::LOG_WARNING, none.type);
+    ASSERT_LE(3u, none.arguments.size());
+    EXPECT_EQ(L"LookupAccountSid()", none.arguments[0]);
+    EXPECT_EQ(std::to_wstring(ERROR_INVALID_SID), none.arguments[2]);
+
+    book.clear();
+    syslib::CSyLocalMem<PSID> unknown;
+    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-21-9-9-9-77777", unknown.receive()));
+    EXPECT_TRUE(CSyADsPath::fromSID(unknown.get(), L"").isEmpty());
+    const CRecordedLine nobody = book.onlyMessage(L"syslib.sysCallFailed");
+    ASSERT_LE(3u, nobody.arguments.size());
+    EXPECT_EQ(std::to_wstring(ERROR_NONE_MAPPED), nobody.arguments[2]);
+}
