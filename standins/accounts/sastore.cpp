@@ -100,9 +100,11 @@ bool hash(const std::vector<BYTE>& salt, const wchar_t* password, std::vector<BY
     return ok;
 }
 
-bool validName(const text& name)
+// A user's logon name has at most 20 characters, a local group's GNLEN (256), as the SAM takes them.
+bool validName(const text& name, eAccountKind kind)
 {
-    if (name.empty() || name.size() > 20 || name.find_first_of(L"\"/\\[]:;|=,+*?<>@") != text::npos)
+    const text::size_type longest = kind == KIND_USER ? 20 : GNLEN;
+    if (name.empty() || name.size() > longest || name.find_first_of(L"\"/\\[]:;|=,+*?<>@") != text::npos)
         return false;
     return name.find_first_not_of(L" .") != text::npos;
 }
@@ -324,7 +326,7 @@ bool findAccountBySid(PSID sid, CAccountRecord& record)
 NET_API_STATUS addUser(const text& name, const wchar_t* password, const text& description, DWORD flags,
                        const text& realm)
 {
-    if (!validName(name))
+    if (!validName(name, KIND_USER))
         return NERR_BadUsername;
     CAccountRecord existing;
     if (readRecord(KIND_USER, name, existing, realm))
@@ -358,7 +360,7 @@ NET_API_STATUS addUser(const text& name, const wchar_t* password, const text& de
 
 NET_API_STATUS addGroup(const text& name, const text& description, const text& realm)
 {
-    if (!validName(name))
+    if (!validName(name, KIND_GROUP))
         return ERROR_INVALID_ACCOUNT_NAME;
     CAccountRecord existing;
     if (readRecord(KIND_GROUP, name, existing, realm) || isBuiltinAlias(name))
@@ -437,7 +439,7 @@ NET_API_STATUS renameAccount(eAccountKind kind, const text& name, const text& ne
     CAccountRecord record;
     if (!readRecord(kind, name, record, realm))
         return kind == KIND_USER ? NERR_UserNotFound : NERR_GroupNotFound;
-    if (!validName(newName))
+    if (!validName(newName, kind))
         return kind == KIND_USER ? NERR_BadUsername : ERROR_INVALID_ACCOUNT_NAME;
     CAccountRecord taken;
     if (!sameText(name, newName) && (findAccount(newName, taken, realm) || isBuiltinAlias(newName)))

@@ -8,6 +8,7 @@
 #include "syslib/common/sywinsec.h"
 
 #include <functional>
+#include <vector>
 
 // COM for the creating thread for the object's whole life, and the directory object bound.
 class CSyAccountBinding
@@ -33,6 +34,8 @@ namespace syslib
 {
 namespace account
 {
+// LookupAccountNameW on this computer into buffers of the sizes it asks for; the last error tells a failure.
+bool lookupAccountName(const iastring& name, std::vector<BYTE>& sid, iastring& domain, SID_NAME_USE& use);
 // "0x8007052E": how the account code writes an HRESULT.
 iastring hresultText(HRESULT hr);
 // Whether the directory's answer means that the account is not there.

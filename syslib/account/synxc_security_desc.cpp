@@ -7,11 +7,14 @@
 #include "syslib/common/sytrace.h"
 
 #include <aclapi.h>
+#include <lmcons.h>
 #include <sddl.h>
 
 #include <winsvc.h>
 
+#include <algorithm>
 #include <iterator>
+#include <vector>
 
 SY_SOURCE_FILE(L"synxc_security_desc")
 
@@ -131,13 +134,22 @@ syslib::CSyLocalMem<PSID> nativeSid(const iastring& text)
 // What the account behind a SID is, for the text form; NONE when nobody answers to it.
 SyAclStrings::CSySecurityParser::eAccountType accountTypeOf(PSID sid)
 {
-    wchar_t name[256];
-    wchar_t domain[256];
-    DWORD nameLength = 256;
-    DWORD domainLength = 256;
+    // Room for a local group's name of GNLEN characters; a longer name or domain is asked again at its size.
+    std::vector<wchar_t> name(GNLEN + 1);
+    std::vector<wchar_t> domain(DNLEN + 1);
     SID_NAME_USE use = SidTypeUnknown;
-    if (!syslib::accountApi().LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use))
-        return SyAclStrings::CSySecurityParser::NONE;
+    for (;;)
+    {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD domainLength = static_cast<DWORD>(domain.size());
+        if (syslib::accountApi().LookupAccountSidW(nullptr, sid, name.data(), &nameLength, domain.data(),
+                                                   &domainLength, &use))
+            break;
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || (nameLength <= name.size() && domainLength <= domain.size()))
+            return SyAclStrings::CSySecurityParser::NONE;
+        name.resize(std::max<std::size_t>(name.size(), nameLength));
+        domain.resize(std::max<std::size_t>(domain.size(), domainLength));
+    }
     switch (use)
     {
     case SidTypeUser:

@@ -1,6 +1,7 @@
 // Windows code of the account manager: SIDs in their text form, directory paths, domain controllers.
 #include "syaccountapi.h"
 #include "syaccountutil.h"
+#include "syaccountwin.h"
 #include "syadspath.h"
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sytrace.h"
@@ -287,20 +288,17 @@ CSyADsPath CSyADsPath::fromString(const iastring& name)
     }
     else
     {
-        BYTE sid[SECURITY_MAX_SID_SIZE];
-        DWORD sidLength = sizeof(sid);
-        wchar_t found[512];
-        DWORD foundLength = 512;
+        std::vector<BYTE> sid;
+        iastring found;
         SID_NAME_USE use = SidTypeInvalid;
-        if (!syslib::accountApi().LookupAccountNameW(nullptr, account.c_str(), sid, &sidLength, found, &foundLength,
-                                                     &use))
+        if (!syslib::account::lookupAccountName(account, sid, found, use))
             path = winNT({SyComputerName(), account});
         else if (use == SidTypeWellKnownGroup)
             path = winNT({account});
-        else if (firstSubAuthorityIs32(sid))
+        else if (firstSubAuthorityIs32(sid.data()))
             path = winNT({SyComputerName(), account});
         else
-            path = winNT({iastring(found), account});
+            path = winNT({found, account});
     }
     logLine(L"Account " + name + L" has ADS path '" + SyADsPath::getFullPath(path) + L"'", __LINE__);
     return path;

@@ -3,6 +3,9 @@
 
 #include "framework/iastrutil.h"
 
+#include <lmcons.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -35,6 +38,28 @@ namespace syslib
 {
 namespace account
 {
+bool lookupAccountName(const iastring& name, std::vector<BYTE>& sid, iastring& domain, SID_NAME_USE& use)
+{
+    sid.assign(SECURITY_MAX_SID_SIZE, 0);
+    // A domain longer than a NetBIOS name is asked again at the size Windows gives.
+    std::vector<wchar_t> found(DNLEN + 1);
+    for (;;)
+    {
+        DWORD sidLength = static_cast<DWORD>(sid.size());
+        DWORD foundLength = static_cast<DWORD>(found.size());
+        if (accountApi().LookupAccountNameW(nullptr, name.c_str(), sid.data(), &sidLength, found.data(),
+                                            &foundLength, &use))
+        {
+            domain = found.data();
+            return true;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || (sidLength <= sid.size() && foundLength <= found.size()))
+            return false;
+        sid.resize(std::max<std::size_t>(sid.size(), sidLength));
+        found.resize(std::max<std::size_t>(found.size(), foundLength));
+    }
+}
+
 iastring hresultText(HRESULT hr)
 {
     wchar_t text[16];
@@ -231,12 +256,10 @@ bool CSyAccountImpl::init(const iastring& sName)
 {
     SY_TRACE_FUNCTION(L"CSyAccountImpl::init(const iastring &)");
     SY_TRACE_PARAMETERS(sName);
-    BYTE sid[256];
-    DWORD sidLength = sizeof(sid);
-    wchar_t domain[510];
-    DWORD domainLength = 510;
+    std::vector<BYTE> sidBytes;
+    iastring domain;
     SID_NAME_USE use = SidTypeInvalid;
-    if (!syslib::accountApi().LookupAccountNameW(nullptr, sName.c_str(), sid, &sidLength, domain, &domainLength, &use))
+    if (!syslib::account::lookupAccountName(sName, sidBytes, domain, use))
     {
         const DWORD error = ::GetLastError();
         if (error == ERROR_NONE_MAPPED)
@@ -248,6 +271,7 @@ bool CSyAccountImpl::init(const iastring& sName)
         syslib::reportError(L"common.fatalSystemError", {L"ErrorNo", syslib::toString(error)}, __LINE__);
         throw ESyAccountSystemCallFailed(toText(), iastring(), ESyException::WIN32_ERROR, static_cast<int>(error));
     }
+    const PSID sid = sidBytes.data();
     // Everyone is no user, NETWORK SERVICE no group: an account of the other kind is none of this kind.
     if (isUserSid(sid, use) != !isGroup() || (isGroup() && !isGroupUse(use)))
     {

@@ -118,10 +118,20 @@ std::vector<iastring> systemDirectories()
     const wchar_t* const currentVersion = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
     for (const wchar_t* value : {L"ProgramFilesDir", L"ProgramFilesDir (x86)", L"ProgramW6432Dir", L"CommonFilesDir"})
         directories.push_back(registryText(HKEY_LOCAL_MACHINE, currentVersion, value));
-    wchar_t profiles[MAX_PATH + 1];
-    DWORD length = ARRAYSIZE(profiles);
-    if (::GetProfilesDirectoryW(profiles, &length))
-        directories.push_back(profiles);
+    // Read whole: a profiles directory moved elsewhere may be longer than a path used to be.
+    std::vector<wchar_t> profiles(MAX_PATH + 1);
+    for (;;)
+    {
+        DWORD length = static_cast<DWORD>(profiles.size());
+        if (::GetProfilesDirectoryW(profiles.data(), &length))
+        {
+            directories.push_back(profiles.data());
+            break;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || length <= profiles.size())
+            break;
+        profiles.resize(length);
+    }
     return directories;
 }
 } // namespace

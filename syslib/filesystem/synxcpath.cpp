@@ -1,6 +1,7 @@
 // Windows code: full and long path names, the working directory and the limits of a volume.
 #include "sypath.h"
 #include "syfileapi.h"
+#include "syvolumeapi.h"
 #include "synodeopening.h"
 #include "syslib/account/syaccountmgtimpl.h"
 
@@ -437,8 +438,8 @@ int CSyPath::getOSNodeType(bool warn, unsigned long& error, const CSyKnownNode* 
         BOOL answered = FALSE;
         {
             syslib::CSyErrorModeGuard errorMode(SEM_FAILCRITICALERRORS);
-            answered = ::GetVolumeInformationW(osPath.c_str(), name, 4095, &serial, &maximumLength, nullptr,
-                                               fileSystem, 4095);
+            answered = syslib::volumeApi().GetVolumeInformationW(osPath.c_str(), name, 4095, &serial,
+                                                                 &maximumLength, nullptr, fileSystem, 4095);
             error = ::GetLastError();
         }
         if (answered)
@@ -458,7 +459,7 @@ int CSyPath::getOSNodeType(bool warn, unsigned long& error, const CSyKnownNode* 
         // refused, a missing folder on the way) is left to the search, whose error is the one reported.
         if (isPlainCanonicalChild())
         {
-            const DWORD attributes = ::GetFileAttributesW(osPath.c_str());
+            const DWORD attributes = syslib::fileApi().GetFileAttributesW(osPath.c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES)
                 type = getOSNodeTypeFromMode(attributes);
             else if (::GetLastError() == ERROR_FILE_NOT_FOUND)
@@ -467,7 +468,7 @@ int CSyPath::getOSNodeType(bool warn, unsigned long& error, const CSyKnownNode* 
         if (type == 0 && error == 0)
         {
             WIN32_FIND_DATAW data;
-            syslib::CSyFindHandle search(::FindFirstFileW(osPath.c_str(), &data));
+            syslib::CSyFindHandle search(syslib::fileApi().FindFirstFileW(osPath.c_str(), &data));
             if (search)
                 type = getOSNodeTypeFromMode(data.dwFileAttributes);
             else

@@ -9,6 +9,8 @@
 
 #include <sddl.h>
 
+#include <cstring>
+
 #include <sstream>
 
 namespace
@@ -506,4 +508,73 @@ TEST_F(DomainControllers, AreFoundForPlayedDomainsAndMissedWithLoggedFallbacks)
     EXPECT_FALSE(alice->do_isRoot(L"PLAY"));
     EXPECT_TRUE(logged(book, L"Got domain SID from the domain controller: S-1-5-21-7-8-9"));
     EXPECT_TRUE(logged(book, L"Domain admins SID is: S-1-5-21-7-8-9-512"));
+}
+
+namespace
+{
+std::size_t domainLength = 0;
+
+// The stand-ins' answer, with a domain of domainLength characters, handed out as Windows does: only into
+// buffers that hold it with its terminator, else the sizes needed.
+BOOL WINAPI lookupInLongDomain(LPCWSTR system, LPCWSTR name, PSID sid, LPDWORD sidLength, LPWSTR domain,
+                               LPDWORD domainSize, PSID_NAME_USE use)
+{
+    BYTE own[SECURITY_MAX_SID_SIZE];
+    DWORD ownLength = sizeof(own);
+    wchar_t ownDomain[256];
+    DWORD ownDomainLength = 256;
+    if (!standins::LookupAccountNameW(system, name, own, &ownLength, ownDomain, &ownDomainLength, use))
+        return FALSE;
+    const iastring text(domainLength, L'd');
+    if (sid == nullptr || domain == nullptr || *sidLength < ownLength || *domainSize <= text.size())
+    {
+        *sidLength = ownLength;
+        *domainSize = static_cast<DWORD>(text.size() + 1);
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(sid, own, ownLength);
+    *sidLength = ownLength;
+    std::memcpy(domain, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    *domainSize = static_cast<DWORD>(text.size());
+    return TRUE;
+}
+} // namespace
+
+TEST_F(CStandInAccounts, ADomainLongerThanANetBIOSNameIsReadWhole)
+{
+    addStandInUser(L"domainee", L"pw");
+    const standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LookupAccountNameW)> lookup(
+        standins::accountApiTable().LookupAccountNameW, lookupInLongDomain);
+    for (const std::size_t length : {std::size_t(DNLEN), std::size_t(DNLEN + 1), std::size_t(600)})
+    {
+        domainLength = length;
+        const iastring domain(length, L'd');
+        EXPECT_EQ(L"WinNT://" + domain + L"/domainee", SyADsPath::getFullPath(CSyADsPath::fromString(L"domainee")))
+            << length;
+        // A well-known group is known by its lookup alone.
+        const CSyGroupImpl everyone(L"Everyone", L"", false, nullptr);
+        EXPECT_EQ(domain, everyone.getDomain()) << length;
+        EXPECT_EQ(L"S-1-1-0", everyone.getSID()) << length;
+    }
+}
+
+// No path for a SID nobody has, or for none at all; the warning names why, with Windows' own code.
+TEST(ADsPath, ASidWithoutAnAccountHasNoPathAndTheWarningCarriesTheLookupsError)
+{
+    CRecordingLogBook book;
+    EXPECT_TRUE(CSyADsPath::fromSID(nullptr, L"").isEmpty());
+    const CRecordedLine none = book.onlyMessage(L"syslib.sysCallFailed");
+    EXPECT_EQ(CMessage::LOG_WARNING, none.type);
+    ASSERT_LE(3u, none.arguments.size());
+    EXPECT_EQ(L"LookupAccountSid()", none.arguments[0]);
+    EXPECT_EQ(std::to_wstring(ERROR_INVALID_SID), none.arguments[2]);
+
+    book.clear();
+    syslib::CSyLocalMem<PSID> unknown;
+    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-21-9-9-9-77777", unknown.receive()));
+    EXPECT_TRUE(CSyADsPath::fromSID(unknown.get(), L"").isEmpty());
+    const CRecordedLine nobody = book.onlyMessage(L"syslib.sysCallFailed");
+    ASSERT_LE(3u, nobody.arguments.size());
+    EXPECT_EQ(std::to_wstring(ERROR_NONE_MAPPED), nobody.arguments[2]);
 }

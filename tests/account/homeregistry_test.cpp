@@ -96,3 +96,33 @@ TEST_F(HomeRegistry, AnotherAccountsProfileIsTextOfAnyLengthInTheMachinesTree)
     image.setText(L"");
     EXPECT_EQ(L"", refusalOf(m_temp / L"profiles"));
 }
+
+TEST_F(HomeRegistry, TheProfilesDirectoryIsReadWholeAtAndPastThePathLimit)
+{
+    // GetProfilesDirectoryW reads this value; a 32-bit process's view of it is its own tree.
+    CRegistryValue native(profileList, L"ProfilesDirectory");
+    CRegistryValue wow(profileList, L"ProfilesDirectory", KEY_WOW64_32KEY);
+    const iastring base = m_temp / L"profiles";
+    for (const std::size_t length : {std::size_t(MAX_PATH), std::size_t(MAX_PATH + 1), std::size_t(600)})
+    {
+        const iastring deep = base + L"\\" + iastring(length - base.size() - 1, L'p');
+        ASSERT_EQ(length, deep.size());
+        native.setText(deep);
+        wow.setText(deep);
+        EXPECT_EQ(deep, refusalOf(base)) << length;
+    }
+}
+
+TEST_F(HomeRegistry, AProfileUnderAKeyNamedAsLongAsTheRegistryAllowsIsFound)
+{
+    const iastring key = iastring(profileList) + L"\\" + iastring(255, L'k');
+    struct CKeyGone
+    {
+        iastring key;
+        ~CKeyGone() { ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0); }
+    } gone{key};
+    CRegistryValue image(key.c_str(), L"ProfileImagePath");
+    const iastring profile = m_temp / L"profiles\\longest";
+    image.setText(profile);
+    EXPECT_EQ(profile, refusalOf(profile));
+}

@@ -592,3 +592,42 @@ TEST_F(CNodeAclTest, AnOwnerOtherThanTheCallerNeedsThePrivilegeWhichIsEnabledFor
     ::RevertToSelf();
     EXPECT_EQ(administrators, nodeAt(path)->getACL()->getOwnerId());
 }
+
+namespace
+{
+decltype(syslib::SyAccountApi::LookupAccountSidW) standInLookup = nullptr;
+
+// Refuses buffers shorter than 300 characters as a longer name or domain would, then answers as before.
+BOOL WINAPI lookupNeedingRoom(LPCWSTR system, PSID sid, LPWSTR name, LPDWORD nameLength, LPWSTR domain,
+                              LPDWORD domainLength, PSID_NAME_USE use)
+{
+    if (*nameLength < 300 || *domainLength < 300)
+    {
+        *nameLength = *domainLength = 300;
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    return standInLookup(system, sid, name, nameLength, domain, domainLength, use);
+}
+} // namespace
+
+TEST_F(CNodeAclTest, AGroupWithTheLongestNameWindowsAllowsReadsBackAsAGroup)
+{
+    const iastring longest(GNLEN, L'g');
+    EXPECT_THROW(accounts().createGroup(longest + L"g", L""), ESyException) << "Windows allows GNLEN characters";
+    const iastring sid = accounts().createGroup(longest, L"")->getSID();
+    writeFile(m_dir / L"shared.txt");
+    const PSyNode file = nodeAt(m_dir / L"shared.txt");
+    const PSyACL acl = file->getACL();
+    acl->modifyRights(L"(" + longest + L", GROUP, +r)");
+    file->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
+    // The type is the one the name lookup gives: NONE would drop the entry's kind.
+    const iastring entry = L"(" + sid + L", GROUP, +r)";
+    EXPECT_NE(iastring::npos, nodeAt(m_dir / L"shared.txt")->getACL()->toString().find(entry));
+
+    standInLookup = syslib::accountApi().LookupAccountSidW;
+    const standins::CAccountApiOverride<decltype(syslib::SyAccountApi::LookupAccountSidW)> roomy(
+        standins::accountApiTable().LookupAccountSidW, lookupNeedingRoom);
+    EXPECT_NE(iastring::npos, nodeAt(m_dir / L"shared.txt")->getACL()->toString().find(entry))
+        << "a name or domain longer than the first buffer is asked again";
+}

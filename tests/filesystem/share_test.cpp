@@ -175,3 +175,150 @@ TEST_F(CShareTest, PrinterSharesAreNotListedAndADeniedListingThrows)
     expectLoggedThrow<ESyFileSystem>(m_book, [&] { files().getFSExports(); }, L"syslib.filesystem.noShareInfo",
                                      {L"localhost", syslib::getOSErrorText(ERROR_ACCESS_DENIED)});
 }
+
+namespace
+{
+NET_API_STATUS answer = NERR_Success;
+DWORD parameterNamed = 0;
+decltype(syslib::SyShareApi::NetShareEnum) realEnum = nullptr;
+
+NET_API_STATUS WINAPI getInfoAnswering(LMSTR, LMSTR, DWORD, LPBYTE* buffer)
+{
+    *buffer = nullptr;
+    return answer;
+}
+
+NET_API_STATUS WINAPI addNaming(LMSTR, DWORD, LPBYTE, LPDWORD parameterError)
+{
+    *parameterError = parameterNamed;
+    return ERROR_INVALID_PARAMETER;
+}
+
+// Hands out one share a call, as Windows does when the entries outgrow the preferred length.
+NET_API_STATUS WINAPI enumOneAtATime(LMSTR server, DWORD level, LPBYTE* buffer, DWORD preferred, LPDWORD read,
+                                     LPDWORD total, LPDWORD resume)
+{
+    const DWORD first = *resume;
+    const NET_API_STATUS status = realEnum(server, level, buffer, preferred, read, total, resume);
+    if (status != NERR_Success || *read <= 1)
+        return status;
+    *read = 1;
+    *resume = first + 1;
+    return ERROR_MORE_DATA;
+}
+
+bool logsAFieldName(const CRecordingLogBook& book)
+{
+    const std::vector<iastring> logs = book.logs();
+    return std::any_of(logs.begin(), logs.end(), [](const iastring& line) {
+        return line.find(L"Error in tShareInfo-parameter") == 0;
+    });
+}
+} // namespace
+
+TEST_F(CShareTest, OnlyAnUnknownNameMeansNotShared)
+{
+    const PSyFSExport share = exportOf(L"data", L"Asked");
+    const standins::CApiOverride<decltype(syslib::SyShareApi::NetShareGetInfo)> info(
+        standins::shareApiTable().NetShareGetInfo, getInfoAnswering);
+
+    answer = NERR_NetNameNotFound;
+    m_book.clear();
+    EXPECT_FALSE(share->isShared());
+    EXPECT_TRUE(m_book.messages().empty());
+    expectLoggedThrow<ESyFileSystem>(m_book, [&] { share->isInUse(); }, L"syslib.filesystem.noShareInfo",
+                                     {L"Asked", syslib::getOSErrorText(NERR_NetNameNotFound)});
+    const ESyFileNotFound missing = expectLoggedThrow<ESyFileNotFound>(
+        m_book, [&] { files().getFSExport(L"Asked"); }, L"syslib.filesystem.shareDoesNotExist",
+        {L"(share name: Asked)"});
+    EXPECT_EQ(static_cast<int>(NERR_NetNameNotFound), missing.getCode());
+
+    for (const NET_API_STATUS status : {static_cast<NET_API_STATUS>(ERROR_ACCESS_DENIED),
+                                        static_cast<NET_API_STATUS>(NERR_ServerNotStarted)})
+    {
+        SCOPED_TRACE(status);
+        answer = status;
+        const CLogArguments arguments{L"Asked", syslib::getOSErrorText(status)};
+        const ESyFileSystem refused = expectLoggedThrow<ESyFileSystem>(
+            m_book, [&] { share->isShared(); }, L"syslib.filesystem.noShareInfo", arguments);
+        EXPECT_EQ(static_cast<int>(status), refused.getCode());
+        m_book.clear();
+        try
+        {
+            files().getFSExport(L"Asked");
+            ADD_FAILURE() << "no exception";
+        }
+        catch (const ESyFileNotFound&)
+        {
+            ADD_FAILURE() << "a share that could not be read is not a missing one";
+        }
+        catch (const ESyFileSystem& error)
+        {
+            EXPECT_EQ(static_cast<int>(status), error.getCode());
+            EXPECT_EQ(arguments, m_book.onlyMessage(L"syslib.filesystem.noShareInfo").arguments);
+        }
+    }
+}
+
+TEST_F(CShareTest, AFailedShareNamesTheFieldWindowsRefused)
+{
+    const standins::CApiOverride<decltype(syslib::SyShareApi::NetShareAdd)> add(
+        standins::shareApiTable().NetShareAdd, addNaming);
+    const std::pair<DWORD, const wchar_t*> fields[] = {
+        {SHARE_NETNAME_PARMNUM, L"shi2_netname"},         {SHARE_TYPE_PARMNUM, L"shi2_type"},
+        {SHARE_REMARK_PARMNUM, L"shi2_remark"},           {SHARE_PERMISSIONS_PARMNUM, L"shi2_permissions"},
+        {SHARE_MAX_USES_PARMNUM, L"shi2_max_uses"},       {SHARE_CURRENT_USES_PARMNUM, L"shi2_current_uses"},
+        {SHARE_PATH_PARMNUM, L"shi2_path"},               {SHARE_PASSWD_PARMNUM, L"shi2_passwd"}};
+    const PSyFSExport share = exportOf(L"data", L"Refused");
+    for (const auto& field : fields)
+    {
+        parameterNamed = field.first;
+        m_book.clear();
+        EXPECT_THROW(share->share(), ESyFileSystem);
+        EXPECT_TRUE(m_book.hasLog(iastring(L"Error in tShareInfo-parameter ") + field.second)) << field.first;
+    }
+    for (const DWORD other : {0ul, 2ul, 10ul, 501ul})
+    {
+        parameterNamed = other;
+        m_book.clear();
+        EXPECT_THROW(share->share(), ESyFileSystem);
+        EXPECT_FALSE(logsAFieldName(m_book)) << other;
+    }
+}
+
+TEST_F(CShareTest, TheListingReadsEveryPageAndAnUnreadableOneEndsIt)
+{
+    for (const wchar_t* name : {L"One", L"Two", L"Three"})
+        exportOf(L"data", name)->share();
+    realEnum = standins::shareApiTable().NetShareEnum;
+    {
+        const standins::CApiOverride<decltype(syslib::SyShareApi::NetShareEnum)> paged(
+            standins::shareApiTable().NetShareEnum, enumOneAtATime);
+        EXPECT_EQ((std::set<iastring>{L"One", L"Two", L"Three"}), listedShares());
+    }
+
+    // Only a refusal is thrown; a listing the server cannot give is logged and comes out empty.
+    const standins::CApiOverride<decltype(syslib::SyShareApi::NetShareEnum)> stopped(
+        standins::shareApiTable().NetShareEnum,
+        [](LMSTR, DWORD, LPBYTE*, DWORD, LPDWORD, LPDWORD, LPDWORD) WINAPI -> NET_API_STATUS {
+            return NERR_ServerNotStarted;
+        });
+    m_book.clear();
+    EXPECT_TRUE(listedShares().empty());
+    EXPECT_EQ((CLogArguments{L"localhost", syslib::getOSErrorText(NERR_ServerNotStarted)}),
+              m_book.onlyMessage(L"syslib.filesystem.noShareInfo").arguments);
+}
+
+TEST_F(CShareTest, AShareWindowsWillNotRemoveStaysShared)
+{
+    const PSyFSExport share = exportOf(L"data", L"Kept");
+    share->share();
+    const standins::CApiOverride<decltype(syslib::SyShareApi::NetShareDel)> del(
+        standins::shareApiTable().NetShareDel,
+        [](LMSTR, LMSTR, DWORD) WINAPI -> NET_API_STATUS { return ERROR_ACCESS_DENIED; });
+    const ESyFileSystem error = expectLoggedThrow<ESyFileSystem>(
+        m_book, [&] { share->unshare(); }, L"syslib.filesystem.shareErrorUnsharing",
+        {L"Kept", syslib::getOSErrorText(ERROR_ACCESS_DENIED)});
+    EXPECT_EQ(static_cast<int>(ERROR_ACCESS_DENIED), error.getCode());
+    EXPECT_TRUE(share->isShared());
+}

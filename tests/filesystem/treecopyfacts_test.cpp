@@ -174,7 +174,14 @@ TEST_F(CTreeCopyFactsTest, KnownFactsStandInOnlyForAPlainNameUnderACanonicalFold
         {CSyPath(top).head(2).toString() + L"./present.txt", ERROR_FILE_NOT_FOUND}, // right below the drive
         {top + L"/nul.txt", ERROR_FILE_NOT_FOUND},       // may name a device
         {top + L"/COM1", ERROR_FILE_NOT_FOUND},
+        {top + L"/con", ERROR_FILE_NOT_FOUND},
+        {top + L"/Prn.log", ERROR_FILE_NOT_FOUND},
+        {top + L"/aux", ERROR_FILE_NOT_FOUND},
+        {top + L"/conin$", ERROR_FILE_NOT_FOUND},
+        {top + L"/CONOUT$", ERROR_FILE_NOT_FOUND},
+        {top + L"/lpt1.txt", ERROR_FILE_NOT_FOUND},
         {top + L"/pre*.txt", ERROR_FILE_NOT_FOUND},
+        {top + L"/pre?.txt", ERROR_FILE_NOT_FOUND},
     };
     for (const CCase& c : asked)
     {

@@ -21,6 +21,7 @@ struct CAnswer
     int error = 0;
     std::string official;
     std::vector<std::string> aliases;
+    bool noAliasList = false; // a null alias pointer, not an empty list
     std::vector<in_addr> addresses;
     unsigned short port = 0;
     std::string protocol = "tcp";
@@ -40,6 +41,8 @@ servent service;
 
 char** aliasList()
 {
+    if (answer.noAliasList)
+        return nullptr;
     aliasPointers.clear();
     for (std::string& alias : answer.aliases)
         aliasPointers.push_back(&alias[0]);
@@ -250,6 +253,16 @@ TEST_F(CLookupsTest, EveryAliasComesBackInOrderAndANameIsCutAtItsSlot)
     answer.port = 65535;
     EXPECT_EQ(65535u, resolver->getServiceByName(L"sapdp00", L"tcp")->getPortNumber());
     EXPECT_EQ("sapdp00", answer.askedName);
+}
+
+TEST_F(CLookupsTest, AnEntryWithoutAnAliasListHasItsOfficialNameOnly)
+{
+    const PSyIPNameResolver resolver = manager().getNameResolver();
+    answer.noAliasList = true;
+    answer.official = "bare";
+    EXPECT_EQ(std::vector<iastring>{L"bare"}, collect(resolver->getHostByAddress(L"10.1.2.4")->getHostNames()));
+    answer.port = 4711;
+    EXPECT_EQ(std::vector<iastring>{L"bare"}, collect(resolver->getServiceByPort(4711, L"tcp")->getServiceNames()));
 }
 
 // The database lookup of an entry takes every alias and the protocol the database names.

@@ -192,6 +192,29 @@ TEST_F(CNetworkMgtTest, TheDNSDomainComesFromTheFirstSourceThatHasOne)
     EXPECT_EQ(L"box.other.example", manager().getFullyQualifiedHostName());
 }
 
+TEST_F(CNetworkMgtTest, AnInterfaceNamedAsLongAsTheRegistryAllowsGivesItsDomain)
+{
+    CTcpipValues tcpip;
+    ASSERT_TRUE(tcpip.ok());
+    syslib::network::setCanonicalNameSources(failing, failing);
+    // Gone however the test ends: a key left behind would give its domain to the other tests.
+    struct CInterfaceKey
+    {
+        HKEY parameters;
+        iastring name;
+        syslib::CSyRegKey key;
+        ~CInterfaceKey()
+        {
+            key.reset();
+            ::RegDeleteKeyW(parameters, name.c_str());
+        }
+    } longest{tcpip.parameters(), L"Interfaces\\" + iastring(255, L'i'), syslib::CSyRegKey()};
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(tcpip.parameters(), longest.name.c_str(), 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, longest.key.receive(), nullptr));
+    tcpip.set(longest.key.get(), L"Domain", L"longest.example");
+    EXPECT_EQ(L"longest.example", manager().getDNSDomainName());
+}
+
 // The DNS domain's values are text (REG_SZ or REG_EXPAND_SZ); another type is no domain. A value is read
 // whole and cut to its first 100 characters, however long it is.
 TEST_F(CNetworkMgtTest, TheDomainValuesAreTextOfAnyLengthAndAnotherTypeIsNone)
@@ -317,6 +340,24 @@ TEST_F(CNetworkMgtTest, NwtraceZeroStillOpensTheTraceFileWhoseNameMayBeAnyText)
     EXPECT_TRUE(exists(dir / L"dev_nw"));
 }
 
+// A level set by the caller opens the file only when it asks for lines.
+TEST_F(CNetworkMgtTest, ALevelOfZeroSetByTheCallerOpensNoTraceFile)
+{
+    CTempDir dir;
+    const iastring traceFile = dir / L"set.trc";
+    ::SetEnvironmentVariableW(L"NWTRACE", nullptr);
+    ::SetEnvironmentVariableW(L"NWOUT", traceFile.c_str());
+    syslib::network::NwResetTrace();
+    syslib::network::NwSetTraceLevel(0);
+    const bool openedAtZero = exists(traceFile);
+    syslib::network::NwSetTraceLevel(1);
+    const bool openedAtOne = exists(traceFile);
+    ::SetEnvironmentVariableW(L"NWOUT", nullptr);
+    syslib::network::NwResetTrace();
+    EXPECT_FALSE(openedAtZero);
+    EXPECT_TRUE(openedAtOne);
+}
+
 TEST_F(CNetworkMgtTest, InterfacesListTheirAddressesAndAnUnknownOneIsReported)
 {
     const CCardTcpipKeys cardKeys;
@@ -368,6 +409,16 @@ TEST_F(CNetworkMgtTest, TheCardScanDescribesAnInterfaceByItsAddressAndFailsOnACa
                                                            L"syslib.network.getInfoFailed",
                                                            {L"\"NIC info\"", L"QELRETURN=25"})
                       .getCode());
+}
+
+TEST_F(CNetworkMgtTest, ACardKeyNamedAsLongAsTheRegistryAllowsIsScanned)
+{
+    const iastring address = firstInterfaceAddress();
+    ASSERT_FALSE(address.empty());
+    CCardTcpipKeys cardKeys;
+    cardKeys.addCard(iastring(255, L'z'), REG_SZ, std::string("Longest card") + '\0', L"{sytest-card}", address);
+    manager().getNIC(L"0");
+    EXPECT_TRUE(m_book.hasLog(L"NIC 0 does exist with description Longest card"));
 }
 
 // A card's description is kept up to 200 characters and its service name up to 100; a value of another type
