@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace
@@ -72,6 +75,24 @@ int main(int argc, char** argv)
     // COM's first start on the main thread opens handles for the life of the process; account objects (and
     // with them every path with a home indicator) start it.
     ::CoInitialize(nullptr);
+    // The runtime keeps a handle for each place of a thread that ran at the same time as others: a tree
+    // copy's workers are threads, as many at once as the copy may have, waiting on each other.
+    {
+        std::mutex mutex;
+        std::condition_variable allThere;
+        int started = 0;
+        const int count = 17; // the most workers and the walking thread
+        std::vector<std::thread> threads;
+        for (int i = 0; i < count; ++i)
+            threads.emplace_back([&] {
+                std::unique_lock<std::mutex> lock(mutex);
+                ++started;
+                allThere.notify_all();
+                allThere.wait(lock, [&] { return started == count; });
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+    }
     {
         const ::testing::ScopedTrace trace(__FILE__, __LINE__, "");
     }
