@@ -137,7 +137,10 @@ void CHostLogBook::write(const CLine& line)
     {
         const iastring rendered = renderMessage(line.text, line.arguments);
         if (line.type == CMessage::LOG_ERROR)
+        {
             m_lastError = mask(rendered);
+            m_lastErrorKey = line.text;
+        }
         out += rendered;
         out += L" {";
         out += line.text;

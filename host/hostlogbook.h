@@ -22,6 +22,14 @@ public:
     // The text of the last error message written (empty when there was none): the library logs the reason
     // of a failure before it throws.
     const iastring& lastError() const { return m_lastError; }
+    // Its message key.
+    const iastring& lastErrorKey() const { return m_lastErrorKey; }
+    // For a host that catches a failure and goes on: the next failure's reason is its own.
+    void clearLastError()
+    {
+        m_lastError.clear();
+        m_lastErrorKey.clear();
+    }
 
 protected:
     void write(const CLine& line) override;
@@ -34,6 +42,7 @@ private:
     bool m_verbose = true;
     std::vector<iastring> m_secrets;
     iastring m_lastError;
+    iastring m_lastErrorKey;
     iastring m_line; // reused: a line costs no allocation
     iastring m_timestamp;
     unsigned long long m_timestampTick = 0;

@@ -5,40 +5,60 @@
 
 namespace
 {
-const wchar_t* kindName(int type)
+const char* kindName(int type)
 {
     switch (type)
     {
     case ISyAccountMgt::LOCALUSER:
-        return L"LOCALUSER";
+        return "LOCALUSER";
     case ISyAccountMgt::DOMAINUSER:
-        return L"DOMAINUSER";
+        return "DOMAINUSER";
     case ISyAccountMgt::LOCALGROUP:
-        return L"LOCALGROUP";
+        return "LOCALGROUP";
     case ISyAccountMgt::DOMAINGROUP:
-        return L"DOMAINGROUP";
+        return "DOMAINGROUP";
     case ISyAccountMgt::DOMAINLOCALGROUP:
-        return L"DOMAINLOCALGROUP";
+        return "DOMAINLOCALGROUP";
     case ISyAccountMgt::UNIVERSALGROUP:
-        return L"UNIVERSALGROUP";
+        return "UNIVERSALGROUP";
     default:
-        return (type & 3) == ISyAccountMgt::GROUP ? L"GROUP" : L"USER";
+        return (type & 3) == ISyAccountMgt::GROUP ? "GROUP" : "USER";
     }
 }
 
-int runAccount(CHostContext& context, const std::vector<iastring>& arguments)
+class CAccountCommand : public CHostCommand
 {
-    if (arguments.size() != 1 || arguments[0].empty())
-        return usageError(context, L"account");
-    const PSyAccount account = context.factory->getAccountMgt()->getAccount(ISyAccountMgt::NONE, arguments[0]);
-    context.out << L"kind\t" << kindName(account->getType()) << L"\n"
-                << L"name\t" << account->getName() << L"\n"
-                << L"domain\t" << account->getDomain() << L"\n"
-                << L"sid\t" << account->getSID() << L"\n";
-    return HOST_OK;
-}
+public:
+    CAccountCommand()
+        : CHostCommand("account", "NAME|SID",
+                       "the kind, name, domain and SID of a user or group; exit code 1 when there is none",
+                       "syhost account S-1-5-32-544")
+    {
+    }
+    void define(CLI::App& command) override
+    {
+        command.add_option("account", m_account, "a user or group: name, DOMAIN\\name or SID")
+            ->required()
+            ->check(nonEmpty());
+    }
+    CHostResult run(CHostContext& context) override
+    {
+        const PSyAccount account =
+            context.factory->getAccountMgt()->getAccount(ISyAccountMgt::NONE, wide(m_account));
+        CHostResult result;
+        result.document = {{"kind", kindName(account->getType())},
+                           {"name", utf8(account->getName())},
+                           {"domain", utf8(account->getDomain())},
+                           {"sid", utf8(account->getSID())}};
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        for (const char* key : {"kind", "name", "domain", "sid"})
+            out << wide(key) << L"\t" << text(document[key]) << L"\n";
+    }
 
-const CHostCommandRegistration account({L"account", L"NAME|SID",
-                                        L"the kind, name, domain and SID of a user or group; exit code 1 when there is none",
-                                        runAccount});
+private:
+    std::string m_account;
+} account;
 } // namespace

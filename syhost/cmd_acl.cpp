@@ -1,50 +1,20 @@
 // Access-rights expressions and the rights of files and directories: what the library makes of an
 // expression, what a node carries, and the change an installer would make.
-#include "hostcommand.h"
+#include "hostacl.h"
 #include "syslib/account/syaccountmgt.h"
 #include "syslib/account/syaclparser.h"
 #include "syslib/filesystem/syfilesystemmgt.h"
 
 #include <iomanip>
+#include <sstream>
 
 namespace
 {
-bool objectTypeNamed(const iastring& name, SecurableObjectType& type)
+std::string maskText(unsigned long mask)
 {
-    const struct
-    {
-        const wchar_t* name;
-        SecurableObjectType type;
-    } types[] = {{L"file", FILESYSTEM}, {L"registry", REGISTRY_KEY}, {L"service", SERVICE}};
-    for (const auto& candidate : types)
-        if (name == candidate.name)
-        {
-            type = candidate.type;
-            return true;
-        }
-    return false;
-}
-
-std::wostream& writeMask(std::wostream& out, unsigned long mask)
-{
-    return out << L"0x" << std::hex << std::uppercase << std::setw(8) << std::setfill(L'0') << mask << std::dec
-               << std::setfill(L' ');
-}
-
-void printAcl(CHostContext& context, const PSyACL& acl)
-{
-    const iastring owner = acl->getOwnerId();
-    const iastring group = acl->getGroupId();
-    context.out << L"owner\t" << (owner.empty() ? L"none" : owner) << L"\n"
-                << L"group\t" << (group.empty() ? L"none" : group) << L"\n";
-    // One entry a line: the text form holds them one after the other.
-    const iastring entries = acl->toString();
-    for (iastring::size_type start = 0; start < entries.size();)
-    {
-        const iastring::size_type end = entries.find(L')', start);
-        context.out << entries.substr(start, end == iastring::npos ? iastring::npos : end + 1 - start) << L"\n";
-        start = end == iastring::npos ? entries.size() : end + 1;
-    }
+    std::ostringstream out;
+    out << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << mask;
+    return out.str();
 }
 
 // "(account, TYPE, ...)": an account name ends at its first comma.
@@ -58,101 +28,135 @@ PSyAccount accountOfEntry(CHostContext& context, const iastring& entryText)
     return context.factory->getAccountMgt()->getAccount(kind, entryText.substr(1, comma - 1));
 }
 
-int changeNodeAcl(CHostContext& context, const std::vector<iastring>& arguments)
+class CAclCommand : public CHostCommand
 {
-    if (arguments.size() != 3 || arguments[1].empty())
-        return usageError(context, L"acl");
-    const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
-    const PSyNode node = files->getNode(files->getFSPath(arguments[1]));
-    const iastring& operation = arguments[0];
-    PSyACL acl = node->getACL();
-    if (operation == L"set")
+public:
+    CAclCommand()
+        : CHostCommand("acl",
+                       "parse \"EXPR\" [--type file|registry|service] [--compatibility LEVEL] | get PATH [--sddl] | "
+                       "set|add|remove PATH \"EXPR\"",
+                       "the entries and access masks of an ACL expression; the owner, group and entries of a file or "
+                       "directory (or its descriptor in SDDL); a new list, added rights, removed accounts",
+                       "syhost acl add C:\\data \"(Users, GROUP, +rw, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)\"")
     {
-        // A new list: the node's entries go, its owner stays.
-        acl = context.factory->getAccountMgt()->getACL();
-        acl->modifyRights(arguments[2]);
     }
-    else if (operation == L"add")
-        acl->modifyRights(arguments[2]);
-    else
+    void define(CLI::App& command) override
     {
-        const PSyACLExpression expression =
-            context.factory->getAccountMgt()->parseACLExpression(arguments[2], FILESYSTEM);
-        for (unsigned int i = 0; i < expression->getEntryCount(); ++i)
-            acl->deleteEntry(accountOfEntry(context, expression->getEntryText(i)));
+        command.require_subcommand(1);
+        m_parse = command.add_subcommand("parse", "the entries and masks of an expression");
+        m_parse->add_option("expression", m_expression, "the rights expression")->required();
+        m_parse->add_option("--type", m_type, "the kind of object the masks are for (file)")
+            ->check(CLI::IsMember({"file", "registry", "service"}));
+        m_parse->add_option("--compatibility", m_compatibility, "the compatibility level to parse with")
+            ->check(CLI::Range(0, 99999999));
+        m_get = command.add_subcommand("get", "the owner, group and entries of a file or directory");
+        m_get->add_option("path", m_path, "the file or directory")->required()->check(nonEmpty());
+        m_get->add_flag("--sddl", m_sddl, "the descriptor Windows holds, as SDDL");
+        m_set = command.add_subcommand("set", "a new list of entries; the owner stays");
+        m_add = command.add_subcommand("add", "the expression's rights added");
+        m_remove = command.add_subcommand("remove", "every entry of the accounts the expression names removed");
+        for (CLI::App* change : {m_set, m_add, m_remove})
+        {
+            change->add_option("path", m_path, "the file or directory")->required()->check(nonEmpty());
+            change->add_option("expression", m_expression, "the rights expression")->required();
+        }
+        for (CLI::App* verb : {m_parse, m_get, m_set, m_add, m_remove})
+            verb->fallthrough();
     }
-    node->setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
-    printAcl(context, node->getACL());
-    return HOST_OK;
-}
-
-int runAcl(CHostContext& context, const std::vector<iastring>& arguments)
-{
-    const bool sddl = arguments.size() == 3 && arguments[2] == L"--sddl";
-    if ((arguments.size() == 2 || sddl) && arguments[0] == L"get" && !arguments[1].empty())
+    CHostResult run(CHostContext& context) override
     {
+        if (*m_parse)
+            return parse(context);
         const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
-        const PSyACL acl = files->getNode(files->getFSPath(arguments[1]))->getACL();
-        if (sddl)
-            context.out << acl->dumpNative() << L"\n";
+        const PSyNode node = files->getNode(files->getFSPath(wide(m_path)));
+        CHostResult result;
+        if (*m_get && m_sddl)
+        {
+            result.document["sddl"] = utf8(node->getACL()->dumpNative());
+            return result;
+        }
+        if (!*m_get)
+            change(context, *node);
+        result.document = aclDocument(context, node->getACL());
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        if (document.contains("sddl"))
+            out << text(document["sddl"]) << L"\n";
+        else if (document.contains("masksFor"))
+        {
+            const CHostJson& entries = document["entries"];
+            out << entries.size() << L" entries, masks for " << text(document["masksFor"]) << L"\n";
+            for (const CHostJson& entry : entries)
+                out << text(entry["text"]) << L"\n  allowed " << text(entry["allowed"]) << L"  denied "
+                    << text(entry["denied"]) << L"  inheritance " << text(entry["inheritance"]) << L"\n";
+        }
+        else if (document.contains("owner"))
+            renderAcl(document, out);
+    }
+
+private:
+    void change(CHostContext& context, ISyNode& node)
+    {
+        const iastring expression = wide(m_expression);
+        PSyACL acl = node.getACL();
+        if (*m_set)
+        {
+            // A new list: the node's entries go, its owner stays.
+            acl = context.factory->getAccountMgt()->getACL();
+            acl->modifyRights(expression);
+        }
+        else if (*m_add)
+            acl->modifyRights(expression);
         else
-            printAcl(context, acl);
-        return HOST_OK;
-    }
-    if (!arguments.empty() && (arguments[0] == L"set" || arguments[0] == L"add" || arguments[0] == L"remove"))
-        return changeNodeAcl(context, arguments);
-    if (arguments.size() < 2 || arguments[0] != L"parse")
-        return usageError(context, L"acl");
-    SecurableObjectType type = FILESYSTEM;
-    iastring typeName = L"file";
-    int compatibility = context.factory->getCompatibility();
-    for (std::size_t i = 2; i < arguments.size(); i += 2)
-    {
-        if (i + 1 >= arguments.size())
-            return usageError(context, L"acl");
-        if (arguments[i] == L"--type" && objectTypeNamed(arguments[i + 1], type))
         {
-            typeName = arguments[i + 1];
-            continue;
+            const PSyACLExpression parsed = context.factory->getAccountMgt()->parseACLExpression(expression, FILESYSTEM);
+            for (unsigned int i = 0; i < parsed->getEntryCount(); ++i)
+                acl->deleteEntry(accountOfEntry(context, parsed->getEntryText(i)));
         }
-        if (arguments[i] == L"--compatibility" && !arguments[i + 1].empty() &&
-            arguments[i + 1].find_first_not_of(L"0123456789") == iastring::npos && arguments[i + 1].size() < 9)
-        {
-            compatibility = std::stoi(arguments[i + 1]);
-            continue;
-        }
-        return usageError(context, L"acl");
+        node.setACL(acl, ISyNode::ACL_KEEP_CHILDREN, nullptr, nullptr);
     }
 
-    const int previous = context.factory->getCompatibility();
-    context.factory->setCompatibility(compatibility);
-    try
+    CHostResult parse(CHostContext& context)
     {
-        const PSyACLExpression expression = context.factory->getAccountMgt()->parseACLExpression(arguments[1], type);
-        context.factory->setCompatibility(previous);
-        context.out << expression->getEntryCount() << L" entries, masks for " << typeName << L"\n";
-        for (unsigned int i = 0; i < expression->getEntryCount(); ++i)
+        const SecurableObjectType type = m_type == "registry" ? REGISTRY_KEY : m_type == "service" ? SERVICE : FILESYSTEM;
+        const int previous = context.factory->getCompatibility();
+        context.factory->setCompatibility(m_compatibility < 0 ? previous : m_compatibility);
+        CHostResult result;
+        try
         {
-            context.out << expression->getEntryText(i) << L"\n  allowed ";
-            writeMask(context.out, expression->getAllowedMask(i)) << L"  denied ";
-            writeMask(context.out, expression->getDeniedMask(i)) << L"  inheritance ";
-            writeMask(context.out, expression->getInheritanceFlags(i)) << L"\n";
+            const PSyACLExpression expression =
+                context.factory->getAccountMgt()->parseACLExpression(wide(m_expression), type);
+            context.factory->setCompatibility(previous);
+            result.document["masksFor"] = m_type;
+            result.document["entries"] = CHostJson::array();
+            for (unsigned int i = 0; i < expression->getEntryCount(); ++i)
+                result.document["entries"].push_back({{"text", utf8(expression->getEntryText(i))},
+                                                      {"allowed", maskText(expression->getAllowedMask(i))},
+                                                      {"denied", maskText(expression->getDeniedMask(i))},
+                                                      {"inheritance", maskText(expression->getInheritanceFlags(i))}});
         }
-        return HOST_OK;
+        catch (const SyAclStrings::CSySecurityParser::ESecuritySyntaxError& error)
+        {
+            context.factory->setCompatibility(previous);
+            result.fail(error, *context.logBook);
+            result.error["text"] = utf8(text(result.error["text"]) + L" (position " +
+                                        std::to_wstring(error.getPosition()) + L")");
+            result.document["position"] = error.getPosition();
+        }
+        return result;
     }
-    catch (const SyAclStrings::CSySecurityParser::ESecuritySyntaxError& error)
-    {
-        context.factory->setCompatibility(previous);
-        context.out << describeException(error) << L" (position " << error.getPosition() << L")\n";
-        return HOST_FAILED;
-    }
-}
 
-const CHostCommandRegistration acl({L"acl",
-                                    L"parse \"EXPR\" [--type file|registry|service] [--compatibility LEVEL] | "
-                                    L"get PATH [--sddl] | set|add|remove PATH \"EXPR\"",
-                                    L"the entries and access masks of an ACL expression; the owner, group and "
-                                    L"entries of a file or directory (or its descriptor in SDDL); a new list, added "
-                                    L"rights, removed accounts",
-                                    runAcl});
+    CLI::App* m_parse = nullptr;
+    CLI::App* m_get = nullptr;
+    CLI::App* m_set = nullptr;
+    CLI::App* m_add = nullptr;
+    CLI::App* m_remove = nullptr;
+    std::string m_expression;
+    std::string m_path;
+    std::string m_type = "file";
+    int m_compatibility = -1; // the factory's
+    bool m_sddl = false;
+} acl;
 } // namespace

@@ -5,45 +5,61 @@
 
 namespace
 {
-// Splits the way a child application does: through one that is never started.
-int runArgs(CHostContext& context, const std::vector<iastring>& arguments)
+class CArgsCommand : public CHostCommand
 {
-    iastring separators = L" ";
-    std::size_t next = 0;
-    if (next < arguments.size() && arguments[next] == L"--separators")
+public:
+    CArgsCommand()
+        : CHostCommand("args", "[--separators S] \"COMMAND LINE\"",
+                       "the arguments the library splits a command line into, and their join",
+                       "syhost args \"setup.exe /dir \\\"C:\\Program Files\\x\\\\\\\" /q\"")
     {
-        if (next + 1 >= arguments.size())
-            return usageError(context, L"args");
-        separators = arguments[next + 1];
-        next += 2;
     }
-    if (arguments.size() != next + 1)
-        return usageError(context, L"args");
-
-    const IaPtr<ISyProcessMgt> processes = context.factory->getProcessMgt();
-    const PSyChildApplication parser = processes->createChildApplication(0);
-    try
+    void define(CLI::App& command) override
     {
-        parser->setArguments(arguments[next], separators);
+        command.add_option("--separators", m_separators, "the characters that separate arguments (a space)");
+        command.add_option("line", m_line, "the command line")->required();
     }
-    catch (const EUnmatchedDoubleQuote& error)
+    // Splits the way a child application does: through one that is never started.
+    CHostResult run(CHostContext& context) override
     {
-        context.out << L"EUnmatchedDoubleQuote: " << error.what() << L"\n";
-        return HOST_FAILED;
+        const IaPtr<ISyProcessMgt> processes = context.factory->getProcessMgt();
+        const PSyChildApplication parser = processes->createChildApplication(0);
+        CHostResult result;
+        try
+        {
+            parser->setArguments(wide(m_line), wide(m_separators));
+        }
+        catch (const EUnmatchedDoubleQuote& error)
+        {
+            // The parser's own exception, outside the library's tree: its class is its name.
+            result.fail(L"EUnmatchedDoubleQuote", wide(error.what()));
+            result.libraryError = true;
+            return result;
+        }
+        std::vector<iastring> split;
+        result.document["arguments"] = CHostJson::array();
+        for (const PSyStringIterator it = parser->getArgumentIterator(); !it->isDone(); it->next())
+        {
+            split.push_back(it->get());
+            result.document["arguments"].push_back(utf8(it->get()));
+        }
+        result.document["joined"] =
+            utf8(processes->getCommandLine(PSyStringIterator(new CIaContainerIter<iastring>(split))));
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        if (!document.contains("arguments"))
+            return;
+        const CHostJson& arguments = document["arguments"];
+        out << arguments.size() << L" arguments\n";
+        for (std::size_t i = 0; i < arguments.size(); ++i)
+            out << L"[" << i << L"] \u2039" << text(arguments[i]) << L"\u203a\n";
+        out << L"joined: " << text(document["joined"]) << L"\n";
     }
 
-    std::vector<iastring> split;
-    for (const PSyStringIterator it = parser->getArgumentIterator(); !it->isDone(); it->next())
-        split.push_back(it->get());
-    context.out << split.size() << L" arguments\n";
-    for (std::size_t i = 0; i < split.size(); ++i)
-        context.out << L"[" << i << L"] \u2039" << split[i] << L"\u203a\n";
-    const iastring joined = processes->getCommandLine(PSyStringIterator(new CIaContainerIter<iastring>(split)));
-    context.out << L"joined: " << joined << L"\n";
-    return HOST_OK;
-}
-
-const CHostCommandRegistration args({L"args", L"[--separators S] \"COMMAND LINE\"",
-                                     L"the arguments the library splits a command line into, and their join",
-                                     runArgs});
+private:
+    std::string m_separators = " ";
+    std::string m_line;
+} args;
 } // namespace

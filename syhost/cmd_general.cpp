@@ -24,27 +24,48 @@ iastring fileVersion(const iastring& path)
            std::to_wstring(LOWORD(info->dwFileVersionLS));
 }
 
-int runVersion(CHostContext& context, const std::vector<iastring>& arguments)
+class CVersionCommand : public CHostCommand
 {
-    if (!arguments.empty())
-        return usageError(context, L"version");
-    context.out << L"syslib " << fileVersion(context.dllPath) << L"\n"
-                << L"loaded from " << context.dllPath << L"\n"
-                << L"compatibility level " << context.factory->getCompatibility() << L"\n";
-    return HOST_OK;
-}
+public:
+    CVersionCommand()
+        : CHostCommand("version", "", "version of the loaded syslib.dll", "syhost --json version")
+    {
+    }
+    void define(CLI::App&) override {}
+    CHostResult run(CHostContext& context) override
+    {
+        CHostResult result;
+        result.document = {{"version", utf8(fileVersion(context.dllPath))},
+                           {"path", utf8(context.dllPath)},
+                           {"compatibility", context.factory->getCompatibility()}};
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        out << L"syslib " << text(document["version"]) << L"\n"
+            << L"loaded from " << text(document["path"]) << L"\n"
+            << L"compatibility level " << document["compatibility"].get<int>() << L"\n";
+    }
+} version;
 
-int runSupportInfo(CHostContext& context, const std::vector<iastring>& arguments)
+class CSupportInfoCommand : public CHostCommand
 {
-    if (!arguments.empty())
-        return usageError(context, L"support-info");
-    // The dump is written into the log book; show it even when tracing is off.
-    context.logBook->setVerbose(true);
-    context.factory->writeSupportInfo(context.logBook);
-    return HOST_OK;
-}
-
-const CHostCommandRegistration version({L"version", L"", L"version of the loaded syslib.dll", runVersion});
-const CHostCommandRegistration supportInfo(
-    {L"support-info", L"", L"write the process environment and system facts into the log", runSupportInfo});
+public:
+    CSupportInfoCommand()
+        : CHostCommand("support-info", "", "write the process environment and system facts into the log",
+                       "syhost --log support.log support-info")
+    {
+    }
+    void define(CLI::App&) override {}
+    CHostResult run(CHostContext& context) override
+    {
+        // The dump is written into the log book; show it even when tracing is off.
+        context.logBook->setVerbose(true);
+        context.factory->writeSupportInfo(context.logBook);
+        CHostResult result;
+        result.document = {{"written", "log book"}};
+        return result;
+    }
+    void render(const CHostJson&, std::wostream&) const override {}
+} supportInfo;
 } // namespace

@@ -8,102 +8,144 @@
 
 namespace
 {
-const wchar_t* typeName(ISyFSMount::eFileSystemType type)
+const char* typeName(ISyFSMount::eFileSystemType type)
 {
     switch (type)
     {
     case ISyFSMount::LOCAL:
-        return L"LOCAL";
+        return "LOCAL";
     case ISyFSMount::CDROM:
-        return L"CDROM";
+        return "CDROM";
     case ISyFSMount::NETWORK:
-        return L"NETWORK";
+        return "NETWORK";
     default:
-        return L"ANY";
+        return "ANY";
     }
 }
 
 // As the library writes them: (READ|WRITE|PERMANENT), () for none.
-iastring optionsText(int options)
+std::string optionsText(int options)
 {
-    iastring text;
-    auto add = [&](int bit, const wchar_t* name) {
+    std::string text;
+    auto add = [&](int bit, const char* name) {
         if (options & bit)
-            text += (text.empty() ? L"" : L"|") + iastring(name);
+            text += (text.empty() ? "" : "|") + std::string(name);
     };
     if ((options & ISyFSMount::FULL) == ISyFSMount::FULL)
-        add(ISyFSMount::FULL, L"FULL");
+        add(ISyFSMount::FULL, "FULL");
     else
     {
-        add(ISyFSMount::READ, L"READ");
-        add(ISyFSMount::WRITE, L"WRITE");
-        add(ISyFSMount::EXECUTE, L"EXECUTE");
+        add(ISyFSMount::READ, "READ");
+        add(ISyFSMount::WRITE, "WRITE");
+        add(ISyFSMount::EXECUTE, "EXECUTE");
     }
-    add(ISyFSMount::NOSUID, L"NOSUID");
-    add(ISyFSMount::PERMANENT, L"PERMANENT");
-    return L"(" + text + L")";
+    add(ISyFSMount::NOSUID, "NOSUID");
+    add(ISyFSMount::PERMANENT, "PERMANENT");
+    return "(" + text + ")";
 }
 
-iastring bytes(const PSySize& size)
+iastring bytes(const CHostJson& value)
 {
     std::wostringstream text;
-    text << std::fixed << std::setprecision(0) << size->getBytes();
+    text << std::fixed << std::setprecision(0) << value.get<double>();
     return text.str();
 }
 
-int runMounts(CHostContext& context, const std::vector<iastring>& arguments)
+CHostJson mountDocument(CHostContext& context, const PSyFSMount& mount, bool withUse)
 {
-    if (!arguments.empty())
-        return usageError(context, L"mounts");
-    const PSyFSMountIterator mounts = context.factory->getFileSystemMgt()->getFSMounts();
-    context.out << L"mount point\ttype\toptions\tused\tfree\tavailable\tname\n";
-    for (mounts->first(); !mounts->isDone(); mounts->next())
-    {
-        const PSyFSMount mount = mounts->get();
-        context.out << mount->getMountPoint()->getFullName() << L"\t" << typeName(mount->getFSType()) << L"\t"
-                    << optionsText(mount->getMountOptions()) << L"\t";
-        // An empty drive has no space to tell.
-        if (mount->isMounted())
-            context.out << bytes(mount->getUsedSpace()) << L"\t" << bytes(mount->getFreeSpace()) << L"\t"
-                        << bytes(mount->getQuota()) << L"\t" << mount->getFSName() << L"\n";
-        else
-            context.out << L"-\t-\t-\t-\n";
-    }
-    return HOST_OK;
+    CHostJson document;
+    document["mountPoint"] = utf8(osPath(context, mount->getMountPoint()->getFullName()));
+    document["name"] = utf8(mount->getFSName());
+    document["type"] = typeName(mount->getFSType());
+    document["options"] = optionsText(mount->getMountOptions());
+    document["mounted"] = mount->isMounted();
+    if (withUse)
+        document["inUse"] = mount->isInUse();
+    // An empty drive has no space to tell.
+    document["usedBytes"] = mount->isMounted() ? CHostJson(mount->getUsedSpace()->getBytes()) : CHostJson();
+    document["freeBytes"] = mount->isMounted() ? CHostJson(mount->getFreeSpace()->getBytes()) : CHostJson();
+    document["availableBytes"] = mount->isMounted() ? CHostJson(mount->getQuota()->getBytes()) : CHostJson();
+    return document;
 }
+
+class CMountsCommand : public CHostCommand
+{
+public:
+    CMountsCommand()
+        : CHostCommand("mounts", "",
+                       "every mount: drives and volumes mounted into directories, with type, options and space in "
+                       "bytes",
+                       "syhost --json mounts")
+    {
+    }
+    void define(CLI::App&) override {}
+    CHostResult run(CHostContext& context) override
+    {
+        CHostResult result;
+        result.document["mounts"] = CHostJson::array();
+        const PSyFSMountIterator mounts = context.factory->getFileSystemMgt()->getFSMounts();
+        for (mounts->first(); !mounts->isDone(); mounts->next())
+            result.document["mounts"].push_back(mountDocument(context, mounts->get(), false));
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        out << L"mount point\ttype\toptions\tused\tfree\tavailable\tname\n";
+        for (const CHostJson& mount : document["mounts"])
+        {
+            out << text(mount["mountPoint"]) << L"\t" << text(mount["type"]) << L"\t" << text(mount["options"])
+                << L"\t";
+            if (mount["mounted"].get<bool>())
+                out << bytes(mount["usedBytes"]) << L"\t" << bytes(mount["freeBytes"]) << L"\t"
+                    << bytes(mount["availableBytes"]) << L"\t" << text(mount["name"]) << L"\n";
+            else
+                out << L"-\t-\t-\t-\n";
+        }
+    }
+} mounts;
 
 void row(std::wostream& out, const wchar_t* label, const iastring& value)
 {
     out << std::left << std::setw(13) << label << value << L"\n";
 }
 
-int runDf(CHostContext& context, const std::vector<iastring>& arguments)
+class CDfCommand : public CHostCommand
 {
-    if (arguments.size() != 1 || arguments[0].empty())
-        return usageError(context, L"df");
-    const IaPtr<ISyFileSystemMgt> mgt = context.factory->getFileSystemMgt();
-    const PSyFSMount mount = mgt->getFSMount(mgt->getFSPath(arguments[0]));
-    std::wostream& out = context.out;
-    row(out, L"mount point", mount->getMountPoint()->getFullName());
-    row(out, L"name", mount->getFSName());
-    row(out, L"type", typeName(mount->getFSType()));
-    row(out, L"options", optionsText(mount->getMountOptions()));
-    const bool mounted = mount->isMounted();
-    row(out, L"mounted", mounted ? L"yes" : L"no");
-    row(out, L"in use", mount->isInUse() ? L"yes" : L"no");
-    if (mounted)
+public:
+    CDfCommand()
+        : CHostCommand("df", "PATH", "the volume that holds PATH, with its used, free and available space",
+                       "syhost df \"C:\\Program Files\"")
     {
-        row(out, L"used", bytes(mount->getUsedSpace()) + L" bytes");
-        row(out, L"free", bytes(mount->getFreeSpace()) + L" bytes");
-        row(out, L"available", bytes(mount->getQuota()) + L" bytes");
     }
-    return HOST_OK;
-}
+    void define(CLI::App& command) override
+    {
+        command.add_option("path", m_path, "a file or directory on the volume")->required()->check(nonEmpty());
+    }
+    CHostResult run(CHostContext& context) override
+    {
+        const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
+        CHostResult result;
+        result.document = mountDocument(context, files->getFSMount(files->getFSPath(wide(m_path))), true);
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        row(out, L"mount point", text(document["mountPoint"]));
+        row(out, L"name", text(document["name"]));
+        row(out, L"type", text(document["type"]));
+        row(out, L"options", text(document["options"]));
+        const bool mounted = document["mounted"].get<bool>();
+        row(out, L"mounted", mounted ? L"yes" : L"no");
+        row(out, L"in use", document["inUse"].get<bool>() ? L"yes" : L"no");
+        if (mounted)
+        {
+            row(out, L"used", bytes(document["usedBytes"]) + L" bytes");
+            row(out, L"free", bytes(document["freeBytes"]) + L" bytes");
+            row(out, L"available", bytes(document["availableBytes"]) + L" bytes");
+        }
+    }
 
-const CHostCommandRegistration mounts({L"mounts", L"",
-                                       L"every mount: drives and volumes mounted into directories, with type, "
-                                       L"options and space in bytes",
-                                       runMounts});
-const CHostCommandRegistration df({L"df", L"PATH",
-                                   L"the volume that holds PATH, with its used, free and available space", runDf});
+private:
+    std::string m_path;
+} df;
 } // namespace

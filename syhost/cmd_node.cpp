@@ -4,92 +4,117 @@
 
 #include "copymode.h"
 
-#include <algorithm>
-
 namespace
 {
-// SRC DST [--mode MODE]; false on anything else. mode keeps its default without --mode.
-bool parseSourceAndTarget(const std::vector<iastring>& arguments, std::vector<iastring>& paths, int& mode)
+// copy and mv: SRC DST [--mode MODE], and the line that says what happened.
+class CTransferCommand : public CHostCommand
 {
-    for (std::size_t i = 0; i < arguments.size(); ++i)
+public:
+    CTransferCommand(const char* name, const char* synopsis, const char* summary, const char* example,
+                     int defaultMode, const wchar_t* done)
+        : CHostCommand(name, synopsis, summary, example), m_defaultMode(defaultMode), m_done(done)
     {
-        if (arguments[i] == L"--mode" && i + 1 < arguments.size())
-        {
-            if (!parseMode(arguments[++i], mode))
-                return false;
-        }
-        else
-            paths.push_back(arguments[i]);
     }
-    return paths.size() == 2;
-}
-
-int runCopy(CHostContext& context, const std::vector<iastring>& arguments)
-{
-    int mode = ISyNode::MISSING | ISyNode::IF_HIGHER_VERSION | ISyNode::IF_NEWER;
-    std::vector<iastring> paths;
-    if (!parseSourceAndTarget(arguments, paths, mode))
-        return usageError(context, L"copy");
-    const IaPtr<ISyFileSystemMgt> manager = context.factory->getFileSystemMgt();
-    try
+    void define(CLI::App& command) override
     {
-        const PSyNode source = manager->getNode(manager->getFSPath(paths[0]));
-        const bool copied =
-            source->copy(manager->getFSPath(paths[1]), static_cast<ISyNode::CopyMoveMode_t>(mode), nullptr);
-        context.out << (copied ? L"copied " : L"not copied ") << source->getFullName() << L" -> " << paths[1]
-                    << L" (mode " << modeText(mode) << L")\n";
-        return HOST_OK;
+        command.add_option("source", m_source, "the file or directory to take")->required()->check(nonEmpty());
+        command.add_option("target", m_target, "where it goes")->required()->check(nonEmpty());
+        addModeOption(command, m_mode, utf8(modeText(m_defaultMode)).c_str());
     }
-    catch (const EVantixException& exception)
+    CHostResult run(CHostContext& context) override
     {
-        context.out << describeException(exception) << L"\n";
-        return HOST_FAILED;
+        const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
+        const PSyNode source = files->getNode(files->getFSPath(wide(m_source)));
+        const ISyNode::CopyMoveMode_t mode = modeOf(m_mode, m_defaultMode);
+        CHostResult result;
+        result.document = {{"done", transfer(*source, files->getFSPath(wide(m_target)), mode)},
+                           {"source", utf8(osPath(context, source->getFullName()))},
+                           {"target", utf8(osPath(context, wide(m_target)))},
+                           {"mode", utf8(modeText(mode))}};
+        return result;
     }
-}
-
-int runMove(CHostContext& context, const std::vector<iastring>& arguments)
-{
-    int mode = ISyNode::MISSING | ISyNode::EXISTING;
-    std::vector<iastring> paths;
-    if (!parseSourceAndTarget(arguments, paths, mode))
-        return usageError(context, L"mv");
-    const IaPtr<ISyFileSystemMgt> manager = context.factory->getFileSystemMgt();
-    const PSyNode source = manager->getNode(manager->getFSPath(paths[0]));
-    const bool moved = source->move(manager->getFSPath(paths[1]), static_cast<ISyNode::CopyMoveMode_t>(mode));
-    context.out << (moved ? L"moved " : L"not moved ") << source->getFullName() << L" -> " << paths[1] << L" (mode "
-                << modeText(mode) << L")\n";
-    return HOST_OK;
-}
-
-int runRemove(CHostContext& context, const std::vector<iastring>& arguments)
-{
-    if (arguments.size() != 1)
-        return usageError(context, L"rm");
-    const IaPtr<ISyFileSystemMgt> manager = context.factory->getFileSystemMgt();
-    try
+    void render(const CHostJson& document, std::wostream& out) const override
     {
-        const PSyNode node = manager->getNode(manager->getFSPath(arguments[0]));
+        out << (document["done"].get<bool>() ? L"" : L"not ") << m_done << L" " << text(document["source"])
+            << L" -> " << text(document["target"]) << L" (mode " << text(document["mode"]) << L")\n";
+    }
+
+protected:
+    virtual bool transfer(ISyNode& source, const PSyFSPath& target, ISyNode::CopyMoveMode_t mode) = 0;
+
+private:
+    int m_defaultMode;
+    const wchar_t* m_done;
+    std::string m_source;
+    std::string m_target;
+    std::string m_mode;
+};
+
+class CCopyCommand : public CTransferCommand
+{
+public:
+    CCopyCommand()
+        : CTransferCommand("copy", "SRC DST [--mode MODE]",
+                           "copy a file as an installer does (default MISSING|IF_NEWER|IF_HIGHER_VERSION); the log "
+                           "shows the decision",
+                           "syhost copy setup\\app.dll \"C:\\Program Files\\App\\app.dll\" --mode \"MISSING|IF_NEWER\"",
+                           ISyNode::MISSING | ISyNode::IF_HIGHER_VERSION | ISyNode::IF_NEWER, L"copied")
+    {
+    }
+
+protected:
+    bool transfer(ISyNode& source, const PSyFSPath& target, ISyNode::CopyMoveMode_t mode) override
+    {
+        return source.copy(target, mode, nullptr);
+    }
+} copy;
+
+class CMoveCommand : public CTransferCommand
+{
+public:
+    CMoveCommand()
+        : CTransferCommand("mv", "SRC DST [--mode MODE]",
+                           "move a file or directory (default MISSING|EXISTING); onto a directory that is there, the "
+                           "content moves in as the mode decides",
+                           "syhost mv C:\\staging\\app C:\\app --mode \"MISSING|EXISTING\"",
+                           ISyNode::MISSING | ISyNode::EXISTING, L"moved")
+    {
+    }
+
+protected:
+    bool transfer(ISyNode& source, const PSyFSPath& target, ISyNode::CopyMoveMode_t mode) override
+    {
+        return source.move(target, mode);
+    }
+} move;
+
+class CRemoveCommand : public CHostCommand
+{
+public:
+    CRemoveCommand()
+        : CHostCommand("rm", "PATH", "remove a file or a directory tree; what is in use goes at the next restart",
+                       "syhost rm C:\\staging")
+    {
+    }
+    void define(CLI::App& command) override
+    {
+        command.add_option("path", m_path, "the file or directory")->required()->check(nonEmpty());
+    }
+    CHostResult run(CHostContext& context) override
+    {
+        const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
+        const PSyNode node = files->getNode(files->getFSPath(wide(m_path)));
         node->remove();
-        context.out << L"removed " << node->getFullName() << L"\n";
-        return HOST_OK;
+        CHostResult result;
+        result.document = {{"removed", utf8(osPath(context, node->getFullName()))}};
+        return result;
     }
-    catch (const EVantixException& exception)
+    void render(const CHostJson& document, std::wostream& out) const override
     {
-        context.out << describeException(exception) << L"\n";
-        return HOST_FAILED;
+        out << L"removed " << text(document["removed"]) << L"\n";
     }
-}
 
-const CHostCommandRegistration copy({L"copy", L"SRC DST [--mode MISSING|EXISTING|IF_NEWER|IF_HIGHER_VERSION|"
-                                              L"USE_SETUP_API|REPLACE_IN_USE|CREATE_PARENTS]",
-                                     L"copy a file as an installer does (default MISSING|IF_NEWER|IF_HIGHER_VERSION); "
-                                     L"the log shows the decision",
-                                     runCopy});
-const CHostCommandRegistration move({L"mv", L"SRC DST [--mode MISSING|EXISTING|IF_NEWER|...]",
-                                     L"move a file or directory (default MISSING|EXISTING); onto a directory that is "
-                                     L"there, the content moves in as the mode decides",
-                                     runMove});
-const CHostCommandRegistration remove({L"rm", L"PATH",
-                                       L"remove a file or a directory tree; what is in use goes at the next restart",
-                                       runRemove});
+private:
+    std::string m_path;
+} remove;
 } // namespace

@@ -1,67 +1,106 @@
 // Paths as the library reads them: what a support engineer checks when an installer writes to the
 // wrong place.
 #include "hostcommand.h"
+#include "syslib/filesystem/syfilesystemmgt.h"
 
 #include <functional>
 
 namespace
 {
-const wchar_t* yesNo(bool value)
+const wchar_t* yesNo(const CHostJson& value)
 {
-    return value ? L"yes" : L"no";
+    return value.get<bool>() ? L"yes" : L"no";
 }
 
-// A form that needs the file system or a home directory may fail on its own; the others still print.
-void printDerived(CHostContext& context, const wchar_t* label, const std::function<iastring()>& form)
+class CPathCommand : public CHostCommand
 {
-    context.out << L"  " << label;
-    try
+public:
+    CPathCommand()
+        : CHostCommand("path", "PATH...", "show how paths are parsed: forms, prefix, components, canonical form",
+                       "syhost path \"C:\\Temp\\..\\setup.exe\" \"\\\\server\\share\\dir\"")
     {
-        context.out << form() << L"\n";
     }
-    catch (const EVantixException& exception)
+    void define(CLI::App& command) override { command.add_option("paths", m_paths, "the paths")->required(); }
+    CHostResult run(CHostContext& context) override
     {
-        context.out << describeException(exception) << L"\n";
-    }
-}
-
-int runPath(CHostContext& context, const std::vector<iastring>& arguments)
-{
-    if (arguments.empty())
-        return usageError(context, L"path");
-    const IaPtr<ISyFileSystemMgt> manager = context.factory->getFileSystemMgt();
-    int result = HOST_OK;
-    for (const iastring& text : arguments)
-    {
-        context.out << L"path \"" << text << L"\"\n";
-        PSyFSPath path;
-        try
+        const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
+        CHostResult result;
+        result.document["paths"] = CHostJson::array();
+        for (const std::string& given : m_paths)
         {
-            path = manager->getFSPath(text);
+            const iastring text = wide(given);
+            CHostJson entry = {{"path", given}};
+            PSyFSPath path;
+            try
+            {
+                path = files->getFSPath(text);
+            }
+            catch (const EVantixException& exception)
+            {
+                entry["error"] = errorJson(exception, *context.logBook);
+                result.document["paths"].push_back(entry);
+                result.exit = HOST_FAILED;
+                continue;
+            }
+            entry["neutral"] = utf8(path->toString());
+            entry["os"] = utf8(path->toOSString());
+            entry["prefix"] = utf8(path->getPrefix());
+            entry["components"] = CHostJson::array();
+            for (const CSyFSPathComponentInfo& component : path->getComponents())
+                entry["components"].push_back({{"type", utf8(component.typeName)}, {"text", utf8(component.text)}});
+            entry["absolute"] = path->isAbsolute();
+            entry["root"] = path->isRoot();
+            // A form that needs the file system or a home directory may fail on its own; the others still show.
+            const std::pair<const char*, std::function<iastring()>> derived[] = {
+                {"absolutePath", [&] { return path->getAbsolutePath()->toString(); }},
+                {"canonicalPath", [&] { return path->getCanonicalPath()->toString(); }},
+                {"canonicalOS", [&] { return files->convertToOSPath(text); }}};
+            for (const auto& form : derived)
+            {
+                try
+                {
+                    entry[form.first] = utf8(form.second());
+                }
+                catch (const EVantixException& exception)
+                {
+                    entry[form.first] = {{"error", errorJson(exception, *context.logBook)}};
+                }
+            }
+            result.document["paths"].push_back(entry);
         }
-        catch (const EVantixException& exception)
-        {
-            context.out << L"  " << describeException(exception) << L"\n";
-            result = HOST_FAILED;
-            continue;
-        }
-        context.out << L"  neutral:    " << path->toString() << L"\n"
-                    << L"  OS form:    " << path->toOSString() << L"\n"
-                    << L"  prefix:     " << path->getPrefix() << L"\n"
-                    << L"  components:";
-        for (const CSyFSPathComponentInfo& component : path->getComponents())
-            context.out << L" " << component.typeName << L" \"" << component.text << L"\"";
-        context.out << L"\n"
-                    << L"  absolute:   " << yesNo(path->isAbsolute()) << L"\n"
-                    << L"  root:       " << yesNo(path->isRoot()) << L"\n";
-        printDerived(context, L"absolute path:  ", [&] { return path->getAbsolutePath()->toString(); });
-        printDerived(context, L"canonical path: ", [&] { return path->getCanonicalPath()->toString(); });
-        printDerived(context, L"canonical OS:   ", [&] { return manager->convertToOSPath(text); });
+        return result;
     }
-    return result;
-}
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        for (const CHostJson& entry : document["paths"])
+        {
+            out << L"path \"" << text(entry["path"]) << L"\"\n";
+            if (entry.contains("error"))
+            {
+                out << L"  " << errorLine(entry["error"]) << L"\n";
+                continue;
+            }
+            out << L"  neutral:    " << text(entry["neutral"]) << L"\n"
+                << L"  OS form:    " << text(entry["os"]) << L"\n"
+                << L"  prefix:     " << text(entry["prefix"]) << L"\n"
+                << L"  components:";
+            for (const CHostJson& component : entry["components"])
+                out << L" " << text(component["type"]) << L" \"" << text(component["text"]) << L"\"";
+            out << L"\n"
+                << L"  absolute:   " << yesNo(entry["absolute"]) << L"\n"
+                << L"  root:       " << yesNo(entry["root"]) << L"\n";
+            const std::pair<const char*, const wchar_t*> derived[] = {{"absolutePath", L"absolute path:  "},
+                                                                      {"canonicalPath", L"canonical path: "},
+                                                                      {"canonicalOS", L"canonical OS:   "}};
+            for (const auto& form : derived)
+            {
+                const CHostJson& value = entry[form.first];
+                out << L"  " << form.second << (value.is_string() ? text(value) : errorLine(value["error"])) << L"\n";
+            }
+        }
+    }
 
-const CHostCommandRegistration path({L"path", L"PATH...",
-                                     L"show how paths are parsed: forms, prefix, components, canonical form",
-                                     runPath});
+private:
+    std::vector<std::string> m_paths;
+} path;
 } // namespace

@@ -7,91 +7,107 @@
 
 #include <windows.h>
 
-#include <cwchar>
-
 namespace
 {
-int runRun(CHostContext& context, const std::vector<iastring>& arguments)
+class CRunCommand : public CHostCommand
 {
-    const IaPtr<ISyProcessMgt> processes = context.factory->getProcessMgt();
-    const PSyProcessEnvironment environment = processes->createProcessEnvironment();
-    bool environmentGiven = false;
-    int priority = 0;
-    iastring user;
-    bool passwordStdin = false;
-    std::size_t i = 0;
-    for (; i < arguments.size() && arguments[i] != L"--"; ++i)
+public:
+    CRunCommand()
+        : CHostCommand("run",
+                       "[--cwd DIR] [--env NAME=VALUE]... [--priority N] [--user NAME --password-stdin] -- PROGRAM "
+                       "[ARGUMENT]...",
+                       "start PROGRAM as a child application (as user NAME: the password is the first line of "
+                       "standard input), pass its output through and print its exit code",
+                       "syhost run --cwd C:\\setup --env PHASE=2 -- cmd /c install.cmd")
     {
-        const iastring& option = arguments[i];
-        if (option == L"--password-stdin")
-        {
-            passwordStdin = true;
-            continue;
-        }
-        if (i + 1 >= arguments.size())
-            return usageError(context, L"run");
-        const iastring& value = arguments[++i];
-        if (option == L"--user" && !value.empty())
-            user = value;
-        else if (option == L"--cwd")
-            environment->setWorkingDirectory(value);
-        else if (option == L"--env" && value.find(L'=') != iastring::npos && value.find(L'=') > 0)
-            environment->setEnvironmentVariable(value.substr(0, value.find(L'=')), value.substr(value.find(L'=') + 1));
-        else if (option == L"--priority")
-        {
-            wchar_t* end = nullptr;
-            priority = static_cast<int>(std::wcstol(value.c_str(), &end, 10));
-            if (value.empty() || *end != L'\0')
-                return usageError(context, L"run");
-        }
-        else
-            return usageError(context, L"run");
-        environmentGiven = true;
     }
-    if (i + 1 >= arguments.size() || user.empty() != !passwordStdin)
-        return usageError(context, L"run");
-    if (!user.empty())
+    void define(CLI::App& command) override
     {
-        iastring password;
-        readPasswordLine(password);
-        environment->setUser(context.factory->getAccountMgt()->getUser(user), password);
-        if (!password.empty())
-            ::SecureZeroMemory(&password[0], password.size() * sizeof(wchar_t));
-        environmentGiven = true;
+        command.add_option("--cwd", m_directory, "the program's working directory");
+        command.add_option("--env", m_variables, "a variable of the program's environment (once per variable)")
+            ->allow_extra_args(false)
+            ->check(CLI::Validator(
+                [](std::string& value) {
+                    return value.find('=') == std::string::npos || value[0] == '='
+                               ? "NAME=VALUE with a name before the ="
+                               : std::string();
+                },
+                "NAME=VALUE"));
+        command.add_option("--priority", m_priority, "the priority the library gives the child");
+        CLI::Option* user = command.add_option("--user", m_user, "start the program as this user")->check(nonEmpty());
+        CLI::Option* password =
+            command.add_flag("--password-stdin", m_passwordStdin, "the user's password is the first line of standard input");
+        user->needs(password);
+        password->needs(user);
+        command.add_option("program", m_program, "the program and its arguments, after --")->required();
+    }
+    CHostResult run(CHostContext& context) override
+    {
+        const IaPtr<ISyProcessMgt> processes = context.factory->getProcessMgt();
+        const PSyProcessEnvironment environment = processes->createProcessEnvironment();
+        const bool environmentGiven = !m_directory.empty() || !m_variables.empty() || m_priority != 0 || !m_user.empty();
+        if (!m_directory.empty())
+            environment->setWorkingDirectory(wide(m_directory));
+        for (const std::string& variable : m_variables)
+        {
+            const iastring setting = wide(variable);
+            environment->setEnvironmentVariable(setting.substr(0, setting.find(L'=')),
+                                                setting.substr(setting.find(L'=') + 1));
+        }
+        if (!m_user.empty())
+        {
+            iastring password;
+            readPasswordLine(password);
+            environment->setUser(context.factory->getAccountMgt()->getUser(wide(m_user)), password);
+            wipe(password);
+        }
+
+        const PSyChildApplication child = processes->createChildApplication(1);
+        child->setPath(wide(m_program[0]));
+        std::vector<iastring> programArguments;
+        for (std::size_t i = 1; i < m_program.size(); ++i)
+            programArguments.push_back(wide(m_program[i]));
+        child->setArguments(PSyStringIterator(new CIaContainerIter<iastring>(programArguments)));
+        child->setPriority(m_priority);
+        if (environmentGiven)
+            child->setProcessEnvironment(environment);
+        const PSyTaskIO output = processes->createTaskIO();
+        child->setOutputStream(output);
+        // Through a list, as an installer step runs it; this one returns while the program runs.
+        const PSyTaskList list = processes->createTaskList();
+        list->setType(ISyTaskList::TLT_PARALLEL | ISyTaskList::TLT_NON_BLOCKING);
+        list->append(child);
+        list->start();
+        CHostResult result;
+        result.document["output"] = CHostJson::array();
+        while (true)
+        {
+            const iastring line = output->getLine();
+            const bool end = output->isEof();
+            if (end && line.empty())
+                break;
+            result.document["output"].push_back(utf8(line));
+            // A person watches the program as it runs; a script reads the whole document at the end.
+            if (!context.json)
+                context.out << line << L"\n" << std::flush;
+            if (end)
+                break;
+        }
+        result.document["exitCode"] = child->getExitCode(true);
+        return result;
+    }
+    // The output went out while the program ran.
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        out << L"exit code " << document["exitCode"].get<unsigned long>() << L"\n";
     }
 
-    const PSyChildApplication child = processes->createChildApplication(1);
-    child->setPath(arguments[i + 1]);
-    std::vector<iastring> programArguments(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2, arguments.end());
-    child->setArguments(PSyStringIterator(new CIaContainerIter<iastring>(programArguments)));
-    child->setPriority(priority);
-    if (environmentGiven)
-        child->setProcessEnvironment(environment);
-    const PSyTaskIO output = processes->createTaskIO();
-    child->setOutputStream(output);
-    // Through a list, as an installer step runs it; this one returns while the program runs.
-    const PSyTaskList list = processes->createTaskList();
-    list->setType(ISyTaskList::TLT_PARALLEL | ISyTaskList::TLT_NON_BLOCKING);
-    list->append(child);
-    list->start();
-    while (true)
-    {
-        const iastring line = output->getLine();
-        if (output->isEof())
-        {
-            if (!line.empty())
-                context.out << line << L"\n";
-            break;
-        }
-        context.out << line << L"\n";
-    }
-    context.out << L"exit code " << child->getExitCode(true) << L"\n";
-    return HOST_OK;
-}
-
-const CHostCommandRegistration run(
-    {L"run", L"[--cwd DIR] [--env NAME=VALUE]... [--priority N] [--user NAME --password-stdin] -- PROGRAM [ARGUMENT]...",
-     L"start PROGRAM as a child application (as user NAME: the password is the first line of standard input), "
-     L"pass its output through and print its exit code",
-     runRun});
+private:
+    std::string m_directory;
+    std::vector<std::string> m_variables;
+    int m_priority = 0;
+    std::string m_user;
+    bool m_passwordStdin = false;
+    std::vector<std::string> m_program;
+} run;
 } // namespace

@@ -1,40 +1,46 @@
 // Size commands: the library's byte, kilobyte and megabyte conversions.
 #include "hostcommand.h"
+#include "syslib/filesystem/syfilesystemmgt.h"
 
-#include <cwctype>
-#include <cwchar>
 #include <iomanip>
 
 namespace
 {
-int runSize(CHostContext& context, const std::vector<iastring>& arguments)
+class CSizeCommand : public CHostCommand
 {
-    if (arguments.empty() || arguments.size() > 2)
-        return usageError(context, L"size");
-    wchar_t* end = nullptr;
-    const double amount = std::wcstod(arguments[0].c_str(), &end);
-    if (arguments[0].empty() || *end != L'\0')
-        return usageError(context, L"size");
-    iastring unit = arguments.size() > 1 ? arguments[1] : iastring(L"B");
-    for (wchar_t& c : unit)
-        c = static_cast<wchar_t>(std::towupper(c));
+public:
+    CSizeCommand()
+        : CHostCommand("size", "N [B|KB|MB]", "N bytes (or kilobytes, megabytes) converted by 1024", "syhost size 2 KB")
+    {
+    }
+    void define(CLI::App& command) override
+    {
+        command.add_option("amount", m_amount, "a number")->required();
+        command.add_option("unit", m_unit, "B, KB or MB (B)")
+            ->transform(CLI::IsMember({"B", "KB", "MB"}, CLI::ignore_case));
+    }
+    CHostResult run(CHostContext& context) override
+    {
+        const PSySize size = context.factory->getFileSystemMgt()->getSize(0);
+        if (m_unit == "KB")
+            size->setKBytes(m_amount);
+        else if (m_unit == "MB")
+            size->setMBytes(m_amount);
+        else
+            size->setBytes(m_amount);
+        CHostResult result;
+        result.document = {{"bytes", size->getBytes()}, {"KB", size->getKBytes()}, {"MB", size->getMBytes()}};
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        out << L"bytes  " << std::fixed << std::setprecision(0) << document["bytes"].get<double>() << L"\n"
+            << std::defaultfloat << std::setprecision(17) << L"KB     " << document["KB"].get<double>() << L"\n"
+            << L"MB     " << document["MB"].get<double>() << L"\n";
+    }
 
-    const PSySize size = context.factory->getFileSystemMgt()->getSize(0);
-    if (unit == L"B")
-        size->setBytes(amount);
-    else if (unit == L"KB")
-        size->setKBytes(amount);
-    else if (unit == L"MB")
-        size->setMBytes(amount);
-    else
-        return usageError(context, L"size");
-
-    context.out << L"bytes  " << std::fixed << std::setprecision(0) << size->getBytes() << L"\n"
-                << std::defaultfloat << std::setprecision(17) << L"KB     " << size->getKBytes() << L"\n"
-                << L"MB     " << size->getMBytes() << L"\n";
-    return HOST_OK;
-}
-
-const CHostCommandRegistration size({L"size", L"N [B|KB|MB]",
-                                     L"N bytes (or kilobytes, megabytes) converted by 1024", runSize});
+private:
+    double m_amount = 0;
+    std::string m_unit = "B";
+} size;
 } // namespace

@@ -6,76 +6,145 @@
 
 namespace
 {
-class CPrintingObserver : public ISyProgressObserver
+// Progress goes out as it comes for a person; a script finds it in the document.
+class CRecordingObserver : public ISyProgressObserver
 {
 public:
-    explicit CPrintingObserver(std::wostream& out) : m_out(out) {}
-    void progress(const iastring& text, int) override { m_out << L"  " << text << L"\n" << std::flush; }
-    void heading(const iastring& text) override { m_out << text << L"\n" << std::flush; }
+    CRecordingObserver(CHostContext& context, CHostJson& lines) : m_context(context), m_lines(lines) {}
+    void progress(const iastring& text, int) override { add(L"  " + text); }
+    void heading(const iastring& text) override { add(text); }
 
 private:
-    std::wostream& m_out;
+    void add(const iastring& line)
+    {
+        m_lines.push_back(utf8(line));
+        if (!m_context.json)
+            m_context.out << line << L"\n" << std::flush;
+    }
+    CHostContext& m_context;
+    CHostJson& m_lines;
 };
 
-PSyDirectory directoryArgument(CHostContext& context, const iastring& text)
+PSyDirectory directoryArgument(CHostContext& context, const std::string& text)
 {
-    const IaPtr<ISyFileSystemMgt> manager = context.factory->getFileSystemMgt();
-    return manager->getDirectory(manager->getFSPath(text));
+    const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
+    return files->getDirectory(files->getFSPath(wide(text)));
 }
 
-int runLs(CHostContext& context, const std::vector<iastring>& arguments)
+class CLsCommand : public CHostCommand
 {
-    if (arguments.empty() || arguments.size() > 2)
-        return usageError(context, L"ls");
-    const PSyDirectory directory = directoryArgument(context, arguments[0]);
-    const PSyNodeIterator children = directory->getChildNodes(arguments.size() > 1 ? arguments[1] : L"*", false);
-    for (; !children->isDone(); children->next())
+public:
+    CLsCommand()
+        : CHostCommand("ls", "DIR [PATTERN]", "the entries of DIR matching PATTERN ('*', '?')",
+                       "syhost ls C:\\Windows \"*.exe\"")
     {
-        const PSyNode child = children->get();
-        const bool isDirectory = child->getNodeType() == ISyNode::DIRECTORY;
-        context.out << (isDirectory ? L"d " : L"- ") << std::setw(14);
-        if (isDirectory)
-            context.out << L"";
-        else
-            context.out << std::fixed << std::setprecision(0) << child->getSize()->getBytes();
-        context.out << L"  " << child->getFullNameNoPath() << L"\n";
     }
-    return HOST_OK;
-}
-
-int runTreeCopy(CHostContext& context, const std::vector<iastring>& arguments)
-{
-    int mode = ISyNode::MISSING | ISyNode::EXISTING;
-    if (arguments.size() == 4 && arguments[2] == L"--mode")
+    void define(CLI::App& command) override
     {
-        if (!parseMode(arguments[3], mode))
-            return usageError(context, L"tree-copy");
+        command.add_option("directory", m_directory, "the directory")->required()->check(nonEmpty());
+        command.add_option("pattern", m_pattern, "'*' any characters, '?' one (*)");
     }
-    else if (arguments.size() != 2)
-        return usageError(context, L"tree-copy");
-    const IaPtr<ISyFileSystemMgt> manager = context.factory->getFileSystemMgt();
-    const PSyDirectory source = directoryArgument(context, arguments[0]);
-    CPrintingObserver observer(context.out);
-    const bool copied =
-        source->copy(manager->getFSPath(arguments[1]), static_cast<ISyNode::CopyMoveMode_t>(mode), &observer);
-    context.out << (copied ? L"copied\n" : L"not copied (see the log)\n");
-    return copied ? HOST_OK : HOST_FAILED;
-}
+    CHostResult run(CHostContext& context) override
+    {
+        const PSyDirectory directory = directoryArgument(context, m_directory);
+        CHostResult result;
+        result.document["directory"] = utf8(osPath(context, directory->getFullName()));
+        result.document["entries"] = CHostJson::array();
+        for (const PSyNodeIterator children = directory->getChildNodes(wide(m_pattern), false); !children->isDone();
+             children->next())
+        {
+            const PSyNode child = children->get();
+            const bool isDirectory = child->getNodeType() == ISyNode::DIRECTORY;
+            result.document["entries"].push_back(
+                {{"name", utf8(child->getFullNameNoPath())},
+                 {"type", isDirectory ? "directory" : "file"},
+                 {"bytes", isDirectory ? CHostJson() : CHostJson(child->getSize()->getBytes())}});
+        }
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        for (const CHostJson& entry : document["entries"])
+        {
+            const bool isDirectory = entry["bytes"].is_null();
+            out << (isDirectory ? L"d " : L"- ") << std::setw(14);
+            if (isDirectory)
+                out << L"";
+            else
+                out << std::fixed << std::setprecision(0) << entry["bytes"].get<double>();
+            out << L"  " << text(entry["name"]) << L"\n";
+        }
+    }
 
-int runDu(CHostContext& context, const std::vector<iastring>& arguments)
+private:
+    std::string m_directory;
+    std::string m_pattern = "*";
+} ls;
+
+class CTreeCopyCommand : public CHostCommand
 {
-    if (arguments.size() != 1)
-        return usageError(context, L"du");
-    const PSySize size = directoryArgument(context, arguments[0])->getTotalSize();
-    context.out << std::fixed << std::setprecision(0) << size->getBytes() << L" bytes (" << std::setprecision(2)
-                << size->getMBytes() << L" MB)\n";
-    return HOST_OK;
-}
+public:
+    CTreeCopyCommand()
+        : CHostCommand("tree-copy", "SRC DST [--mode MODE]",
+                       "copies the tree below SRC into DST (default mode MISSING|EXISTING)",
+                       "syhost tree-copy D:\\setup\\files \"C:\\Program Files\\App\" --mode \"MISSING|IF_NEWER\"")
+    {
+    }
+    void define(CLI::App& command) override
+    {
+        command.add_option("source", m_source, "the directory whose tree is copied")->required()->check(nonEmpty());
+        command.add_option("target", m_target, "the directory it goes into")->required()->check(nonEmpty());
+        addModeOption(command, m_mode, "MISSING|EXISTING");
+    }
+    CHostResult run(CHostContext& context) override
+    {
+        const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
+        const PSyDirectory source = directoryArgument(context, m_source);
+        CHostResult result;
+        result.document["progress"] = CHostJson::array();
+        CRecordingObserver observer(context, result.document["progress"]);
+        const bool copied = source->copy(files->getFSPath(wide(m_target)),
+                                         modeOf(m_mode, ISyNode::MISSING | ISyNode::EXISTING), &observer);
+        result.document["copied"] = copied;
+        if (!copied)
+            result.fail(L"NotCopied", L"not copied (see the log)");
+        return result;
+    }
+    // The progress went out while the copy ran.
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        if (document["copied"].get<bool>())
+            out << L"copied\n";
+    }
 
-const CHostCommandRegistration ls({L"ls", L"DIR [PATTERN]", L"the entries of DIR matching PATTERN ('*', '?')",
-                                   runLs});
-const CHostCommandRegistration treeCopy({L"tree-copy", L"SRC DST [--mode MISSING|EXISTING|IF_NEWER|...]",
-                                         L"copies the tree below SRC into DST (default mode MISSING|EXISTING)",
-                                         runTreeCopy});
-const CHostCommandRegistration du({L"du", L"DIR", L"the total size of the files below DIR", runDu});
+private:
+    std::string m_source;
+    std::string m_target;
+    std::string m_mode;
+} treeCopy;
+
+class CDuCommand : public CHostCommand
+{
+public:
+    CDuCommand() : CHostCommand("du", "DIR", "the total size of the files below DIR", "syhost du C:\\Windows\\Fonts") {}
+    void define(CLI::App& command) override
+    {
+        command.add_option("directory", m_directory, "the directory")->required()->check(nonEmpty());
+    }
+    CHostResult run(CHostContext& context) override
+    {
+        const PSySize size = directoryArgument(context, m_directory)->getTotalSize();
+        CHostResult result;
+        result.document = {{"bytes", size->getBytes()}, {"MB", size->getMBytes()}};
+        return result;
+    }
+    void render(const CHostJson& document, std::wostream& out) const override
+    {
+        out << std::fixed << std::setprecision(0) << document["bytes"].get<double>() << L" bytes ("
+            << std::setprecision(2) << document["MB"].get<double>() << L" MB)\n";
+    }
+
+private:
+    std::string m_directory;
+} du;
 } // namespace

@@ -1,6 +1,7 @@
 // The copy modes as syhost reads and writes them: "MISSING|IF_NEWER", the names the library prints.
 #pragma once
 
+#include "hostcommand.h"
 #include "syslib/filesystem/synode.h"
 
 #include <algorithm>
@@ -49,4 +50,30 @@ inline iastring modeText(int mode)
         if (mode & entry.bit)
             text += (text.empty() ? L"" : L"|") + iastring(entry.name);
     return text;
+}
+
+// --mode MODE, checked while parsing: "--mode SOMETIMES" names the modes there are.
+inline CLI::Option* addModeOption(CLI::App& command, std::string& mode, const char* defaultText)
+{
+    iastring names;
+    for (const CModeName& entry : modeNames)
+        names += (names.empty() ? L"" : L", ") + iastring(entry.name);
+    const std::string known = utf8(names);
+    return command
+        .add_option("--mode", mode, std::string("modes joined by |: ") + known + " (default " + defaultText + ")")
+        ->check(CLI::Validator(
+            [known](std::string& value) {
+                int bits = 0;
+                return parseMode(wide(value), bits) ? std::string() : "unknown mode " + value + "; the modes are " + known;
+            },
+            "MODE"));
+}
+
+// The mode of a checked --mode, or the default.
+inline ISyNode::CopyMoveMode_t modeOf(const std::string& given, int defaultMode)
+{
+    int mode = defaultMode;
+    if (!given.empty())
+        parseMode(wide(given), mode);
+    return static_cast<ISyNode::CopyMoveMode_t>(mode);
 }

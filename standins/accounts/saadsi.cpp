@@ -551,6 +551,33 @@ private:
     }
 };
 
+// A service of this computer, as its container lists it: a name and a class, nothing an account has.
+const wchar_t* const listedService = L"Schedule";
+
+class CServiceObject : public CDispatchObject<IADs>
+{
+public:
+    explicit CServiceObject(const text& path) : m_path(path) {}
+
+    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override { return answer(riid, object, {&IID_IADs}); }
+    HRESULT WINAPI get_Name(BSTR* out) override { return giveText(listedService, out); }
+    HRESULT WINAPI get_Class(BSTR* out) override { return giveText(L"Service", out); }
+    HRESULT WINAPI get_GUID(BSTR*) override { return E_NOTIMPL; }
+    HRESULT WINAPI get_ADsPath(BSTR* out) override { return giveText(m_path, out); }
+    HRESULT WINAPI get_Parent(BSTR* out) override { return giveText(text(provider) + computerName(), out); }
+    HRESULT WINAPI get_Schema(BSTR*) override { return E_NOTIMPL; }
+    HRESULT WINAPI GetInfo() override { return S_OK; }
+    HRESULT WINAPI SetInfo() override { return E_ACCESSDENIED; }
+    HRESULT WINAPI Get(BSTR, VARIANT*) override { return E_ADS_PROPERTY_NOT_FOUND; }
+    HRESULT WINAPI Put(BSTR, VARIANT) override { return E_ADS_PROPERTY_NOT_SUPPORTED; }
+    HRESULT WINAPI GetEx(BSTR, VARIANT*) override { return E_NOTIMPL; }
+    HRESULT WINAPI PutEx(__LONG32, BSTR, VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI GetInfoEx(VARIANT, __LONG32) override { return E_NOTIMPL; }
+
+private:
+    text m_path;
+};
+
 // This computer, or a played domain: the container of its realm's accounts.
 class CComputerObject : public CDispatchObject<IADsContainer>, public IADs
 {
@@ -610,6 +637,9 @@ public:
             for (const CAccountRecord& record : accounts(kind, m_realm))
                 paths.push_back(path() + L"/" + record.name + L"," + className);
         }
+        // The computer lists its services beside its accounts, as Windows does unless the filter says otherwise.
+        if (m_realm.empty() && passesFilter(m_filter, L"Service"))
+            paths.push_back(path() + L"/" + listedService + L",Service");
         *out = new CPathEnumerator(paths);
         return S_OK;
     }
@@ -802,6 +832,13 @@ HRESULT bindObject(const text& path, REFIID riid, void** object)
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
+    if (sameText(path, text(provider) + computerName() + L"/" + listedService + L",Service"))
+    {
+        CServiceObject* service = new CServiceObject(path);
+        const HRESULT answer = service->QueryInterface(riid, object);
+        service->Release();
+        return answer;
+    }
     CAccountState state;
     bool isComputer = false;
     const HRESULT hr = bindAccount(path, state, isComputer);

@@ -29,8 +29,11 @@ public:
     const iastring& getServer() const { return m_server; }
     const iastring& getPort() const { return m_port; }
     const std::vector<iastring>& getComponents() const { return m_components; }
-    // The last component: the account's own name.
-    iastring getLeaf() const { return m_components.empty() ? iastring() : m_components.back(); }
+    // The account's own name: a WinNT path's last component, an LDAP name's first (its relative name).
+    iastring getLeaf() const
+    {
+        return m_components.empty() ? iastring() : isLDAP() ? m_components.front() : m_components.back();
+    }
 
     void setWinNT(const std::vector<iastring>& components);
     void setLeaf(const iastring& leaf);

@@ -124,20 +124,27 @@ PSyAccountIterator CSyComAccountIterator::overComputer(ISyAccountMgt::eAccountTy
     SY_TRACE_SYSCALL(L"ADsGetObject(" + path + L", IID_IADsContainer, ...)");
     HRESULT hr = syslib::accountApi().ADsGetObject(path.c_str(), IID_IADsContainer, computer.receiveVoid());
     SY_TRACE_SYSCALL_RETURNED();
-    if (SUCCEEDED(hr) && (kind & 3) != ISyAccountMgt::NONE && (kind & 3) != 3)
+    if (SUCCEEDED(hr))
     {
         // The container skips other classes itself: services and printers are never bound.
+        std::vector<const wchar_t*> wanted;
+        if ((kind & 3) != ISyAccountMgt::GROUP)
+            wanted.push_back(L"User");
+        if ((kind & 3) != ISyAccountMgt::USER)
+            wanted.push_back(L"Group");
         syslib::CSyVariant classes;
-        SAFEARRAY* names = ::SafeArrayCreateVector(VT_VARIANT, 0, 1);
+        SAFEARRAY* names = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(wanted.size()));
         hr = names ? S_OK : E_OUTOFMEMORY;
         if (SUCCEEDED(hr))
         {
             classes.get().vt = VT_ARRAY | VT_VARIANT;
             classes.get().parray = names;
+        }
+        for (LONG index = 0; SUCCEEDED(hr) && index < static_cast<LONG>(wanted.size()); ++index)
+        {
             syslib::CSyVariant name;
             name.get().vt = VT_BSTR;
-            name.get().bstrVal = ::SysAllocString((kind & 3) == ISyAccountMgt::USER ? L"User" : L"Group");
-            LONG index = 0;
+            name.get().bstrVal = ::SysAllocString(wanted[index]);
             hr = ::SafeArrayPutElement(names, &index, &name.get());
         }
         if (SUCCEEDED(hr))

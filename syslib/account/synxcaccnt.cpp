@@ -47,7 +47,8 @@ bool meansNotFound(HRESULT hr)
     return hr == HRESULT_FROM_WIN32(NERR_UserNotFound) || hr == HRESULT_FROM_WIN32(NERR_GroupNotFound) ||
            hr == HRESULT_FROM_WIN32(ERROR_NONE_MAPPED) || hr == HRESULT_FROM_WIN32(ERROR_NO_SUCH_USER) ||
            hr == HRESULT_FROM_WIN32(ERROR_NO_SUCH_ALIAS) || hr == HRESULT_FROM_WIN32(ERROR_NO_SUCH_GROUP) ||
-           hr == static_cast<HRESULT>(0x80005004L); // E_ADS_UNKNOWN_OBJECT
+           hr == static_cast<HRESULT>(0x80005004L) || // E_ADS_UNKNOWN_OBJECT
+           hr == static_cast<HRESULT>(0x80072030L);   // ERROR_DS_NO_SUCH_OBJECT, from an LDAP bind
 }
 
 HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, iastring& containerPath)
@@ -55,7 +56,7 @@ HRESULT bindParentContainer(const CSyADsPath& path, REFIID riid, void** object, 
     std::vector<iastring> candidates;
     std::vector<iastring> components = path.getComponents();
     if (!components.empty())
-        components.pop_back();
+        components.erase(path.isLDAP() ? components.begin() : components.end() - 1);
     if (path.isLDAP())
     {
         iastring dn;
@@ -445,11 +446,12 @@ void CSyAccountImpl::do_rename(const iastring& sNewName)
     HRESULT hr = syslib::account::bindParentContainer(m_path, IID_IADsContainer, container.receiveVoid(),
                                                       containerPath);
     syslib::CSyComPtr<IDispatch> moved;
+    const iastring newLeaf = m_path.isLDAP() ? L"cn=" + sNewName : sNewName;
     if (SUCCEEDED(hr))
     {
         const iastring source = getFullADsPath();
         syslib::CSyBstr sourceText(::SysAllocString(source.c_str()));
-        syslib::CSyBstr relative(::SysAllocString((m_path.isLDAP() ? L"cn=" + sNewName : sNewName).c_str()));
+        syslib::CSyBstr relative(::SysAllocString(newLeaf.c_str()));
         SY_TRACE_SYSCALL(L"IADsContainer::MoveHere(" + source + L", " + sNewName + L", ...)");
         hr = container->MoveHere(sourceText.get(), relative.get(), moved.receive());
         SY_TRACE_SYSCALL_RETURNED();
@@ -463,7 +465,7 @@ void CSyAccountImpl::do_rename(const iastring& sNewName)
     else
     {
         m_sName = sNewName;
-        m_path.setLeaf(sNewName);
+        m_path.setLeaf(newLeaf);
     }
     reportSucceeded(L"syslib.account.modificationSucceeded", L"name");
 }

@@ -86,8 +86,8 @@ bool within(const iastring& inner, const iastring& outer)
 iastring knownDirectory(UINT(WINAPI* get)(LPWSTR, UINT))
 {
     wchar_t buffer[MAX_PATH + 1];
-    const UINT length = get(buffer, MAX_PATH + 1);
-    return length > 0 && length <= MAX_PATH ? iastring(buffer, length) : iastring();
+    const UINT length = get(buffer, ARRAYSIZE(buffer));
+    return length > 0 && length < ARRAYSIZE(buffer) ? iastring(buffer, length) : iastring();
 }
 
 iastring registryText(HKEY root, const wchar_t* subKey, const wchar_t* value)
@@ -96,12 +96,18 @@ iastring registryText(HKEY root, const wchar_t* subKey, const wchar_t* value)
     if (::RegOpenKeyExW(root, subKey, 0, KEY_QUERY_VALUE | syslib::nativeRegistryView, &opened) != ERROR_SUCCESS)
         return iastring();
     const syslib::CSyRegKey key(opened);
-    wchar_t buffer[MAX_PATH + 1];
-    DWORD size = sizeof(buffer);
-    // Expanded: the profile paths are written with %SystemDrive%.
-    if (::RegGetValueW(key.get(), nullptr, value, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return iastring();
-    return buffer;
+    // Read whole, however long, and expanded: the profile paths are written with %SystemDrive%.
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (;;)
+    {
+        DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        const LSTATUS status = ::RegGetValueW(key.get(), nullptr, value, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
+        if (status == ERROR_SUCCESS)
+            return buffer.data();
+        if (status != ERROR_MORE_DATA)
+            return iastring();
+        buffer.resize(size / sizeof(wchar_t) + 1);
+    }
 }
 
 // The directories no account's home may be, hold, or (the Windows directory) lie in.
@@ -113,7 +119,7 @@ std::vector<iastring> systemDirectories()
     for (const wchar_t* value : {L"ProgramFilesDir", L"ProgramFilesDir (x86)", L"ProgramW6432Dir", L"CommonFilesDir"})
         directories.push_back(registryText(HKEY_LOCAL_MACHINE, currentVersion, value));
     wchar_t profiles[MAX_PATH + 1];
-    DWORD length = MAX_PATH + 1;
+    DWORD length = ARRAYSIZE(profiles);
     if (::GetProfilesDirectoryW(profiles, &length))
         directories.push_back(profiles);
     return directories;

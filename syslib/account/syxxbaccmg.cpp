@@ -39,7 +39,7 @@ void CSyADsPath::setWinNT(const std::vector<iastring>& components)
 void CSyADsPath::setLeaf(const iastring& leaf)
 {
     if (!m_components.empty())
-        m_components.back() = leaf;
+        (isLDAP() ? m_components.front() : m_components.back()) = leaf;
 }
 
 bool CSyADsPath::operator==(const CSyADsPath& other) const

@@ -2,6 +2,7 @@
 // with the delayed delete of files in use, and the version resource.
 #include "syfileimpl.h"
 #include "syfileapi.h"
+#include "syprotectionapi.h"
 #include "synodeaside.h"
 #include "sytreecopy.h"
 
@@ -44,19 +45,6 @@ bool sourceInUse(const iastring& source)
     const syslib::CSyKernelHandle file(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                                      nullptr, OPEN_EXISTING, 0, nullptr));
     return !file && isInUseError(::GetLastError());
-}
-
-typedef BOOL(WINAPI* SfcIsFileProtectedFunction)(HANDLE, LPCWSTR);
-
-// File protection is looked up at run time: not every system (nor every toolchain) offers it.
-bool isFileProtected(const iastring& path)
-{
-    static syslib::CSyModule module(::LoadLibraryW(L"sfc.dll"));
-    static const SfcIsFileProtectedFunction function =
-        module ? reinterpret_cast<SfcIsFileProtectedFunction>(
-                     reinterpret_cast<void*>(::GetProcAddress(module.get(), "SfcIsFileProtected")))
-               : nullptr;
-    return function != nullptr && function(nullptr, path.c_str()) != FALSE;
 }
 } // namespace
 
@@ -182,7 +170,7 @@ void CSyFileImpl::resetAttributes(const iastring& target, syslib::filesystem::CS
 
 bool CSyFileImpl::copyReplacingInUse(const iastring& source, const iastring& target, const CSyPath& targetPath)
 {
-    if (isFileProtected(target))
+    if (syslib::protectionApi().SfcIsFileProtected(nullptr, target.c_str()))
     {
         info(L"syslib.filesystem.destinationIsFSProtected", {m_path.toString(), targetPath.toString()}, __LINE__);
         return false;

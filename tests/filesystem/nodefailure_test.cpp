@@ -551,3 +551,76 @@ TEST_F(CNodeFailureTest, AFailedMoveOntoADirectoryLosesNoFileOfEitherSide)
                    : 0ul;
     });
 }
+
+// Windows refuses the deletion of a file in use with a sharing or a lock violation, or "busy"; each means the
+// same: the file goes aside and at the next restart. Any other refusal is the removal's failure.
+TEST_F(CNodeFailureTest, EachInUseAnswerToADeletionSendsTheFileToTheRestartAnotherFailsIt)
+{
+    const CState before = {{L"busy.txt", fileState("busy")}};
+    const CState scheduled = {{L"<restart>", fileState("busy")}};
+    const auto refusing = [&](unsigned long error) {
+        return [this, error](const CFileCall& call) {
+            return iastring(call.function) == L"DeleteFileW" && call.path == m_dir / L"busy.txt" ? error : 0ul;
+        };
+    };
+    for (const DWORD error : {ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_BUSY})
+    {
+        SCOPED_TRACE(error);
+        clear();
+        writeFile(L"busy.txt", "busy");
+        const CFileFaults faults(refusing(error));
+        EXPECT_NO_THROW(node(L"busy.txt")->remove());
+        EXPECT_EQ(scheduled, state());
+    }
+    for (const DWORD error : {ERROR_WRITE_FAULT, ERROR_FILE_CORRUPT})
+    {
+        SCOPED_TRACE(error);
+        clear();
+        writeFile(L"busy.txt", "busy");
+        const CFileFaults faults(refusing(error));
+        try
+        {
+            node(L"busy.txt")->remove();
+            ADD_FAILURE() << "no exception";
+        }
+        catch (const ESyFileDelete& e)
+        {
+            EXPECT_EQ(static_cast<int>(error), e.getCode());
+        }
+        EXPECT_EQ(before, state());
+    }
+}
+
+// A temporary name taken between the look and the rename ("already exists" or "file exists", as the file
+// system says) is passed over for the next one; another failure of the rename is the removal's.
+TEST_F(CNodeFailureTest, ATemporaryNameTakenMeanwhileIsPassedOver)
+{
+    const CState scheduled = {{L"<restart>", fileState("busy")}};
+    for (const DWORD taken : {ERROR_ALREADY_EXISTS, ERROR_FILE_EXISTS, ERROR_WRITE_FAULT})
+    {
+        SCOPED_TRACE(taken);
+        clear();
+        writeFile(L"busy.txt", "busy");
+        int renames = 0;
+        const CFileFaults faults([&](const CFileCall& call) {
+            const iastring function = call.function;
+            if (function == L"DeleteFileW" && call.path == m_dir / L"busy.txt")
+                return static_cast<unsigned long>(ERROR_SHARING_VIOLATION);
+            if (function == L"MoveFileExW" && call.flags == MOVEFILE_WRITE_THROUGH && ++renames == 1)
+                return static_cast<unsigned long>(taken);
+            return 0ul;
+        });
+        if (taken == ERROR_WRITE_FAULT)
+        {
+            EXPECT_THROW(node(L"busy.txt")->remove(), ESyFileDelete);
+            EXPECT_EQ(1, renames);
+            EXPECT_EQ((CState{{L"busy.txt", fileState("busy")}}), state());
+        }
+        else
+        {
+            EXPECT_NO_THROW(node(L"busy.txt")->remove());
+            EXPECT_EQ(2, renames);
+            EXPECT_EQ(scheduled, state());
+        }
+    }
+}

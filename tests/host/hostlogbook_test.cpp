@@ -155,6 +155,23 @@ TEST_F(CHostLogBookTest, SecretsNeverReachTheOutput)
     EXPECT_EQ(L"LOG ****************  <:2>", written[1]);
 }
 
+// syhost reports a failure by the last error the library logged: its text (secrets masked) and its key.
+TEST_F(CHostLogBookTest, TheLastErrorIsKeptWithItsKeyUntilCleared)
+{
+    EXPECT_TRUE(m_book.lastError().empty() && m_book.lastErrorKey().empty());
+    m_book.addSecret(L"Pa55word");
+    m_book.setArguments({L"bytes", L"Pa55word"});
+    m_book.message(L"common.parameterNotValid", CMessage::LOG_ERROR, 1);
+    m_book.message(L"syslib.outOfMemory", CMessage::LOG_WARNING, 2);
+    m_book.setVerbose(false);
+    m_book.trace(L"after", 3);
+    EXPECT_EQ(L"common.parameterNotValid", m_book.lastErrorKey()) << "a warning is no error";
+    EXPECT_EQ(L"Parameter bytes is not valid in ********.", m_book.lastError());
+    m_book.clearLastError();
+    EXPECT_TRUE(m_book.lastError().empty());
+    EXPECT_TRUE(m_book.lastErrorKey().empty());
+}
+
 TEST(Utf8StreamTest, WritesEveryCodePointAsUtf8)
 {
     std::FILE* file = std::tmpfile();

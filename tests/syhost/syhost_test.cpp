@@ -13,6 +13,7 @@
 #include "tests/system/logonstate.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sddl.h>
 
 #include <algorithm>
@@ -189,6 +190,25 @@ std::string readSourceFile(const char* relative)
     return content.str();
 }
 
+// The one JSON document of a --json run's standard output.
+nlohmann::ordered_json document(const CRun& run)
+{
+    try
+    {
+        return nlohmann::ordered_json::parse(toUtf8(run.out));
+    }
+    catch (const std::exception& error)
+    {
+        ADD_FAILURE() << error.what() << " in " << narrow(run.out) << narrow(run.err);
+        return nlohmann::ordered_json();
+    }
+}
+
+iastring jsonText(const nlohmann::ordered_json& value)
+{
+    return value.is_string() ? fromUtf8(value.get<std::string>()) : iastring();
+}
+
 class CSyhostTest : public ::testing::Test
 {
 protected:
@@ -224,7 +244,7 @@ TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
         const wchar_t* err;
     } cases[] = {
         {{L"nosuch"}, L"syhost: unknown command nosuch (see syhost --help)"},
-        {{L"--bogus", L"info"}, L"syhost: unknown option --bogus"},
+        {{L"--bogus", L"info"}, L"--bogus"},
         {{L"version", L"x"}, L"usage: syhost version"},
         {{L"support-info", L"x"}, L"usage: syhost support-info"},
         {{L"info", L"x"}, L"usage: syhost info"},
@@ -279,13 +299,14 @@ TEST_F(CSyhostTest, LibraryFailuresExitOneWithTheExceptionAndTheLoggedReason)
 {
     const CRun syntax = runSyhost({L"--quiet", L"acl", L"parse", L"(a,b,+r)\uFFFF(c"});
     EXPECT_EQ(1u, syntax.exitCode);
-    EXPECT_TRUE(contains(syntax.out, L"EMissingLeftBrace: Security syntax error in ACL expression near \uFFFF "
+    EXPECT_TRUE(syntax.out.empty()) << "results only: " << narrow(syntax.out);
+    EXPECT_TRUE(contains(syntax.err, L"EMissingLeftBrace: Security syntax error in ACL expression near \uFFFF "
                                      L"(position 9)"))
-        << narrow(syntax.out);
+        << narrow(syntax.err);
 
     const CRun negative = runSyhost({L"--quiet", L"size", L"-1"});
     EXPECT_EQ(1u, negative.exitCode);
-    EXPECT_TRUE(contains(negative.out, L"ESyPrecondition")) << narrow(negative.out);
+    EXPECT_TRUE(contains(negative.err, L"\nESyPrecondition: Parameter bytes with the value -1")) << narrow(negative.err);
     EXPECT_TRUE(contains(negative.err, L" ERR ")) << narrow(negative.err);
     EXPECT_TRUE(contains(negative.err, L"Parameter bytes with the value -1 is not valid in setBytes(). "
                                        L"{common.parameterNotValid}"))
@@ -293,7 +314,7 @@ TEST_F(CSyhostTest, LibraryFailuresExitOneWithTheExceptionAndTheLoggedReason)
 
     const CRun missing = runSyhost({L"--quiet", L"ls", m_dir / L"missing"});
     EXPECT_EQ(1u, missing.exitCode);
-    EXPECT_TRUE(contains(missing.out, L"ESyFileNotFound")) << narrow(missing.out);
+    EXPECT_TRUE(contains(missing.err, L"ESyFileNotFound")) << narrow(missing.err);
     EXPECT_TRUE(contains(missing.err, L"{syslib.filesystem.nodeDoesNotExist}")) << narrow(missing.err);
 
     // An exception without a text of its own is printed with the reason the library logged.
@@ -301,7 +322,8 @@ TEST_F(CSyhostTest, LibraryFailuresExitOneWithTheExceptionAndTheLoggedReason)
     EXPECT_EQ(1u, copy.exitCode);
     iastring missingPath = m_dir / L"missing";
     std::replace(missingPath.begin(), missingPath.end(), L'\\', L'/');
-    EXPECT_EQ(L"ESyFileNotFound: " + missingPath + L" does not exist.\n", copy.out) << narrow(copy.out);
+    EXPECT_TRUE(copy.out.empty()) << narrow(copy.out);
+    EXPECT_TRUE(contains(copy.err, L"\nESyFileNotFound: " + missingPath + L" does not exist.\n")) << narrow(copy.err);
 }
 
 TEST_F(CSyhostTest, FileCommandsWorkOnARealTree)
@@ -321,8 +343,10 @@ TEST_F(CSyhostTest, FileCommandsWorkOnARealTree)
 
     const CRun copy = runSyhost({L"copy", m_dir / L"src\\a.txt", m_dir / L"c.txt"});
     EXPECT_EQ(0u, copy.exitCode) << narrow(copy.err);
-    EXPECT_EQ(0u, copy.out.find(L"copied ")) << narrow(copy.out);
-    EXPECT_TRUE(contains(copy.out, L"(mode MISSING|IF_NEWER|IF_HIGHER_VERSION)"));
+    EXPECT_EQ(L"copied " + (m_dir / L"src\\a.txt") + L" -> " + (m_dir / L"c.txt") +
+                  L" (mode MISSING|IF_NEWER|IF_HIGHER_VERSION)\n",
+              copy.out)
+        << "paths in the system's form: " << narrow(copy.out);
     EXPECT_TRUE(contains(copy.err, L"mode & ISyNode::MISSING ==> I will copy/move.")) << "the decision is logged";
     const CRun again = runSyhost({L"--quiet", L"copy", m_dir / L"src\\a.txt", m_dir / L"c.txt", L"--mode", L"MISSING"});
     EXPECT_EQ(0u, again.exitCode);
@@ -339,13 +363,13 @@ TEST_F(CSyhostTest, FileCommandsWorkOnARealTree)
     ASSERT_TRUE(::CreateDirectoryW((m_dir / L"clash\\a.txt").c_str(), nullptr));
     const CRun clash = runSyhost({L"--quiet", L"tree-copy", m_dir / L"src", m_dir / L"clash"});
     EXPECT_EQ(1u, clash.exitCode);
-    EXPECT_TRUE(contains(clash.out, L"ESyFileWrite")) << narrow(clash.out);
+    EXPECT_TRUE(contains(clash.err, L"ESyFileWrite")) << narrow(clash.err);
     EXPECT_TRUE(contains(clash.err, L"{syslib.filesystem.copyTargetKindConflict}")) << narrow(clash.err);
     EXPECT_FALSE(::GetFileAttributesW((m_dir / L"clash\\a.txt\\a.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
 
     const CRun rm = runSyhost({L"--quiet", L"rm", m_dir / L"c.txt"});
     EXPECT_EQ(0u, rm.exitCode);
-    EXPECT_EQ(0u, rm.out.find(L"removed ")) << narrow(rm.out);
+    EXPECT_EQ(L"removed " + (m_dir / L"c.txt") + L"\n", rm.out);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((m_dir / L"c.txt").c_str()));
 }
 
@@ -410,8 +434,8 @@ TEST_F(CSyhostTest, MvMovesFilesAndTreesAndRmRemovesTrees)
     ASSERT_TRUE(::CreateDirectoryW((m_dir / L"dst\\sub").c_str(), nullptr));
     const CRun inside = runSyhost({L"--quiet", L"mv", m_dir / L"dst", m_dir / L"dst\\sub\\dst"});
     EXPECT_EQ(1u, inside.exitCode);
-    EXPECT_TRUE(contains(inside.out, L"ESyPrecondition: ")) << narrow(inside.out);
-    EXPECT_TRUE(contains(inside.out, L"lies inside it.")) << narrow(inside.out);
+    EXPECT_TRUE(contains(inside.err, L"ESyPrecondition: ")) << narrow(inside.err);
+    EXPECT_TRUE(contains(inside.err, L"lies inside it.")) << narrow(inside.err);
     EXPECT_TRUE(contains(inside.err, L"{syslib.filesystem.targetInsideSource}")) << narrow(inside.err);
 
     const CRun rm = runSyhost({L"--quiet", L"rm", m_dir / L"dst"});
@@ -498,7 +522,7 @@ TEST_F(CSyhostTest, HostsAndServicesCommandsEditTheFileTheyAreGiven)
     EXPECT_TRUE(none.out.empty());
     const CRun missing = runSyhost({L"--quiet", L"hosts", L"list", L"--file", m_dir / L"nosuch"});
     EXPECT_EQ(1u, missing.exitCode);
-    EXPECT_TRUE(contains(missing.out, L"ESyNetworkSystemError")) << narrow(missing.out);
+    EXPECT_TRUE(contains(missing.err, L"ESyNetworkSystemError")) << narrow(missing.err);
 
     const iastring services = m_dir / L"services";
     writeTestFile(services, "echo\t7/tcp\nsapdp00\t3200/tcp\n");
@@ -535,8 +559,8 @@ TEST_F(CSyhostTest, ResolvesNamesAndShowsTheMachinesNetworkIdentity)
     const CRun name = runSyhost({L"--quiet", L"hostname"});
     EXPECT_EQ(0u, name.out.find(L"host name        ")) << narrow(name.out);
     EXPECT_TRUE(name.exitCode == 0 ? contains(name.out, L"fully qualified  ")
-                                   : contains(name.out, L"ESyNetworkGetInfoFailed"))
-        << narrow(name.out);
+                                   : contains(name.err, L"ESyNetworkGetInfoFailed"))
+        << narrow(name.out) << narrow(name.err);
 }
 
 TEST_F(CSyhostTest, WhoamiShowsTheTokenAndEnvTheEnvironmentSyhostInherits)
@@ -589,11 +613,12 @@ TEST_F(CSyhostTest, ArgsReportsSyntaxErrorsAndBadUse)
 {
     const CRun unmatched = runSyhost({L"args", L"a \"b"});
     EXPECT_EQ(1u, unmatched.exitCode);
-    EXPECT_EQ(L"EUnmatchedDoubleQuote: Unmatched double quote\n", unmatched.out);
+    EXPECT_TRUE(unmatched.out.empty()) << narrow(unmatched.out);
+    EXPECT_TRUE(contains(unmatched.err, L"EUnmatchedDoubleQuote: Unmatched double quote\n")) << narrow(unmatched.err);
 
     const CRun quoteSeparator = runSyhost({L"args", L"--separators", L"\"", L"a"});
     EXPECT_EQ(1u, quoteSeparator.exitCode);
-    EXPECT_TRUE(contains(quoteSeparator.out, L"ESyPrecondition")) << narrow(quoteSeparator.out);
+    EXPECT_TRUE(contains(quoteSeparator.err, L"ESyPrecondition")) << narrow(quoteSeparator.err);
     EXPECT_TRUE(contains(quoteSeparator.err, L"The argument separators '\"' are not valid")) << narrow(quoteSeparator.err);
 
     for (const std::vector<iastring>& arguments :
@@ -672,7 +697,7 @@ TEST_F(CSyhostTest, AccountShowsKindNameDomainAndSidOfAUserMadeByAnotherProcessA
 
     const CRun nobody = runSyhost({L"--quiet", L"account", L"nobody"});
     EXPECT_EQ(1u, nobody.exitCode);
-    EXPECT_TRUE(contains(nobody.out, L"ESyAccount")) << narrow(nobody.out);
+    EXPECT_TRUE(contains(nobody.err, L"ESyAccount")) << narrow(nobody.err);
     EXPECT_TRUE(nobody.err.find(L"nobody") != iastring::npos) << narrow(nobody.err);
     clearStandInAccounts();
 }
@@ -694,6 +719,12 @@ TEST_F(CSyhostTest, UsersAndGroupsAreManagedWithPasswordsReadFromStandardInputOn
     EXPECT_EQ(0u, runSyhost({L"--quiet", L"group", L"add-member", L"Svcs", L"svc1"}).exitCode);
     const CRun members = runSyhost({L"--quiet", L"group", L"members", L"svcs"});
     EXPECT_EQ(0u, members.out.find(L"svc1\tuser\tS-1-5-21-")) << narrow(members.out);
+    // A group given before the name takes one value: the name stays the user's.
+    const CRun joined =
+        runSyhost({L"--quiet", L"user", L"add", L"--group", L"Svcs", L"svc2", L"--password-stdin"}, secret);
+    EXPECT_EQ(0u, joined.exitCode) << narrow(joined.err);
+    EXPECT_TRUE(contains(runSyhost({L"--quiet", L"group", L"members", L"Svcs"}).out, L"svc2\tuser\tS-1-5-21-"));
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"user", L"delete", L"svc2"}).exitCode);
 
     const CRun get = runSyhost({L"--quiet", L"user", L"get", L"SVC1"});
     EXPECT_EQ(0u, get.exitCode) << narrow(get.err);
@@ -738,13 +769,14 @@ TEST_F(CSyhostTest, MountsDfAndDirsShowTheVolumesAndDirectoriesAsTheSystemReport
     const CRun mounts = runSyhost({L"--quiet", L"mounts"});
     EXPECT_EQ(0u, mounts.exitCode) << narrow(mounts.out);
     EXPECT_EQ(0u, mounts.out.find(L"mount point\ttype\toptions\tused\tfree\tavailable\tname\n")) << narrow(mounts.out);
-    EXPECT_TRUE(contains(mounts.out, L"\nC:/\tLOCAL\t(READ|WRITE|PERMANENT)\t")) << narrow(mounts.out);
+    EXPECT_TRUE(contains(mounts.out, L"\nC:\\\tLOCAL\t(READ|WRITE|PERMANENT)\t")) << "the system's form: "
+                                                                                  << narrow(mounts.out);
 
     const CRun df = runSyhost({L"--quiet", L"df", m_dir.path()});
     EXPECT_EQ(0u, df.exitCode) << narrow(df.out);
     wchar_t volume[1024] = {0};
     ASSERT_TRUE(::GetVolumeNameForVolumeMountPointW(m_dir.path().substr(0, 3).c_str(), volume, 1024));
-    EXPECT_EQ(0u, df.out.find(L"mount point  " + m_dir.path().substr(0, 2) + L"/\nname         " + volume +
+    EXPECT_EQ(0u, df.out.find(L"mount point  " + m_dir.path().substr(0, 3) + L"\nname         " + volume +
                               L"\ntype         LOCAL\n"))
         << narrow(df.out);
     for (const wchar_t* line : {L"\nmounted      yes\n", L"\nused         ", L"\nfree         ", L"\navailable    "})
@@ -756,13 +788,11 @@ TEST_F(CSyhostTest, MountsDfAndDirsShowTheVolumesAndDirectoriesAsTheSystemReport
         --letter;
     const CRun nowhere = runSyhost({L"--quiet", L"df", iastring(1, letter) + L":\\x"});
     EXPECT_EQ(1u, nowhere.exitCode);
-    EXPECT_TRUE(contains(nowhere.out, L"ESyFileNotFound")) << narrow(nowhere.out);
+    EXPECT_TRUE(contains(nowhere.err, L"ESyFileNotFound")) << narrow(nowhere.err);
 
     wchar_t system[MAX_PATH] = {0};
     ::GetSystemDirectoryW(system, MAX_PATH);
-    iastring systemText(system);
-    for (wchar_t& c : systemText)
-        c = c == L'\\' ? L'/' : c;
+    const iastring systemText(system);
     const CRun dirs = runSyhost({L"--quiet", L"dirs"});
     EXPECT_EQ(0u, dirs.exitCode);
     EXPECT_EQ(0u, dirs.out.find(L"WINDOWS\t")) << narrow(dirs.out);
@@ -838,8 +868,8 @@ TEST_F(CSyhostTest, RestartArrangesTheLogonAndTheStandInRecordsTheRequest)
     } usage[] = {{{L"restart", L"--user", user, L"--password-stdin"}, L"only --logoff can switch to another user"},
                  {{L"restart", L"--logoff", L"--password-stdin"}, L"needs the --user who logs on with it"},
                  {{L"restart", L"--logoff", L"--user", user}, L"--user needs --password-stdin"},
-                 {{L"restart", L"--command"}, L"--command needs the command"},
-                 {{L"restart", L"--now"}, L"unknown argument --now"}};
+                 {{L"restart", L"--command"}, L"--command: 1 required"},
+                 {{L"restart", L"--now"}, L"not expected: --now"}};
     for (const auto& c : usage)
     {
         const CRun run = runSyhost(c.arguments, password + "\n");
@@ -861,20 +891,22 @@ TEST_F(CSyhostTest, AclCommandsShowAndChangeTheRightsOfADirectory)
     ASSERT_TRUE(::CreateDirectoryW(directory.c_str(), nullptr));
     const CRun set = runSyhost({L"--quiet", L"acl", L"set", directory, L"(S-1-5-32-545, GROUP, +rw, OBJECT_INHERIT_ACE)"});
     EXPECT_EQ(0u, set.exitCode) << narrow(set.out) << narrow(set.err);
+    // icacls shows accounts by name: each entry names its account, the SID beside it.
     const iastring entries = set.out.substr(set.out.find(L"\n", set.out.find(L"group\t")) + 1);
-    EXPECT_EQ(L"(S-1-5-32-545, GROUP, +rw, OBJECT_INHERIT_ACE)\n", entries);
-    EXPECT_EQ(0u, set.out.find(L"owner\tS-1-")) << narrow(set.out);
+    EXPECT_EQ(L"(Users, GROUP, +rw, OBJECT_INHERIT_ACE)\tS-1-5-32-545\n", entries);
+    EXPECT_EQ(0u, set.out.find(L"owner\t")) << narrow(set.out);
+    EXPECT_TRUE(contains(set.out.substr(0, set.out.find(L'\n')), L"\tS-1-")) << narrow(set.out);
 
     EXPECT_EQ(0u, runSyhost({L"--quiet", L"acl", L"add", directory, L"(S-1-1-0, GROUP, +!w)"}).exitCode);
     const CRun get = runSyhost({L"--quiet", L"acl", L"get", directory});
     EXPECT_EQ(0u, get.exitCode);
-    EXPECT_TRUE(contains(get.out, L"\n(S-1-1-0, GROUP, +!w)\n(S-1-5-32-545, GROUP, +rw, OBJECT_INHERIT_ACE)\n"))
+    EXPECT_TRUE(contains(get.out, L"\n(Everyone, GROUP, +!w)\tS-1-1-0\n(Users, GROUP, +rw, OBJECT_INHERIT_ACE)\tS-1-5-32-545\n"))
         << "deny first: " << narrow(get.out);
 
     EXPECT_EQ(0u, runSyhost({L"--quiet", L"acl", L"remove", directory, L"(S-1-5-32-545, GROUP, -)"}).exitCode);
     const CRun removed = runSyhost({L"--quiet", L"acl", L"get", directory});
     EXPECT_FALSE(contains(removed.out, L"S-1-5-32-545")) << narrow(removed.out);
-    EXPECT_TRUE(contains(removed.out, L"(S-1-1-0, GROUP, +!w)")) << narrow(removed.out);
+    EXPECT_TRUE(contains(removed.out, L"(Everyone, GROUP, +!w)\tS-1-1-0\n")) << narrow(removed.out);
 
     const CRun unknown = runSyhost({L"--quiet", L"acl", L"add", directory, L"(nobody, USER, +r)"});
     EXPECT_EQ(1u, unknown.exitCode);
@@ -920,7 +952,7 @@ TEST_F(CSyhostTest, ShareCommandsAddListShowAndDeleteAShare)
     const CRun list = runSyhost({L"--quiet", L"share", L"list"});
     EXPECT_EQ(add.out, list.out) << "only disk shares: " << narrow(list.out);
     const CRun get = runSyhost({L"--quiet", L"share", L"get", L"vxpublic"});
-    EXPECT_EQ(add.out + L"in use\tno\nrights\t(S-1-5-32-545, GROUP, +r)\n", get.out);
+    EXPECT_EQ(add.out + L"in use\tno\nrights\t(Users, GROUP, +r)\tS-1-5-32-545\n", get.out);
     EXPECT_EQ(L"D:(A;;FR;;;BU)\n", runSyhost({L"--quiet", L"share", L"get", L"VxPublic", L"--sddl"}).out);
 
     const CRun twice = runSyhost({L"--quiet", L"share", L"add", L"VxPublic", directory});
@@ -965,11 +997,11 @@ TEST_F(CSyhostTest, TheReadmesServiceUserExampleRunsEndToEnd)
     std::vector<CRun> runs = {add};
     runs.push_back(runSyhost({L"--quiet", L"acl", L"add", directory, L"(svcvantix, USER, +rw)"}));
     runs.push_back(runSyhost({L"--quiet", L"acl", L"get", directory}));
-    EXPECT_TRUE(contains(runs.back().out, L"\n(" + sid + L", USER, +rw)\n")) << narrow(runs.back().out);
+    EXPECT_TRUE(contains(runs.back().out, L"\n(svcvantix, USER, +rw)\t" + sid + L"\n")) << narrow(runs.back().out);
     runs.push_back(
         runSyhost({L"--quiet", L"share", L"add", L"SVCDATA", directory, L"--acl", L"(svcvantix, USER, +r)"}));
     runs.push_back(runSyhost({L"--quiet", L"share", L"get", L"SVCDATA"}));
-    EXPECT_TRUE(contains(runs.back().out, L"\nrights\t(" + sid + L", USER, +r)\n")) << narrow(runs.back().out);
+    EXPECT_TRUE(contains(runs.back().out, L"\nrights\t(svcvantix, USER, +r)\t" + sid + L"\n")) << narrow(runs.back().out);
     runs.push_back(runSyhost({L"--quiet", L"share", L"delete", L"SVCDATA"}));
     runs.push_back(runSyhost({L"--quiet", L"user", L"delete", L"svcvantix"}));
     for (const CRun& run : runs)
@@ -979,5 +1011,259 @@ TEST_F(CSyhostTest, TheReadmesServiceUserExampleRunsEndToEnd)
     }
     EXPECT_EQ(1u, runSyhost({L"--quiet", L"account", L"svcvantix"}).exitCode) << "the user is gone";
     EXPECT_EQ(L"", runSyhost({L"--quiet", L"share", L"list"}).out) << "and the share";
+    clearStandInSecurity();
+}
+
+TEST_F(CSyhostTest, EveryCommandHasAHelpOfItsOwnWithItsArgumentsAndAnExample)
+{
+    const std::vector<iastring> commands = helpCommands(runSyhost({L"--help"}).out);
+    ASSERT_GE(commands.size(), 12u);
+    for (const iastring& command : commands)
+    {
+        const CRun help = runSyhost({command, L"--help"});
+        EXPECT_EQ(0u, help.exitCode) << narrow(command) << narrow(help.err);
+        EXPECT_EQ(0u, help.out.find(L"usage: syhost " + command)) << narrow(help.out);
+        EXPECT_TRUE(contains(help.out, L"\n  -h,--help ")) << narrow(help.out);
+        const std::size_t example = help.out.find(L"\nexample:\n  ");
+        ASSERT_NE(iastring::npos, example) << narrow(help.out);
+        const iastring line = help.out.substr(example + 12, help.out.find(L'\n', example + 12) - example - 12);
+        EXPECT_TRUE(contains(line, L"syhost ") && contains(line + L" ", L" " + command + L" ")) << narrow(line);
+        EXPECT_TRUE(help.err.empty()) << narrow(help.err);
+    }
+    // A verb's help: its own arguments under the command's synopsis.
+    const CRun verb = runSyhost({L"acl", L"get", L"--help"});
+    EXPECT_EQ(0u, verb.exitCode);
+    EXPECT_TRUE(contains(verb.out, L"\nget: ")) << narrow(verb.out);
+    EXPECT_TRUE(contains(verb.out, L"--sddl")) << narrow(verb.out);
+    EXPECT_FALSE(contains(verb.out, L"\n  --compatibility")) << "parse's option is not get's: " << narrow(verb.out);
+}
+
+TEST_F(CSyhostTest, UsageErrorsSayWhichArgumentIsWrongAndWhy)
+{
+    const struct
+    {
+        std::vector<iastring> arguments;
+        const wchar_t* reason;
+    } cases[] = {
+        {{L"copy", L"a"}, L"syhost copy: target is required"},
+        {{L"copy", L"a", L"b", L"--mode", L"SOMETIMES"}, L"unknown mode SOMETIMES; the modes are MISSING, EXISTING"},
+        {{L"size", L"1", L"GB"}, L"GB not in {B,KB,MB}"},
+        {{L"time", L"99999999999999999999"}, L"a whole number of 64 bits"},
+        {{L"services", L"add", L"x", L"0/tcp"}, L"a port of 1 to 65535"},
+        {{L"services", L"add", L"x", L"80/"}, L"a port of 1 to 65535"},
+        {{L"services", L"add", L"x", L"80tcp"}, L"a port of 1 to 65535"},
+        {{L"services", L"add", L"x", L"000080/tcp"}, L"a port of 1 to 65535"},
+        {{L"run", L"--env", L"NOVALUE", L"--", L"x"}, L"NAME=VALUE"},
+        {{L"run", L"--user", L"x", L"--", L"y"}, L"--user requires --password-stdin"},
+        {{L"account", L""}, L"must not be empty"},
+        {{L"info", L"extra"}, L"not expected: extra"},
+        {{L"--override", L"os-width=64", L"info"}, L"NAME one of os-fa-name, os-bits, host-name"},
+        {{L"--override", L"host-name=", L"hostname"}, L"the value is empty"},
+    };
+    for (const auto& c : cases)
+    {
+        const CRun run = runSyhost(c.arguments);
+        EXPECT_EQ(2u, run.exitCode) << narrow(c.arguments[0]);
+        EXPECT_TRUE(contains(run.err, c.reason)) << narrow(run.err);
+        EXPECT_TRUE(run.out.empty()) << narrow(run.out);
+    }
+}
+
+// --json: one document on standard output, with stable keys, for every command; the text is rendered from it.
+TEST_F(CSyhostTest, EveryCommandAnswersInJsonWithTheSameFactsAsItsText)
+{
+    clearStandInAccounts();
+    addStandInUser(L"jsonuser", L"Js-pw-1");
+    standins::deleteMachineKey(standins::sharesKey);
+    const CCardTcpipKeys cardKeys;
+    ASSERT_TRUE(::CreateDirectoryW((m_dir / L"src").c_str(), nullptr));
+    writeTestFile(m_dir / L"src\\дом.txt", "12345");
+    writeTestFile(m_dir / L"hosts", "127.0.0.1 localhost\r\n");
+    writeTestFile(m_dir / L"services", "echo\t7/tcp\n");
+    const iastring file = m_dir / L"src\\дом.txt";
+
+    // hostname fails where the prefix has no DNS domain; its document still holds the name.
+    const DWORD anyExit = 0xFFFF;
+    const struct
+    {
+        std::vector<iastring> arguments;
+        const char* key; // present in the document
+        DWORD exitCode;
+    } cases[] = {
+        {{L"account", L"jsonuser"}, "sid", 0},
+        {{L"acl", L"get", m_dir / L"src"}, "entries", 0},
+        {{L"args", L"a \"b c\""}, "arguments", 0},
+        {{L"copy", file, m_dir / L"copy.txt"}, "done", 0},
+        {{L"df", m_dir.path()}, "mountPoint", 0},
+        {{L"dirs"}, "SYSTEM", 0},
+        {{L"du", m_dir / L"src"}, "bytes", 0},
+        {{L"env"}, "lines", 0},
+        {{L"group", L"list"}, "accounts", 0},
+        {{L"hostname"}, "hostName", anyExit},
+        {{L"hosts", L"list", L"--file", m_dir / L"hosts"}, "entries", 0},
+        {{L"info"}, "platformName", 0},
+        {{L"ls", m_dir / L"src"}, "entries", 0},
+        {{L"mounts"}, "mounts", 0},
+        {{L"mv", m_dir / L"copy.txt", m_dir / L"moved.txt"}, "done", 0},
+        {{L"nics"}, "interfaces", 0},
+        {{L"path", L"C:\\Temp\\..\\x"}, "paths", 0},
+        {{L"resolve", L"localhost"}, "addresses", 0},
+        {{L"restart", L"--dry-run"}, "writes", 0},
+        {{L"rm", m_dir / L"moved.txt"}, "removed", 0},
+        {{L"run", L"--", L"cmd", L"/c", L"echo out& exit 4"}, "exitCode", 0},
+        {{L"services", L"get", L"echo", L"--file", m_dir / L"services"}, "entry", 0},
+        {{L"share", L"list"}, "shares", 0},
+        {{L"size", L"3", L"KB"}, "bytes", 0},
+        {{L"support-info"}, "written", 0},
+        {{L"time", L"0"}, "GMT", 0},
+        {{L"tree-copy", m_dir / L"src", m_dir / L"tree"}, "progress", 0},
+        {{L"user", L"get", L"jsonuser"}, "groups", 0},
+        {{L"version"}, "compatibility", 0},
+        {{L"whoami"}, "privileges", 0},
+    };
+    std::set<iastring> covered;
+    for (const auto& c : cases)
+    {
+        std::vector<iastring> arguments = {L"--json", L"--quiet"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CRun run = runSyhost(arguments);
+        if (c.exitCode != anyExit)
+        {
+            EXPECT_EQ(c.exitCode, run.exitCode) << narrow(c.arguments[0]) << narrow(run.err);
+        }
+        const nlohmann::ordered_json result = document(run);
+        EXPECT_TRUE(result.is_object() && result.contains(c.key)) << narrow(c.arguments[0]) << ": " << narrow(run.out);
+        EXPECT_EQ(run.exitCode != 0, result.contains("error")) << narrow(run.out);
+        covered.insert(c.arguments[0]);
+    }
+    const std::vector<iastring> commands = helpCommands(runSyhost({L"--help"}).out);
+    EXPECT_EQ(std::set<iastring>(commands.begin(), commands.end()), covered) << "a command without a --json case";
+
+    // The same facts as the text: paths in the system's form, the output the program wrote.
+    const nlohmann::ordered_json copy = document(runSyhost({L"--json", L"--quiet", L"copy", file, m_dir / L"c2.txt"}));
+    EXPECT_EQ(file, jsonText(copy["source"]));
+    EXPECT_EQ(m_dir / L"c2.txt", jsonText(copy["target"]));
+    EXPECT_EQ(L"MISSING|IF_NEWER|IF_HIGHER_VERSION", jsonText(copy["mode"]));
+    const nlohmann::ordered_json run =
+        document(runSyhost({L"--json", L"--quiet", L"run", L"--", L"cmd", L"/c", L"echo out& exit 4"}));
+    EXPECT_EQ(nlohmann::ordered_json::array({"out"}), run["output"]);
+    EXPECT_EQ(4, run["exitCode"].get<int>());
+    const nlohmann::ordered_json listing = document(runSyhost({L"--json", L"--quiet", L"ls", m_dir / L"src"}));
+    ASSERT_EQ(1u, listing["entries"].size());
+    EXPECT_EQ(L"дом.txt", jsonText(listing["entries"][0]["name"]));
+    EXPECT_EQ(5.0, listing["entries"][0]["bytes"].get<double>());
+    EXPECT_EQ(m_dir / L"src", jsonText(listing["directory"]));
+    clearStandInAccounts();
+}
+
+TEST_F(CSyhostTest, ErrorsInJsonNameTheClassTheLoggedKeyAndTheTextWithTheSameExitCodes)
+{
+    const CRun missing = runSyhost({L"--json", L"--quiet", L"ls", m_dir / L"missing"});
+    EXPECT_EQ(1u, missing.exitCode);
+    const nlohmann::ordered_json failure = document(missing)["error"];
+    EXPECT_EQ("ESyFileNotFound", failure["class"]);
+    EXPECT_EQ("syslib.filesystem.nodeDoesNotExist", failure["key"]);
+    EXPECT_TRUE(contains(jsonText(failure["text"]), L"does not exist.")) << narrow(missing.out);
+    EXPECT_TRUE(contains(missing.err, L"ESyFileNotFound: ")) << "and for a person on standard error";
+
+    const CRun usage = runSyhost({L"--json", L"copy", L"a"});
+    EXPECT_EQ(2u, usage.exitCode);
+    const nlohmann::ordered_json wrong = document(usage)["error"];
+    EXPECT_EQ("UsageError", wrong["class"]);
+    EXPECT_TRUE(wrong["key"].is_null());
+    EXPECT_EQ("target is required", wrong["text"]);
+
+    // A lookup that finds nothing says so, on standard error and in the document.
+    writeTestFile(m_dir / L"hosts", "127.0.0.1 localhost\r\n");
+    const CRun none = runSyhost({L"--json", L"--quiet", L"hosts", L"get", L"nobody", L"--file", m_dir / L"hosts"});
+    EXPECT_EQ(1u, none.exitCode);
+    EXPECT_EQ("NotFound", document(none)["error"]["class"]);
+    const CRun noneText = runSyhost({L"--quiet", L"hosts", L"get", L"nobody", L"--file", m_dir / L"hosts"});
+    EXPECT_TRUE(noneText.out.empty());
+    EXPECT_TRUE(contains(noneText.err, L"syhost hosts: no entry carries nobody in " + (m_dir / L"hosts")))
+        << narrow(noneText.err);
+    writeTestFile(m_dir / L"services", "echo\t7/tcp\n");
+    const CRun noService = runSyhost({L"--quiet", L"services", L"get", L"9/udp", L"--file", m_dir / L"services"});
+    EXPECT_EQ(1u, noService.exitCode);
+    EXPECT_TRUE(contains(noService.err, L"syhost services: no entry for 9/udp")) << narrow(noService.err);
+
+    const CRun syntax = runSyhost({L"--json", L"--quiet", L"acl", L"parse", L"(a,b,+r)\uFFFF(c"});
+    EXPECT_EQ(1u, syntax.exitCode);
+    EXPECT_EQ(L"EMissingLeftBrace", jsonText(document(syntax)["error"]["class"])) << narrow(syntax.out);
+}
+
+TEST_F(CSyhostTest, OverridesHoldForOneRunAndTheRealValueIsShownBeside)
+{
+    const CRun overridden = runSyhost({L"--quiet", L"--override", L"os-fa-name=AMD64", L"--override", L"os-bits=32", L"info"});
+    EXPECT_EQ(0u, overridden.exitCode) << narrow(overridden.err);
+    EXPECT_TRUE(contains(overridden.out, L"\nplatform name         AMD64 (overridden; real I386, machine AMD64)\n"))
+        << narrow(overridden.out);
+    EXPECT_TRUE(contains(overridden.out, L"\nword width            32 (overridden, real 64)\n")) << narrow(overridden.out);
+    EXPECT_TRUE(contains(overridden.err, L"{syslib.system.overriddenOsFaName}")) << "the library logs the override";
+
+    const nlohmann::ordered_json info =
+        document(runSyhost({L"--json", L"--quiet", L"--override", L"os-fa-name=AMD64", L"info"}));
+    EXPECT_EQ("AMD64", info["platformName"]["value"]);
+    EXPECT_EQ("I386", info["platformName"]["real"]);
+    EXPECT_TRUE(info["platformName"]["overridden"].get<bool>());
+    EXPECT_FALSE(info["wordWidth"]["overridden"].get<bool>());
+    // The next run is the machine's own again.
+    const nlohmann::ordered_json plain = document(runSyhost({L"--json", L"--quiet", L"info"}));
+    EXPECT_EQ("I386", plain["platformName"]["value"]);
+    EXPECT_FALSE(plain["platformName"]["overridden"].get<bool>());
+
+    const nlohmann::ordered_json real = document(runSyhost({L"--json", L"--quiet", L"hostname"}));
+    const CRun renamed = runSyhost({L"--quiet", L"--override", L"host-name=vx-бuild-01", L"hostname"});
+    EXPECT_EQ(0u, renamed.out.find(L"host name        vx-бuild-01 (overridden, real " + jsonText(real["hostName"]) + L")\n"))
+        << narrow(renamed.out);
+    const nlohmann::ordered_json named =
+        document(runSyhost({L"--json", L"--quiet", L"--override", L"host-name=vx-бuild-01", L"hostname"}));
+    EXPECT_EQ(L"vx-бuild-01", jsonText(named["hostName"]));
+    EXPECT_EQ(real["hostName"], named["realHostName"]);
+    EXPECT_FALSE(real["overridden"].get<bool>());
+}
+
+TEST_F(CSyhostTest, AccountsAreShownByNameWithTheirSidAndBySidAloneWhenNoAccountHasIt)
+{
+    clearStandInSecurity();
+    const iastring directory = m_dir / L"named";
+    ASSERT_TRUE(::CreateDirectoryW(directory.c_str(), nullptr));
+    ASSERT_EQ(0u, runSyhost({L"--quiet", L"acl", L"set", directory, L"(S-1-5-32-544, GROUP, +rwx)"}).exitCode);
+    EXPECT_EQ(0u, runSyhost({L"--quiet", L"acl", L"add", directory, L"(S-1-1-0, GROUP, +r)"}).exitCode);
+    const CRun text = runSyhost({L"--quiet", L"acl", L"get", directory});
+    const nlohmann::ordered_json acl = document(runSyhost({L"--json", L"--quiet", L"acl", L"get", directory}));
+    ASSERT_EQ(2u, acl["entries"].size()) << narrow(text.out);
+    EXPECT_EQ("Administrators", acl["entries"][0]["account"]["label"]);
+    EXPECT_EQ("S-1-5-32-544", acl["entries"][0]["account"]["sid"]);
+    EXPECT_EQ("GROUP, +rwx", acl["entries"][0]["entry"]);
+    EXPECT_TRUE(contains(text.out, L"\n(Administrators, GROUP, +rwx)\tS-1-5-32-544\n(Everyone, GROUP, +r)\tS-1-1-0\n"))
+        << narrow(text.out);
+    // Every account shown: by the name that finds it again, else by its SID alone.
+    std::vector<std::pair<iastring, nlohmann::ordered_json>> accounts = {{L"owner\t", acl["owner"]},
+                                                                         {L"group\t", acl["group"]}};
+    for (const auto& entry : acl["entries"])
+        accounts.emplace_back(L"(", entry["account"]);
+    for (const auto& shown : accounts)
+    {
+        const nlohmann::ordered_json& account = shown.second;
+        if (account.is_null())
+            continue;
+        const iastring label = jsonText(account["label"]);
+        if (account["name"].is_null())
+        {
+            EXPECT_EQ(jsonText(account["sid"]), label);
+        }
+        else
+        {
+            EXPECT_TRUE(label == jsonText(account["name"]) ||
+                        label == jsonText(account["domain"]) + L"\\" + jsonText(account["name"]))
+                << narrow(label);
+        }
+        EXPECT_TRUE(contains(text.out, shown.first + label)) << narrow(label) << " in " << narrow(text.out);
+        if (label != jsonText(account["sid"]))
+        {
+            EXPECT_TRUE(contains(text.out, L"\t" + jsonText(account["sid"]) + L"\n")) << narrow(text.out);
+        }
+    }
     clearStandInSecurity();
 }
