@@ -8,14 +8,13 @@
 #include "framework/iastring.h"
 #include "framework/logbook.h"
 #include "framework/progressobserver.h"
+#include "syslib/common/sylock.h"
 #include "syslib/common/sytrace.h"
 
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -176,12 +175,12 @@ private:
     void run(CPart& part);
     void finished(CPart& part);
     // Hands the parts at the front on as far as they are done.
-    void handOnDone(std::unique_lock<std::mutex>& lock);
-    void waitForWorkers(std::unique_lock<std::mutex>& lock);
+    void handOnDone(std::unique_lock<CSyLock>& lock);
+    void waitForWorkers(std::unique_lock<CSyLock>& lock);
     // With a worker part failed: hands on up to it and the rest of its file's copy, takes back what the
     // files after it made and lets the walk unwind into nothing.
-    void resolve(std::unique_lock<std::mutex>& lock);
-    [[noreturn]] void throwEarlierFailure(std::unique_lock<std::mutex>& lock);
+    void resolve(std::unique_lock<CSyLock>& lock);
+    [[noreturn]] void throwEarlierFailure(std::unique_lock<CSyLock>& lock);
     // Removes a file a worker made (false: it stays).
     static bool takeBack(const iastring& osPath);
     void reportNotTakenBack();
@@ -198,10 +197,10 @@ private:
     bool m_resolved = false;  // a failure is being thrown from its directory loop
     std::exception_ptr m_failure;
     std::vector<iastring> m_notTakenBack;
-    // Shared with the workers, under m_mutex.
-    std::mutex m_mutex;
-    std::condition_variable m_workArrived;
-    std::condition_variable m_partDone;
+    // Shared with the workers, under m_lock.
+    CSyLock m_lock;
+    CSyCondition m_workArrived;
+    CSyCondition m_partDone;
     std::deque<CPart*> m_queued;
     int m_onTheWay = 0; // worker parts not handed on yet
     int m_idle = 0;

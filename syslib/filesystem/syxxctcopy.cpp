@@ -307,7 +307,7 @@ CSyTreeCopy::CSyTreeCopy(int workers, ISyProgressObserver* observer)
 CSyTreeCopy::~CSyTreeCopy()
 {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const std::lock_guard<CSyLock> lock(m_lock);
         m_stopping = true;
         m_queued.clear();
     }
@@ -346,7 +346,7 @@ CSyLogRecord& CSyTreeCopy::newWalkPart()
 
 void CSyTreeCopy::copyFile(std::function<void()> copy, const iastring& newTarget)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<CSyLock> lock(m_lock);
     // A file that is replaced cannot be taken back: it starts once every file before it went through.
     // Beyond twice the workers, the walk waits rather than run further ahead.
     for (;;)
@@ -403,7 +403,7 @@ void CSyTreeCopy::endOfChild()
     if (!m_recording)
         return;
     newWalkPart();
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<CSyLock> lock(m_lock);
     handOnDone(lock);
 }
 
@@ -411,7 +411,7 @@ void CSyTreeCopy::settle()
 {
     if (!m_recording)
         return;
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<CSyLock> lock(m_lock);
     handOnDone(lock);
     if (m_failed)
         throwEarlierFailure(lock);
@@ -421,7 +421,7 @@ void CSyTreeCopy::drain()
 {
     if (!m_recording)
         return;
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<CSyLock> lock(m_lock);
     for (;;)
     {
         handOnDone(lock);
@@ -448,7 +448,7 @@ std::exception_ptr CSyTreeCopy::failure(std::exception_ptr caught)
     }
     if (!m_recording)
         return caught;
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<CSyLock> lock(m_lock);
     waitForWorkers(lock);
     if (m_failed)
     {
@@ -469,7 +469,7 @@ std::exception_ptr CSyTreeCopy::failure(std::exception_ptr caught)
 
 void CSyTreeCopy::work()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<CSyLock> lock(m_lock);
     for (;;)
     {
         if (m_queued.empty())
@@ -517,7 +517,7 @@ void CSyTreeCopy::finished(CPart& part)
     m_partDone.notify_all();
 }
 
-void CSyTreeCopy::handOnDone(std::unique_lock<std::mutex>& lock)
+void CSyTreeCopy::handOnDone(std::unique_lock<CSyLock>& lock)
 {
     // The lock is let go while the engine is told: what finished meanwhile is handed on in the next round.
     for (;;)
@@ -550,7 +550,7 @@ void CSyTreeCopy::handOnDone(std::unique_lock<std::mutex>& lock)
     }
 }
 
-void CSyTreeCopy::waitForWorkers(std::unique_lock<std::mutex>& lock)
+void CSyTreeCopy::waitForWorkers(std::unique_lock<CSyLock>& lock)
 {
     for (;;)
     {
@@ -563,7 +563,7 @@ void CSyTreeCopy::waitForWorkers(std::unique_lock<std::mutex>& lock)
     }
 }
 
-void CSyTreeCopy::resolve(std::unique_lock<std::mutex>& lock)
+void CSyTreeCopy::resolve(std::unique_lock<CSyLock>& lock)
 {
     // What has not started never will.
     for (CPart* part : m_queued)
@@ -599,7 +599,7 @@ void CSyTreeCopy::resolve(std::unique_lock<std::mutex>& lock)
     lock.lock();
 }
 
-void CSyTreeCopy::throwEarlierFailure(std::unique_lock<std::mutex>& lock)
+void CSyTreeCopy::throwEarlierFailure(std::unique_lock<CSyLock>& lock)
 {
     resolve(lock);
     lock.unlock();

@@ -1,6 +1,7 @@
 #include "filefaults.h"
 
 #include "framework/iastrutil.h"
+#include "syslib/common/sylock.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@
 namespace
 {
 CFileFaults* active = nullptr;
-std::mutex calling; // the tree copy may call from several threads
+syslib::CSyLock calling; // the tree copy may call from several threads
 syslib::SyFileApi real;
 
 // The error to fail with, set as the last error; 0 when the call goes through.
@@ -97,7 +98,7 @@ unsigned long CFileFaults::decide(const wchar_t* function, const iastring& path,
 {
     CFileCall call{0, function, path, target, flags};
     {
-        const std::lock_guard<std::mutex> lock(calling);
+        const std::lock_guard<syslib::CSyLock> lock(calling);
         call.number = static_cast<int>(m_calls.size()) + 1;
         m_calls.push_back(call);
     }

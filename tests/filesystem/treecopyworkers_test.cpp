@@ -5,12 +5,11 @@
 #include "tests/filesystem/nodetestutil.h"
 
 #include "syslib/common/syfactory.h"
+#include "syslib/common/sylock.h"
 #include "syslib/filesystem/sytreecopy.h"
 
-#include <condition_variable>
 #include <ctime>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -334,15 +333,15 @@ TEST_F(CTreeCopyWorkersTest, AFileInUseStopsTheCopyAsOneFileAtATimeWould)
 // The workers copy at the same time: while one file's copy waits, another file's copy starts.
 TEST_F(CTreeCopyWorkersTest, SeveralFilesAreCopiedAtOnce)
 {
-    std::mutex mutex;
-    std::condition_variable started;
+    syslib::CSyLock mutex;
+    syslib::CSyCondition started;
     bool waiting = false;
     bool otherStarted = false;
     bool seen = false;
     const CFileFaults::Rule rule = [&](const CFileCall& call) {
         if (iastring(call.function) != L"CopyFileW")
             return 0ul;
-        std::unique_lock<std::mutex> lock(mutex);
+        std::unique_lock<syslib::CSyLock> lock(mutex);
         if (call.path.find(L"Src\\file1.txt") != iastring::npos)
         {
             waiting = true;
