@@ -42,14 +42,17 @@ public:
     }
     // As wait with a predicate, for at most timeout; false: it never became ready.
     template <class Rep, class Period, class Predicate>
-    bool wait_for(std::unique_lock<CSyLock>& lock, const std::chrono::duration<Rep, Period>& timeout, Predicate ready)
+    bool wait_for(std::unique_lock<CSyLock>& lock, const std::chrono::duration<Rep, Period>& timeout,
+                  Predicate ready)
     {
         const auto until = std::chrono::steady_clock::now() + timeout;
         while (!ready())
         {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !waitMilliseconds(lock, static_cast<unsigned long>(left.count())))
-                return ready();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            waitMilliseconds(lock, static_cast<unsigned long>(left.count()));
         }
         return true;
     }
@@ -57,7 +60,8 @@ public:
     void notify_all();
 
 private:
-    bool waitMilliseconds(std::unique_lock<CSyLock>& lock, unsigned long milliseconds); // false: timed out
+    // Woken, timed out or spuriously: the caller looks again.
+    void waitMilliseconds(std::unique_lock<CSyLock>& lock, unsigned long milliseconds);
     void* m_state = nullptr; // a CONDITION_VARIABLE, likewise
 };
 } // namespace syslib

@@ -32,14 +32,13 @@ void CSyLock::unlock()
 
 void CSyCondition::wait(std::unique_lock<CSyLock>& lock)
 {
-    // Without a timeout the wait cannot fail.
     waitMilliseconds(lock, INFINITE);
 }
 
-bool CSyCondition::waitMilliseconds(std::unique_lock<CSyLock>& lock, unsigned long milliseconds)
+void CSyCondition::waitMilliseconds(std::unique_lock<CSyLock>& lock, unsigned long milliseconds)
 {
-    return ::SleepConditionVariableSRW(reinterpret_cast<PCONDITION_VARIABLE>(&m_state),
-                                       srw(lock.mutex()->m_state), milliseconds, 0) != FALSE;
+    ::SleepConditionVariableSRW(reinterpret_cast<PCONDITION_VARIABLE>(&m_state), srw(lock.mutex()->m_state),
+                                milliseconds, 0);
 }
 
 void CSyCondition::notify_one()

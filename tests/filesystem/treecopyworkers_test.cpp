@@ -82,7 +82,7 @@ iastring lineText(const CRecordedLine& line)
 {
     iastring text = std::to_wstring(line.kind) + L"|" + std::to_wstring(line.depth) + L"|" + line.sourceFile + L"|" +
                     line.functionName + L"|" + std::to_wstring(line.type) + L"|" + std::to_wstring(line.line) +
-                    L"|" + line.text;
+                    L"|" + (line.flag ? L"flag" : L"-") + L"|" + line.text;
     for (const iastring& argument : line.arguments)
         text += L"|" + argument;
     return withoutNow(text);
@@ -373,4 +373,90 @@ TEST_F(CTreeCopyWorkersTest, TheWorkerCountIsTheEnginesToSetAndCapped)
     expectLoggedThrow<ESyPrecondition>(m_book, [&] { manager->setTreeCopyWorkers(-1); }, L"common.parameterNotValid",
                                        {L"workers", L"CSyFileSystemMgtImpl::setTreeCopyWorkers(int)"});
     EXPECT_EQ(syslib::filesystem::maximumTreeCopyWorkers, manager->getTreeCopyWorkers());
+}
+
+// Every kind of call a log book is told, with the state it is asked for in between (as the trace guards
+// ask): told straight to a book and told through a record, the lines must be the same.
+void tellEverything(ILogBook& book)
+{
+    book.setSourceFile(L"syxxfile");
+    book.setFunctionName(L"f()");
+    book.setContextText1(L"context 1");
+    book.setContextText2(L"context 2");
+    book.setTraceLevel(3);
+    book.trace(L"entered " + book.getFunctionName() + L" at level " + std::to_wstring(book.getTraceLevel()), 10);
+    book.indent();
+    const CLogTypeMapping saved = book.getTypeMapping();
+    book.useTypeMapping(CMessage::LOG_ERROR, CMessage::LOG_WARNING);
+    book.setArguments({L"a", L"b"});
+    book.addArgument(L"c");
+    book.message(L"key.one", CMessage::LOG_ERROR, 11);
+    const CLogArguments arguments = book.getArguments();
+    book.clearArguments();
+    book.addArgument(L"only");
+    book.messageWithFlag(L"key.two", true, CMessage::LOG_INFO, 12);
+    book.setArguments(arguments);
+    book.setMessageType(CMessage::LOG_WARNING);
+    book.logMessage(L"key.three", 13);
+    book.restoreTypeMapping(saved);
+    book.message(L"key.four", CMessage::LOG_ERROR, 14);
+    book.setFunctionName(book.getContextText1() + L"|" + book.getContextText2() + L"|" + book.getSourceFile());
+    book.log(L"log line", 15);
+    book.unindent();
+    book.trace(L"left", 16);
+}
+
+std::vector<iastring> linesOf(const CRecordingLogBook& book)
+{
+    std::vector<iastring> lines;
+    for (const CRecordedLine& line : book.lines())
+        lines.push_back(lineText(line));
+    return lines;
+}
+
+TEST(LogRecordTest, ARecordToldAgainWritesTheLinesOfTheBookToldDirectly)
+{
+    CRecordingLogBook direct;
+    tellEverything(direct);
+
+    CRecordingLogBook replayed;
+    syslib::filesystem::CSyLogRecord record;
+    record.takeState(replayed);
+    tellEverything(record);
+    EXPECT_TRUE(replayed.lines().empty());
+    record.replay(&replayed, nullptr);
+    EXPECT_EQ(linesOf(direct), linesOf(replayed));
+    ASSERT_EQ(7u, replayed.lines().size());
+    EXPECT_EQ(CLogArguments({L"a", L"b", L"c"}), replayed.lines()[1].arguments);
+
+    // Told once: a second replay writes nothing more.
+    record.replay(&replayed, nullptr);
+    EXPECT_EQ(7u, replayed.lines().size());
+}
+
+TEST(LogRecordTest, ADiscardingRecordKeepsTheStateAndTellsNothing)
+{
+    CRecordingLogBook direct;
+    tellEverything(direct);
+    direct.setArguments({L"left", L"over"});
+
+    CRecordingLogBook book;
+    syslib::filesystem::CSyLogRecord record;
+    record.takeState(book);
+    record.setDiscarding(true);
+    tellEverything(record);
+    record.setArguments({L"left", L"over"});
+    EXPECT_EQ(direct.getFunctionName(), record.getFunctionName());
+    EXPECT_EQ(direct.getContextText1(), record.getContextText1());
+    EXPECT_EQ(direct.getSourceFile(), record.getSourceFile());
+    EXPECT_EQ(direct.getArguments(), record.getArguments());
+    EXPECT_EQ(direct.getTraceLevel(), record.getTraceLevel());
+    EXPECT_EQ(direct.getMessageType(), record.getMessageType());
+    EXPECT_EQ(direct.getTypeMapping(), record.getTypeMapping());
+    EXPECT_TRUE(book.lines().empty());
+    record.setDiscarding(false);
+    record.trace(L"after", 20);
+    record.replay(&book, nullptr);
+    ASSERT_EQ(1u, book.lines().size());
+    EXPECT_EQ(L"after", book.lines()[0].text);
 }
