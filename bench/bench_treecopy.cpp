@@ -11,8 +11,6 @@
 #include "syslib/common/syfactory.h"
 #include "syslib/common/syswin.h"
 
-#include <psapi.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -222,13 +220,22 @@ std::size_t openHandleCount()
     return count;
 }
 
+// Committed private memory, summed over the address space: wine's process counters leave thread stacks out.
 std::size_t privateBytes()
 {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof(counters);
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof(counters));
-    return counters.PrivateUsage;
+    std::size_t bytes = 0;
+    MEMORY_BASIC_INFORMATION region = {};
+    for (std::uintptr_t address = 0;
+         ::VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof(region)) == sizeof(region);)
+    {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            bytes += region.RegionSize;
+        const std::uintptr_t next = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
+        if (next <= address)
+            break; // the top of the address space
+        address = next;
+    }
+    return bytes;
 }
 
 // The most handles and private bytes the process held while a copy went on, seen now and then as the
