@@ -85,7 +85,7 @@ class CTreeCopyCommand : public CHostCommand
 {
 public:
     CTreeCopyCommand()
-        : CHostCommand("tree-copy", "SRC DST [--mode MODE]",
+        : CHostCommand("tree-copy", "SRC DST [--mode MODE] [--workers N]",
                        "copies the tree below SRC into DST (default mode MISSING|EXISTING)",
                        "syhost tree-copy D:\\setup\\files \"C:\\Program Files\\App\" --mode \"MISSING|IF_NEWER\"")
     {
@@ -95,11 +95,17 @@ public:
         command.add_option("source", m_source, "the directory whose tree is copied")->required()->check(nonEmpty());
         command.add_option("target", m_target, "the directory it goes into")->required()->check(nonEmpty());
         addModeOption(command, m_mode, "MISSING|EXISTING");
+        command
+            .add_option("--workers", m_workers,
+                        "files copied at once, as robocopy's /MT: 1 copies one at a time, 0 (the default) lets "
+                        "the library choose")
+            ->check(CLI::Range(0, 16));
     }
     CHostResult run(CHostContext& context) override
     {
         const IaPtr<ISyFileSystemMgt> files = context.factory->getFileSystemMgt();
         const PSyDirectory source = directoryArgument(context, m_source);
+        files->setTreeCopyWorkers(m_workers);
         CHostResult result;
         result.document["progress"] = CHostJson::array();
         CRecordingObserver observer(context, result.document["progress"]);
@@ -121,6 +127,7 @@ private:
     std::string m_source;
     std::string m_target;
     std::string m_mode;
+    int m_workers = 0;
 } treeCopy;
 
 class CDuCommand : public CHostCommand

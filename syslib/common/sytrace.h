@@ -24,6 +24,22 @@ ILogBook* setLogBook(ILogBook* logBook);
 // The log book to write to: the host's, or one that discards everything while none is set.
 ILogBook& logBook();
 
+// While it lives, what this thread writes goes to book instead of the host's log book, which need not be
+// thread-safe: a tree copy's workers write into records that the copy hands on in the tree's order. A
+// null book leaves the thread as it was.
+class CSyThreadLogBook
+{
+public:
+    explicit CSyThreadLogBook(ILogBook* book);
+    ~CSyThreadLogBook();
+    CSyThreadLogBook(const CSyThreadLogBook&) = delete;
+    CSyThreadLogBook& operator=(const CSyThreadLogBook&) = delete;
+
+private:
+    bool m_set;
+    ILogBook* m_previous;
+};
+
 iastring getOSErrorText(SyOSError osError);
 iastring getLastOSErrorText();
 // GetLastError() / SetLastError() for the portable code.
@@ -59,6 +75,8 @@ inline bool isTracing()
 
 // A per-thread conversion stream, emptied and cleared: building a stream costs more than the conversion.
 std::wostringstream& conversionStream();
+// Frees what tracing keeps for the calling thread; a thread the library starts calls it before it ends.
+void releaseThreadState();
 
 // Decimal text through a wide string stream; std::bad_cast when the stream fails.
 template <class T>

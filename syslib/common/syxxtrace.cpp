@@ -2,11 +2,15 @@
 #include "sygeneric.h"
 #include "sytrace.h"
 
+#include <atomic>
 #include <vector>
 
 namespace
 {
 ILogBook* g_logBook = nullptr;
+// Threads that write to a book of their own; while there are none, no call pays for the thread's slot.
+std::atomic<int> g_threadBooks{0};
+thread_local ILogBook* t_threadBook = nullptr;
 
 // Stands in while the host has set no log book, so that a call made too early cannot crash.
 class CSyDiscardingLogBook : public ILogBook
@@ -49,6 +53,8 @@ namespace syslib
 {
 ILogBook* getLogBook()
 {
+    if (g_threadBooks.load(std::memory_order_relaxed) != 0 && t_threadBook != nullptr)
+        return t_threadBook;
     return g_logBook;
 }
 
@@ -62,7 +68,24 @@ ILogBook* setLogBook(ILogBook* logBook)
 ILogBook& logBook()
 {
     static CSyDiscardingLogBook discarding;
-    return g_logBook ? *g_logBook : discarding;
+    ILogBook* const book = getLogBook();
+    return book ? *book : discarding;
+}
+
+CSyThreadLogBook::CSyThreadLogBook(ILogBook* book) : m_set(book != nullptr), m_previous(t_threadBook)
+{
+    if (!m_set)
+        return;
+    ++g_threadBooks;
+    t_threadBook = book;
+}
+
+CSyThreadLogBook::~CSyThreadLogBook()
+{
+    if (!m_set)
+        return;
+    t_threadBook = m_previous;
+    --g_threadBooks;
 }
 } // namespace syslib
 
@@ -96,10 +119,17 @@ struct CSyGuardStack
     std::size_t depth = 0;
 };
 
+// Per-thread state is kept through plain pointers: a thread_local object with a destructor brings a
+// mingw thread down at its end (the emulated thread storage is freed before the destructor runs). A
+// thread the library starts releases it before it ends (releaseThreadState).
+thread_local CSyGuardStack* t_guardStack = nullptr;
+thread_local std::wostringstream* t_conversionStream = nullptr;
+
 CSyGuardStack& guardStack()
 {
-    thread_local CSyGuardStack stack;
-    return stack;
+    if (t_guardStack == nullptr)
+        t_guardStack = new CSyGuardStack;
+    return *t_guardStack;
 }
 } // namespace
 
@@ -113,10 +143,20 @@ const CSyGuardTexts& guardTexts()
 
 std::wostringstream& conversionStream()
 {
-    thread_local std::wostringstream stream;
+    if (t_conversionStream == nullptr)
+        t_conversionStream = new std::wostringstream;
+    std::wostringstream& stream = *t_conversionStream;
     stream.str(iastring());
     stream.clear();
     return stream;
+}
+
+void releaseThreadState()
+{
+    delete t_guardStack;
+    t_guardStack = nullptr;
+    delete t_conversionStream;
+    t_conversionStream = nullptr;
 }
 } // namespace syslib
 

@@ -6,6 +6,14 @@
 
 #include <set>
 
+namespace syslib
+{
+namespace filesystem
+{
+class CSyTreeCopy;
+} // namespace filesystem
+} // namespace syslib
+
 // A folder a tree copy has just made: nothing is in it but what the copy puts there, so a probe of a new
 // name there finds nothing. A name could still meet an earlier one by another spelling: in another case,
 // without trailing dots or blanks, or as the short name the folder generated for an earlier one (such a
@@ -16,8 +24,12 @@ class CSyFreshFolder
 public:
     explicit CSyFreshFolder(bool fresh) : m_fresh(fresh), m_missing(CSyPath::missingEntry()) {}
 
-    // What a probe of name would find, or null when it has to ask; name counts as taken from now on.
-    const CSyKnownNode* known(const iastring& name);
+    // Whether name cannot meet a name put into the folder before (in this folder or not); it counts as
+    // taken from now on.
+    bool unambiguous(const iastring& name);
+    // What a probe of a name would find, or null when it has to ask.
+    const CSyKnownNode* knownFor(bool unambiguous) const { return m_fresh && unambiguous ? &m_missing : nullptr; }
+    const CSyKnownNode* known(const iastring& name) { return knownFor(unambiguous(name)); }
 
 private:
     bool m_fresh;
@@ -63,7 +75,12 @@ private:
     // The copy of this directory and everything below; conflicts counts the children left out.
     // facts: what the parent's walk knows about target (null for the directory the caller copies).
     bool copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer,
-                  CSyPath& resolvedTarget, int& conflicts, const CSyCopyFacts* facts);
+                  CSyPath& resolvedTarget, int& conflicts, const CSyCopyFacts* facts,
+                  syslib::filesystem::CSyTreeCopy& tree);
+    // One child of a tree copy into target, its copy's own place.
+    void copyChild(const PSyNode& child, const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                   ISyProgressObserver* observer, CSyFreshFolder& fresh, bool targetIsLongForm, int& conflicts,
+                   syslib::filesystem::CSyTreeCopy& tree);
 };
 
 class CSyDirectory : public CSyNodeHandle<ISyDirectory, CSyDirectoryImpl>

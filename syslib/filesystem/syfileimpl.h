@@ -11,6 +11,7 @@ namespace syslib
 namespace filesystem
 {
 class CSyKeptAttributes;
+class CSyTreeCopy;
 } // namespace filesystem
 } // namespace syslib
 
@@ -36,8 +37,10 @@ public:
     explicit CSyFileImpl(const CSyPath& path) : CSyNodeImpl(path, ISyNode::FILE) {}
 
     bool copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer) override;
-    // copy for a tree copy that has probed the target already (facts may be null).
-    bool copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode, const CSyCopyFacts* facts);
+    // copy for a tree copy that has probed the target already (facts may be null); a plain copy goes to
+    // the tree copy's workers when it has some (tree may be null).
+    bool copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode, const CSyCopyFacts* facts,
+                   syslib::filesystem::CSyTreeCopy* tree = nullptr);
     void remove() override;
     // remove for a tree removal (tree may be null: the file alone). In a tree, a file in use is registered
     // for deletion at the next restart under its own name, and counted.
@@ -51,7 +54,11 @@ public:
     CSyFileVersion getFileVersion() const;
 
 private:
-    // The copy steps after the decision, one per way of copying.
+    // The copy steps after the decision, one per way of copying. The plain one: CopyFileW, the times and
+    // the attributes (through opening, an opening of the existing target, where it can).
+    void copyDecided(const CSyPath& target, bool targetExists, syslib::filesystem::CSyNodeOpening& opening);
+    // The source's times onto the copy, FILE_ATTRIBUTE_NORMAL, and "syslib.filesystem.copiedFile".
+    void finishCopy(const CSyPath& target, syslib::filesystem::CSyNodeOpening& opening);
     bool copyWithSetupApi(const iastring& source, const iastring& target, ISyNode::CopyMoveMode_t mode);
     // Resets the attributes of an existing target, through opening where it can (the copy goes on with it);
     // kept receives what to put back.

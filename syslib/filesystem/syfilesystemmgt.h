@@ -51,4 +51,11 @@ public:
     virtual bool isValidPath(iastring text) = 0;
     // The operating-system form of the canonical path (consults the file system).
     virtual iastring convertToOSPath(iastring const& pathName) const = 0;
+    // How many files a directory copy copies at once, for the whole process: 0 (the default) lets the
+    // library choose, 1 copies one file at a time on the calling thread, a larger count is taken up to a
+    // cap. The log and the progress texts are those of one file at a time whatever the count. Copies that
+    // use the setup services or replace files in use always go one at a time. Negative: ESyPrecondition.
+    virtual void setTreeCopyWorkers(int workers) = 0;
+    // The number of files a plain directory copy copies at once now.
+    virtual int getTreeCopyWorkers() const = 0;
 };

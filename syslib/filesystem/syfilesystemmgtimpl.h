@@ -26,6 +26,8 @@ public:
     bool isExisting(const CSyPath& path, ISyNode::eNodeType type) const;
     bool isValidPath(const iastring& text) const;
     iastring convertToOSPath(const iastring& pathName) const;
+    void setTreeCopyWorkers(int workers);
+    int getTreeCopyWorkers() const;
 
 private:
     // The canonical path of a node to create; empty path and existing node are logged and thrown.
@@ -79,6 +81,8 @@ public:
     {
         return SY_FORWARD(m_impl.convertToOSPath(pathName));
     }
+    void setTreeCopyWorkers(int workers) override { return SY_FORWARD(m_impl.setTreeCopyWorkers(workers)); }
+    int getTreeCopyWorkers() const override { return SY_FORWARD(m_impl.getTreeCopyWorkers()); }
 
 private:
     static CSyPath pathOf(const PSyFSPath& path) { return CSyFSPathImpl::pathOf(path, L"ISyFileSystemMgt"); }

@@ -4,12 +4,14 @@
 #include "syfileapi.h"
 #include "syprotectionapi.h"
 #include "synodeaside.h"
+#include "sytreecopy.h"
 
 #include "syslib/common/sytrace.h"
 #include "syslib/common/syswin.h"
 
 #include <setupapi.h>
 
+#include <memory>
 #include <vector>
 
 SY_SOURCE_FILE(L"synxcfile")
@@ -51,7 +53,8 @@ bool CSyFileImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyP
     return copyKnown(target, mode, nullptr);
 }
 
-bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode, const CSyCopyFacts* facts)
+bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode, const CSyCopyFacts* facts,
+                            syslib::filesystem::CSyTreeCopy* tree)
 {
     SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyFileImpl::copy(const CSyPath & " + target.toString() +
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
@@ -60,10 +63,10 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
     CopyMoveDestinationInfo destination;
     bool targetExists = false;
     // A plain copy goes on with the lookup's opening of an existing target.
-    syslib::filesystem::CSyNodeOpening opening;
+    std::unique_ptr<syslib::filesystem::CSyNodeOpening> opening(new syslib::filesystem::CSyNodeOpening);
     const bool plain = (mode & (ISyNode::REPLACE_IN_USE | ISyNode::USE_SETUP_API)) == 0;
     const bool copying =
-        prepareAndDecideCopy(target, mode, destination, targetExists, facts, plain ? &opening : nullptr);
+        prepareAndDecideCopy(target, mode, destination, targetExists, facts, plain ? opening.get() : nullptr);
     const iastring sourceName = m_path.toString();
     const iastring targetName = destination.m_path.toString();
     syslib::logBook().log(copying ? L"Copying file " + sourceName + L" to " + targetName
@@ -74,34 +77,51 @@ bool CSyFileImpl::copyKnown(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
     if (mode & ISyNode::CREATE_PARENTS)
         syslib::filesystem::createMissingParentDirectories(destination.m_path);
 
-    const iastring source = m_path.toOSString();
-    const iastring osTarget = destination.m_path.toOSString();
     if (mode & ISyNode::REPLACE_IN_USE)
     {
-        if (!copyReplacingInUse(source, osTarget, destination.m_path))
+        if (!copyReplacingInUse(m_path.toOSString(), destination.m_path.toOSString(), destination.m_path))
             return false;
+        finishCopy(destination.m_path, *opening);
     }
     else if (mode & ISyNode::USE_SETUP_API)
-        return copyWithSetupApi(source, osTarget, mode);
-    else
+        return copyWithSetupApi(m_path.toOSString(), destination.m_path.toOSString(), mode);
+    else if (tree != nullptr && tree->parallel())
     {
-        syslib::filesystem::CSyKeptAttributes attributes;
-        if (targetExists)
-            resetAttributes(osTarget, opening, attributes);
-        DWORD error = copyFile(source, osTarget);
-        if (error == ERROR_SHARING_VIOLATION && opening.isOpen())
-        {
-            // A file system that counts an attribute-only opening against sharing must not fail the copy.
-            opening.close();
-            error = copyFile(source, osTarget);
-        }
-        if (error != 0)
-            throwCopyFailed(error, L"CopyFile", source, osTarget, __LINE__);
-        attributes.release();
+        const std::shared_ptr<syslib::filesystem::CSyNodeOpening> kept(std::move(opening));
+        const CSyPath source = m_path;
+        const CSyPath decided = destination.m_path;
+        tree->copyFile([source, decided, targetExists, kept] { CSyFileImpl(source).copyDecided(decided, targetExists, *kept); },
+                       targetExists ? iastring() : decided.toOSString());
     }
-    CSyFileImpl(destination.m_path).setTimeStampThrough(getTimeStampOnce(), &opening);
-    info(L"syslib.filesystem.copiedFile", {sourceName, targetName}, __LINE__);
+    else
+        copyDecided(destination.m_path, targetExists, *opening);
     return true;
+}
+
+void CSyFileImpl::copyDecided(const CSyPath& target, bool targetExists, syslib::filesystem::CSyNodeOpening& opening)
+{
+    const iastring source = m_path.toOSString();
+    const iastring osTarget = target.toOSString();
+    syslib::filesystem::CSyKeptAttributes attributes;
+    if (targetExists)
+        resetAttributes(osTarget, opening, attributes);
+    DWORD error = copyFile(source, osTarget);
+    if (error == ERROR_SHARING_VIOLATION && opening.isOpen())
+    {
+        // A file system that counts an attribute-only opening against sharing must not fail the copy.
+        opening.close();
+        error = copyFile(source, osTarget);
+    }
+    if (error != 0)
+        throwCopyFailed(error, L"CopyFile", source, osTarget, __LINE__);
+    attributes.release();
+    finishCopy(target, opening);
+}
+
+void CSyFileImpl::finishCopy(const CSyPath& target, syslib::filesystem::CSyNodeOpening& opening)
+{
+    CSyFileImpl(target).setTimeStampThrough(getTimeStampOnce(), &opening);
+    info(L"syslib.filesystem.copiedFile", {m_path.toString(), target.toString()}, __LINE__);
 }
 
 bool CSyFileImpl::copyWithSetupApi(const iastring& source, const iastring& target, ISyNode::CopyMoveMode_t mode)

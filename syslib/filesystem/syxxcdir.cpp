@@ -3,8 +3,11 @@
 #include "syfileimpl.h"
 #include "synodeiteratorimpl.h"
 #include "sysizeimpl.h"
+#include "sytreecopy.h"
 
 #include "syslib/common/sytrace.h"
+
+#include <exception>
 
 SY_SOURCE_FILE(L"syxxcdir")
 
@@ -26,20 +29,19 @@ CSyDirectoryImpl& directoryOf(const PSyNode& node)
 }
 } // namespace
 
-const CSyKnownNode* CSyFreshFolder::known(const iastring& name)
+bool CSyFreshFolder::unambiguous(const iastring& name)
 {
-    if (!m_fresh || name.empty() || name.back() == L'.' || name.back() == L' ' ||
-        name.find_first_of(L"~*?") != iastring::npos)
-        return nullptr;
+    if (name.empty() || name.back() == L'.' || name.back() == L' ' || name.find_first_of(L"~*?") != iastring::npos)
+        return false;
     iastring folded = name;
     for (wchar_t& c : folded)
     {
         if (c > 0x7f)
-            return nullptr;
+            return false;
         if (c >= L'a' && c <= L'z')
             c = static_cast<wchar_t>(c - L'a' + L'A');
     }
-    return m_taken.insert(folded).second ? &m_missing : nullptr;
+    return m_taken.insert(folded).second;
 }
 
 bool CSyDirectoryImpl::decideIfMoveCopyNode(const CopyMoveDestinationInfo& info, ISyNode::CopyMoveMode_t mode,
@@ -212,7 +214,11 @@ bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
 {
     CSyPath destination;
     int conflicts = 0;
-    const bool copied = copyTree(target, mode, observer, destination, conflicts, nullptr);
+    bool copied = false;
+    {
+        syslib::filesystem::CSyTreeCopy tree(syslib::filesystem::treeCopyWorkers(mode), observer);
+        copied = copyTree(target, mode, observer, destination, conflicts, nullptr, tree);
+    }
     if (conflicts != 0)
     {
         syslib::reportError(L"syslib.filesystem.treeCopyIncomplete",
@@ -223,7 +229,8 @@ bool CSyDirectoryImpl::copy(const CSyPath& target, ISyNode::CopyMoveMode_t mode,
 }
 
 bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t mode, ISyProgressObserver* observer,
-                                CSyPath& resolvedTarget, int& conflicts, const CSyCopyFacts* facts)
+                                CSyPath& resolvedTarget, int& conflicts, const CSyCopyFacts* facts,
+                                syslib::filesystem::CSyTreeCopy& tree)
 {
     SY_TRACE_FUNCTION_TEXT(syslib::isTracing() ? L"CSyDirectoryImpl::copy(const CSyPath & " + target.toString() +
                                                      L", ISyNode::CopyMoveMode_t " + syslib::toString(mode) +
@@ -280,40 +287,64 @@ bool CSyDirectoryImpl::copyTree(const CSyPath& target, ISyNode::CopyMoveMode_t m
     // What this copy put into a folder it made is all there is in it.
     CSyFreshFolder fresh(carry && created);
     if (observer != nullptr)
-        observer->heading(L"Copying files from " + sourceName + L" to " + targetName);
-    for (; !children->isDone(); children->next())
+        tree.heading(L"Copying files from " + sourceName + L" to " + targetName);
+    // Files may still be on the way while the walk goes on: what the walk catches here, or learns here of a
+    // file before, is thrown from here, as if the walk had stopped at the first file that failed.
+    try
     {
-        const PSyNode child = children->get();
-        const iastring name = child->getFullNameNoPath();
-        if (observer != nullptr)
-            observer->progress(L"copying " + name, 0);
-        CSyPath childTarget = destination.m_path;
-        childTarget.appendComponent(name);
-        // A caller's copy onto a directory means "into it"; here the child's target is its own place in the
-        // copy, and a node of the other kind there is in the way.
-        const ISyNode::eNodeType childType = child->getNodeType();
-        unsigned long probeError = 0;
-        const int there = childTarget.getOSNodeType(true, probeError, fresh.known(name));
-        const CSyCopyFacts childFacts{there, probeError};
-        const CSyCopyFacts* known = targetIsLongForm ? &childFacts : nullptr;
-        if ((childType == ISyNode::DIRECTORY) != (there == ISyNode::DIRECTORY) && there != CSyPath::NOT_EXISTING &&
-            there != ISyNode::NODE)
+        for (; !children->isDone(); children->next())
         {
-            syslib::filesystem::reportMessage(L"syslib.filesystem.copyTargetKindConflict",
-                                              {child->getFullName(), childTarget.toString(),
-                                               syslib::toString(childType),
-                                               syslib::toString(static_cast<ISyNode::eNodeType>(there))},
-                                              CMessage::LOG_ERROR, __LINE__);
-            ++conflicts;
-            continue;
+            tree.settle();
+            copyChild(children->get(), destination.m_path, childMode, observer, fresh, targetIsLongForm, conflicts,
+                      tree);
+            tree.endOfChild();
         }
-        if (childType == ISyNode::DIRECTORY)
-        {
-            CSyPath ignored;
-            directoryOf(child).copyTree(childTarget, childMode, observer, ignored, conflicts, known);
-        }
-        else // the walk yields files and directories only
-            static_cast<CSyFile*>(child.get())->impl().copyKnown(childTarget, childMode, known);
+        tree.drain();
+    }
+    catch (...)
+    {
+        std::rethrow_exception(tree.failure(std::current_exception()));
     }
     return true;
+}
+
+void CSyDirectoryImpl::copyChild(const PSyNode& child, const CSyPath& target, ISyNode::CopyMoveMode_t mode,
+                                 ISyProgressObserver* observer, CSyFreshFolder& fresh, bool targetIsLongForm,
+                                 int& conflicts, syslib::filesystem::CSyTreeCopy& tree)
+{
+    const iastring name = child->getFullNameNoPath();
+    if (observer != nullptr)
+        tree.progress(L"copying " + name);
+    CSyPath childTarget = target;
+    childTarget.appendComponent(name);
+    // A caller's copy onto a directory means "into it"; here the child's target is its own place in the
+    // copy, and a node of the other kind there is in the way.
+    const ISyNode::eNodeType childType = child->getNodeType();
+    const bool unambiguous = fresh.unambiguous(name);
+    // A name that may be another spelling of a file on the way is probed once that file is there.
+    if (!unambiguous)
+        tree.drain();
+    unsigned long probeError = 0;
+    const int there = childTarget.getOSNodeType(true, probeError, fresh.knownFor(unambiguous));
+    const CSyCopyFacts childFacts{there, probeError};
+    const CSyCopyFacts* known = targetIsLongForm ? &childFacts : nullptr;
+    if ((childType == ISyNode::DIRECTORY) != (there == ISyNode::DIRECTORY) && there != CSyPath::NOT_EXISTING &&
+        there != ISyNode::NODE)
+    {
+        syslib::filesystem::reportMessage(L"syslib.filesystem.copyTargetKindConflict",
+                                          {child->getFullName(), childTarget.toString(), syslib::toString(childType),
+                                           syslib::toString(static_cast<ISyNode::eNodeType>(there))},
+                                          CMessage::LOG_ERROR, __LINE__);
+        ++conflicts;
+        return;
+    }
+    if (childType == ISyNode::DIRECTORY)
+    {
+        // A folder is made, and its walk starts, with every file before it in place.
+        tree.drain();
+        CSyPath ignored;
+        directoryOf(child).copyTree(childTarget, mode, observer, ignored, conflicts, known, tree);
+    }
+    else // the walk yields files and directories only
+        static_cast<CSyFile*>(child.get())->impl().copyKnown(childTarget, mode, known, &tree);
 }

@@ -6,6 +6,7 @@
 #include "syfspathimpl.h"
 #include "synodeimpl.h"
 #include "sysizeimpl.h"
+#include "sytreecopy.h"
 
 #include "syslib/common/syfactory.h"
 #include "syslib/common/sytrace.h"
@@ -33,6 +34,24 @@ iastring CSyFileSystemMgtImpl::convertToOSPath(const iastring& pathName) const
     SY_TRACE_FUNCTION(L"CSyFileSystemMgtImpl::convertToOSPath(iastring const& pathName) const");
     SY_TRACE_PARAMETERS(pathName);
     return SY_RETURN_TRACED(CSyPath(pathName).getCanonicalPathImpl().toOSString());
+}
+
+void CSyFileSystemMgtImpl::setTreeCopyWorkers(int workers)
+{
+    const wchar_t* const signature = L"CSyFileSystemMgtImpl::setTreeCopyWorkers(int)";
+    SY_TRACE_FUNCTION_TEXT(signature);
+    SY_TRACE_PARAMETERS(syslib::toString(workers));
+    if (workers < 0)
+        syslib::throwParameterNotValid(L"workers", signature, __LINE__);
+    syslib::filesystem::treeCopyWorkersSetting() = workers;
+}
+
+int CSyFileSystemMgtImpl::getTreeCopyWorkers() const
+{
+    SY_TRACE_FUNCTION(L"CSyFileSystemMgtImpl::getTreeCopyWorkers()");
+    const int workers = syslib::filesystem::treeCopyWorkers(0);
+    SY_TRACE_RETURN(syslib::toString(workers));
+    return workers;
 }
 
 PSySize CSyFileSystemMgtImpl::getSize(double bytes)

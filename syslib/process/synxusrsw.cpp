@@ -4,6 +4,7 @@
 #include "sythreadapi.h"
 
 #include "syslib/account/syaccountapi.h"
+#include "syslib/common/sylock.h"
 #include "syslib/common/sytrace.h"
 #include "syslib/common/sywinsec.h"
 
@@ -11,7 +12,6 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 SY_SOURCE_FILE(L"synxusrsw")
@@ -28,7 +28,7 @@ struct CSwitch
     std::unique_ptr<CAccessToken> logon;
 };
 
-std::mutex g_switchesLock;
+syslib::CSyLock g_switchesLock;
 // Never destroyed: reverting at unload would act on whatever thread unloads the library.
 std::map<DWORD, CSwitch>& switches()
 {
@@ -106,7 +106,7 @@ void keepWhileRunning(std::unique_ptr<CAccessToken> logon, HANDLE task)
                              syThisSourceFile);
         return;
     }
-    std::lock_guard<std::mutex> lock(g_switchesLock);
+    std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
     keptLogons().push_back({std::move(waitable), std::move(logon)});
 }
 
@@ -261,7 +261,7 @@ iastring threadUserSid(HANDLE threadToken)
     std::unique_ptr<CAccessToken> stale;
     if (tokenId(threadToken, id))
     {
-        std::lock_guard<std::mutex> lock(g_switchesLock);
+        std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
         const auto found = switches().find(::GetCurrentThreadId());
         if (found != switches().end())
         {
@@ -310,7 +310,7 @@ void switchToUser(ISyUser& user, const iastring& password)
     if (threadToken.openThreadToken(TOKEN_QUERY, true))
         tokenId(threadToken.get(), made.threadTokenId);
     {
-        std::lock_guard<std::mutex> lock(g_switchesLock);
+        std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
         switches()[::GetCurrentThreadId()] = std::move(made);
     }
     syslib::reportMessage(L"syslib.process.userSwitchSuccessful", {name}, CMessage::LOG_INFO, __LINE__);
@@ -322,7 +322,7 @@ void endUserSwitch()
 {
     std::unique_ptr<CAccessToken> logon;
     {
-        std::lock_guard<std::mutex> lock(g_switchesLock);
+        std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
         const auto found = switches().find(::GetCurrentThreadId());
         if (found == switches().end())
             return;
@@ -340,7 +340,7 @@ void releaseEndedLogons()
         return;
     std::vector<std::unique_ptr<CAccessToken>> ended;
     {
-        std::lock_guard<std::mutex> lock(g_switchesLock);
+        std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
         std::vector<CKeptLogon>& kept = keptLogons();
         for (auto it = kept.begin(); it != kept.end();)
         {
@@ -367,7 +367,7 @@ CSyThreadUser::CSyThreadUser() : m_restored(false)
             throwWin32(error);
         }
     }
-    std::lock_guard<std::mutex> lock(g_switchesLock);
+    std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
     const auto found = switches().find(::GetCurrentThreadId());
     if (found != switches().end())
     {
@@ -397,7 +397,7 @@ void CSyThreadUser::restore(HANDLE task)
     std::unique_ptr<CAccessToken> taskLogon;
     CSwitch caller;
     {
-        std::lock_guard<std::mutex> lock(g_switchesLock);
+        std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
         const auto made = switches().find(thread);
         if (made != switches().end())
         {
@@ -438,7 +438,7 @@ void CSyThreadUser::restore(HANDLE task)
         CAccessToken now;
         if (now.openThreadToken(TOKEN_QUERY, true))
             tokenId(now.get(), caller.threadTokenId);
-        std::lock_guard<std::mutex> lock(g_switchesLock);
+        std::lock_guard<syslib::CSyLock> lock(g_switchesLock);
         switches()[thread] = std::move(caller);
     }
     book.log(L"The thread impersonates again the user it impersonated before the task.", __LINE__);

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "sytasklist.h"
+#include "syslib/common/sylock.h"
 
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -34,7 +34,7 @@ private:
     int m_iType = 0;
     std::vector<PSyTask> m_tasks;
     // Held from the decision to start a task until it runs; cancel counts under it.
-    std::mutex m_startLock;
+    syslib::CSyLock m_startLock;
     unsigned int m_cancels = 0;
 };
 

@@ -28,7 +28,7 @@ iastring listTypeText(int type)
 class CRunGate : public CSyStartGate
 {
 public:
-    CRunGate(std::mutex& lock, const unsigned int& cancels, unsigned int run)
+    CRunGate(syslib::CSyLock& lock, const unsigned int& cancels, unsigned int run)
         : m_lock(lock), m_cancels(cancels), m_run(run), m_refused(false)
     {
     }
@@ -45,7 +45,7 @@ public:
     bool refused() const { return m_refused; }
 
 private:
-    std::mutex& m_lock;
+    syslib::CSyLock& m_lock;
     const unsigned int& m_cancels;
     const unsigned int m_run;
     bool m_refused;
@@ -236,7 +236,7 @@ bool CSyTaskListImpl::start(ISyTaskList& self)
 
 unsigned int CSyTaskListImpl::beginRun()
 {
-    const std::lock_guard<std::mutex> lock(m_startLock);
+    const std::lock_guard<syslib::CSyLock> lock(m_startLock);
     return m_cancels;
 }
 
@@ -260,7 +260,7 @@ bool CSyTaskListImpl::cancel()
     SY_TRACE_FUNCTION(L"CSyTaskListImpl::cancel()");
     {
         // Waits for a start on its way: its task runs then, and is cancelled below.
-        const std::lock_guard<std::mutex> lock(m_startLock);
+        const std::lock_guard<syslib::CSyLock> lock(m_startLock);
         ++m_cancels;
     }
     bool result = true;

@@ -1,6 +1,7 @@
 #include "filefaults.h"
 
 #include "framework/iastrutil.h"
+#include "syslib/common/sylock.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,13 @@
 namespace
 {
 CFileFaults* active = nullptr;
-std::mutex calling; // the tree copy may call from several threads
+syslib::CSyLock calling; // the tree copy may call from several threads
 syslib::SyFileApi real;
 
 // The error to fail with, set as the last error; 0 when the call goes through.
 unsigned long failing(const wchar_t* function, const wchar_t* path, const wchar_t* target = nullptr,
                       unsigned long flags = 0)
 {
-    const std::lock_guard<std::mutex> lock(calling);
     const unsigned long error =
         active->decide(function, path ? iastring(path) : iastring(), target ? iastring(target) : iastring(), flags);
     if (error != 0)
@@ -92,11 +92,17 @@ CFileFaults::~CFileFaults()
     active = nullptr;
 }
 
+// The rule is asked outside the lock: a rule may wait for a call on another thread.
 unsigned long CFileFaults::decide(const wchar_t* function, const iastring& path, const iastring& target,
                                   unsigned long flags)
 {
-    m_calls.push_back(CFileCall{static_cast<int>(m_calls.size()) + 1, function, path, target, flags});
-    return m_rule ? m_rule(m_calls.back()) : 0;
+    CFileCall call{0, function, path, target, flags};
+    {
+        const std::lock_guard<syslib::CSyLock> lock(calling);
+        call.number = static_cast<int>(m_calls.size()) + 1;
+        m_calls.push_back(call);
+    }
+    return m_rule ? m_rule(call) : 0;
 }
 
 CFileFaults::Rule CFileFaults::failNumber(int n, unsigned long error)

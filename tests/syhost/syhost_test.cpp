@@ -268,6 +268,8 @@ TEST_F(CSyhostTest, UsageErrorsExitTwoAndShowHowToCallTheCommand)
         {{L"ls"}, L"usage: syhost ls DIR [PATTERN]"},
         {{L"tree-copy", L"a"}, L"usage: syhost tree-copy SRC DST"},
         {{L"tree-copy", L"a", L"b", L"--mode", L"MISSING|NEVER"}, L"usage: syhost tree-copy SRC DST"},
+        {{L"tree-copy", L"a", L"b", L"--workers", L"17"}, L"usage: syhost tree-copy SRC DST"},
+        {{L"tree-copy", L"a", L"b", L"--workers", L"-1"}, L"usage: syhost tree-copy SRC DST"},
         {{L"du"}, L"usage: syhost du DIR"},
         {{L"hosts"}, L"usage: syhost hosts list|get NAME|add"},
         {{L"hosts", L"add", L"10.0.0.1"}, L"usage: syhost hosts list|get NAME|add"},
@@ -357,6 +359,19 @@ TEST_F(CSyhostTest, FileCommandsWorkOnARealTree)
     EXPECT_TRUE(contains(tree.out, L"  copying a.txt\n")) << narrow(tree.out);
     EXPECT_TRUE(contains(tree.out, L"copied\n"));
     EXPECT_EQ(0u, runSyhost({L"--quiet", L"du", m_dir / L"dst"}).out.find(L"8 bytes"));
+    // One file at a time or several at once, the operator sees the same progress.
+    const auto copiedWith = [&](const iastring& workers) {
+        const iastring name = L"dst" + workers;
+        const CRun counted = runSyhost({L"--quiet", L"tree-copy", m_dir / L"src", m_dir / name, L"--workers", workers});
+        EXPECT_EQ(0u, counted.exitCode) << narrow(counted.err);
+        iastring out = counted.out; // the progress names the target as the library writes paths
+        for (std::size_t at = out.find(name); at != iastring::npos; at = out.find(name))
+            out.replace(at, name.size(), L"TARGET");
+        return out;
+    };
+    const iastring oneAtATime = copiedWith(L"1");
+    EXPECT_TRUE(contains(oneAtATime, L"  copying a.txt\n")) << narrow(oneAtATime);
+    EXPECT_EQ(oneAtATime, copiedWith(L"4"));
 
     // A file that meets a directory of its name in the target is a conflict, not a copy into it.
     ASSERT_TRUE(::CreateDirectoryW((m_dir / L"clash").c_str(), nullptr));
