@@ -17,12 +17,15 @@ struct CThreadStart
 {
     ISyChildFunction::FunctionPtr_t function;
     ISyChildFunction::FunctionArg_t argument;
+    bool abandoned; // set before the thread first runs: it ends at once
 };
 
 // An exception leaving a thread would end the whole installer: the task ends with -1 instead.
 unsigned __stdcall runChildFunction(void* start)
 {
     const std::unique_ptr<CThreadStart> owned(static_cast<CThreadStart*>(start));
+    if (owned->abandoned)
+        return static_cast<unsigned>(-1);
     try
     {
         return owned->function(owned->argument);
@@ -38,13 +41,18 @@ unsigned __stdcall runChildFunction(void* start)
     syslib::printNTErrorAndThrow(&syslib::logBook(), call, line, parameters);
 }
 
-// A thread that must not run the caller's function as it stands, with another token or none: it is
-// ended before it ever ran.
-[[noreturn]] void abandon(const syslib::CSyKernelHandle& thread, const iastring& call, int line,
-                          const iastring& parameters = iastring())
+// A thread that must not run the caller's function as it stands, with another token or none: it is let
+// go only to end at once. Terminating it instead would kill a thread that holds nothing yet, but the
+// runtime's thread start would never run, and 32-bit wine itself dies of it now and then.
+[[noreturn]] void abandon(const syslib::CSyKernelHandle& thread, std::unique_ptr<CThreadStart>& start,
+                          const iastring& call, int line, const iastring& parameters = iastring())
 {
     const DWORD error = ::GetLastError();
-    ::TerminateThread(thread.get(), static_cast<DWORD>(-1));
+    start->abandoned = true;
+    if (::ResumeThread(thread.get()) != static_cast<DWORD>(-1))
+        start.release(); // the thread frees it as it ends
+    else
+        ::TerminateThread(thread.get(), static_cast<DWORD>(-1));
     ::WaitForSingleObject(thread.get(), INFINITE);
     ::SetLastError(error);
     throwLastError(call, line, parameters);
@@ -67,7 +75,7 @@ bool CSyChildFunctionImpl::startImpl()
         throwLastError(L"OpenThreadToken", __LINE__, L"TOKEN_IMPERSONATE");
     unsigned threadId = 0;
     // The thread owns it once it runs; until then a failed start frees it here.
-    std::unique_ptr<CThreadStart> start(new CThreadStart{m_function, m_argument});
+    std::unique_ptr<CThreadStart> start(new CThreadStart{m_function, m_argument, false});
     syslib::CSyKernelHandle thread(reinterpret_cast<HANDLE>(
         ::_beginthreadex(nullptr, 0, runChildFunction, start.get(), CREATE_SUSPENDED, &threadId)));
     if (!thread)
@@ -76,12 +84,12 @@ bool CSyChildFunctionImpl::startImpl()
     {
         HANDLE target = thread.get();
         if (!api.SetThreadToken(&target, token.get()))
-            abandon(thread, L"SetThreadToken", __LINE__);
+            abandon(thread, start, L"SetThreadToken", __LINE__);
     }
     if (!api.SetThreadPriority(thread.get(), m_priority))
-        abandon(thread, L"SetThreadPriority", __LINE__, syslib::toString(m_priority));
+        abandon(thread, start, L"SetThreadPriority", __LINE__, syslib::toString(m_priority));
     if (api.ResumeThread(thread.get()) == static_cast<DWORD>(-1))
-        abandon(thread, L"ResumeThread", __LINE__);
+        abandon(thread, start, L"ResumeThread", __LINE__);
     start.release();
     m_handle = std::move(thread);
     m_processId = threadId;
