@@ -8,6 +8,7 @@
 #include "syslib/common/sylock.h"
 #include "syslib/filesystem/sytreecopy.h"
 
+#include <chrono>
 #include <ctime>
 #include <map>
 #include <string>
@@ -357,6 +358,41 @@ TEST_F(CTreeCopyWorkersTest, SeveralFilesAreCopiedAtOnce)
     const CRun run = copy(4, static_cast<N::CopyMoveMode_t>(N::MISSING | N::EXISTING), rule);
     EXPECT_TRUE(seen);
     EXPECT_EQ("attributes 32 modified 1600000001 accessed 0 \"content Src 1\"", run.files.at(L"Dst\\file1.txt"));
+}
+
+// A later file fails while an earlier one is still being copied: the copy fails as a copy one file at a
+// time fails at that later file, with the earlier one copied.
+TEST_F(CTreeCopyWorkersTest, ALaterFileFailingWhileAnEarlierOneCopiesFailsTheCopyAsOneAtATimeWould)
+{
+    const N::CopyMoveMode_t mode = static_cast<N::CopyMoveMode_t>(N::MISSING | N::EXISTING);
+    syslib::CSyLock mutex;
+    syslib::CSyCondition failedOne;
+    bool waiting = false;
+    iastring failedPath;
+    const CFileFaults::Rule meanwhile = [&](const CFileCall& call) -> unsigned long {
+        if (iastring(call.function) != L"CopyFileW")
+            return 0;
+        std::unique_lock<syslib::CSyLock> lock(mutex);
+        if (call.path.find(L"Src\\file1.txt") != iastring::npos)
+        {
+            waiting = true;
+            failedOne.wait_for(lock, std::chrono::seconds(20), [&] { return !failedPath.empty(); });
+            return 0;
+        }
+        if (!waiting || !failedPath.empty())
+            return 0;
+        failedPath = call.path;
+        failedOne.notify_all();
+        return ERROR_DISK_FULL;
+    };
+    const CRun many = copy(4, mode, meanwhile);
+    ASSERT_FALSE(failedPath.empty()) << "no other file was copied while file1's copy waited";
+    const CRun one = copy(1, mode, [&](const CFileCall& call) -> unsigned long {
+        return iastring(call.function) == L"CopyFileW" && call.path == failedPath ? ERROR_DISK_FULL : 0;
+    });
+    ASSERT_FALSE(one.failure.empty());
+    EXPECT_EQ(1u, many.files.count(L"Dst\\file1.txt"));
+    expectSame(one, many);
 }
 
 TEST_F(CTreeCopyWorkersTest, TheWorkerCountIsTheEnginesToSetAndCapped)
