@@ -40,9 +40,7 @@ int main(int argc, char** argv)
 {
     const long rounds = argc > 1 ? std::atol(argv[1]) : 10000;
     bench::CDiscardingHostLogBook logBook;
-    wchar_t temp[MAX_PATH + 1] = {0};
-    ::GetTempPathW(MAX_PATH + 1, temp);
-    const iastring root = iastring(temp) + L"sybench-handles-" + std::to_wstring(::GetCurrentProcessId());
+    const iastring root = bench::scratchFolder() + L"sybench-handles-" + std::to_wstring(::GetCurrentProcessId());
     for (const wchar_t* directory : {L"", L"\\tree", L"\\tree\\sub", L"\\copies"})
         ::CreateDirectoryW((root + directory).c_str(), nullptr);
     writeFile(root + L"\\a.txt", "a");

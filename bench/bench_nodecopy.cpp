@@ -24,9 +24,7 @@ class CFiles
 public:
     CFiles()
     {
-        wchar_t temp[MAX_PATH + 1] = {0};
-        ::GetTempPathW(MAX_PATH + 1, temp);
-        m_root = iastring(temp) + L"sybench-copy-" + std::to_wstring(::GetCurrentProcessId());
+        m_root = bench::scratchFolder() + L"sybench-copy-" + std::to_wstring(::GetCurrentProcessId());
         ::CreateDirectoryW(m_root.c_str(), nullptr);
         ::CreateDirectoryW((m_root + L"\\from").c_str(), nullptr);
         ::CreateDirectoryW((m_root + L"\\to").c_str(), nullptr);

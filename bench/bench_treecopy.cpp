@@ -34,9 +34,7 @@ int fileCount()
 
 iastring tempRoot()
 {
-    wchar_t temp[MAX_PATH + 1] = {0};
-    ::GetTempPathW(MAX_PATH + 1, temp);
-    return iastring(temp) + L"sybench-tree-" + std::to_wstring(::GetCurrentProcessId());
+    return bench::scratchFolder() + L"sybench-tree-" + std::to_wstring(::GetCurrentProcessId());
 }
 
 void writeFiles(const iastring& directory, const std::vector<char>& content)
@@ -265,7 +263,7 @@ void sweepWorkers(const iastring& source, const iastring& target, bench::CFileCa
 {
     const IaPtr<ISyFileSystemMgt> manager = CSyslibFactory::getInstance()->getFileSystemMgt();
     const int chosen = manager->getTreeCopyWorkers();
-    const std::vector<int> counts = {1, 2, 4, 8, 16};
+    const std::vector<int> counts = {1, 2, 3, 4, 8, 16};
     const int repeats = 2;
     std::vector<CCopyTimes> times(counts.size());
     CCopyTimes plain;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace
 {
@@ -73,6 +75,20 @@ CDiscardingHostLogBook::CDiscardingHostLogBook()
 CDiscardingHostLogBook::~CDiscardingHostLogBook()
 {
     syslib::setLogBook(m_previous);
+}
+
+iastring scratchFolder()
+{
+    if (const char* root = std::getenv("SYBENCH_ROOT"))
+    {
+        iastring folder(root, root + std::strlen(root)); // an ASCII path from the command line
+        if (!folder.empty() && folder.back() != L'\\')
+            folder += L'\\';
+        return folder;
+    }
+    wchar_t temp[MAX_PATH + 1] = {0};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    return temp;
 }
 
 int benchExitCode()

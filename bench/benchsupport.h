@@ -33,6 +33,11 @@ private:
     ILogBook* m_previous;
 };
 
+// The folder a benchmark makes its files in: the temporary folder, or SYBENCH_ROOT when set (Z:\\dev\\shm
+// under wine puts them in memory, so that the host disk's write-back does not decide a copy's figures).
+// Ends with a backslash.
+iastring scratchFolder();
+
 // 0 when every compared ratio met its target, else 1.
 int benchExitCode();
 } // namespace bench
