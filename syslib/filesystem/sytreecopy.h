@@ -22,10 +22,11 @@ namespace syslib
 {
 namespace filesystem
 {
-// How many files a tree copy copies at once by default, and the most it ever does. Measured with
-// bench_treecopy (docs/architecture.md): 8 and 16 were the counts that beat the plain copy loop, 8 within a
-// few per cent of 16 with half the threads; beyond the cap more threads only wait for the same disk.
-const int defaultTreeCopyWorkers = 8;
+// How many files a tree copy copies at once by default: one worker a processor the process may run on,
+// at least 2 (the walk's own waits overlap a copy) and at most 8 (robocopy /MT's count). Measured with
+// bench_treecopy (docs/architecture.md): with the tree in memory a copy is the system's work, and workers
+// beyond the processors only queue for it. maximumTreeCopyWorkers caps what the engine may ask for.
+int defaultTreeCopyWorkers();
 const int maximumTreeCopyWorkers = 16;
 // The engine's setting (ISyFileSystemMgt::setTreeCopyWorkers): 0 for the default, 1 for one file at a time.
 int& treeCopyWorkersSetting();

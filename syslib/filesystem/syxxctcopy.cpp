@@ -28,7 +28,7 @@ int treeCopyWorkers(int mode)
         return 1;
     const int setting = treeCopyWorkersSetting();
     if (setting <= 0)
-        return defaultTreeCopyWorkers;
+        return defaultTreeCopyWorkers();
     return setting < maximumTreeCopyWorkers ? setting : maximumTreeCopyWorkers;
 }
 
