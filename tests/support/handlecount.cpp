@@ -138,7 +138,8 @@ std::string handleType(std::uintptr_t handle)
 {
     typedef NTSTATUS(NTAPI * QueryObject)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
     const QueryObject query =
-        reinterpret_cast<QueryObject>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject"));
+        reinterpret_cast<QueryObject>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"),
+                                                                               "NtQueryObject")));
     alignas(PUBLIC_OBJECT_TYPE_INFORMATION) unsigned char buffer[1024];
     ULONG length = 0;
     if (query == nullptr ||
