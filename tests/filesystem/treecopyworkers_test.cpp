@@ -396,6 +396,43 @@ TEST_F(CTreeCopyWorkersTest, ALaterFileFailingWhileAnEarlierOneCopiesFailsTheCop
     expectSame(one, many);
 }
 
+// Two files fail at once: the copy fails at the earlier, and the later one, which made nothing, has nothing
+// to take back and no warning about it.
+TEST_F(CTreeCopyWorkersTest, OfTwoFilesFailingAtOnceTheEarlierFailsTheCopyAndTheLaterLeavesNothing)
+{
+    const N::CopyMoveMode_t mode = static_cast<N::CopyMoveMode_t>(N::MISSING | N::EXISTING);
+    syslib::CSyLock mutex;
+    syslib::CSyCondition failedOne;
+    bool waiting = false;
+    iastring laterPath;
+    const CFileFaults::Rule both = [&](const CFileCall& call) -> unsigned long {
+        if (iastring(call.function) != L"CopyFileW")
+            return 0;
+        std::unique_lock<syslib::CSyLock> lock(mutex);
+        if (call.path.find(L"Src\\file1.txt") != iastring::npos)
+        {
+            waiting = true;
+            failedOne.wait_for(lock, std::chrono::seconds(20), [&] { return !laterPath.empty(); });
+            return ERROR_DISK_FULL;
+        }
+        if (!waiting || !laterPath.empty())
+            return 0;
+        laterPath = call.path;
+        failedOne.notify_all();
+        return ERROR_DISK_FULL;
+    };
+    const CRun many = copy(4, mode, both);
+    ASSERT_FALSE(laterPath.empty()) << "no other file was copied while file1's copy waited";
+    const CRun one = copy(1, mode, [&](const CFileCall& call) -> unsigned long {
+        return iastring(call.function) == L"CopyFileW" && call.path.find(L"Src\\file1.txt") != iastring::npos
+                   ? ERROR_DISK_FULL
+                   : 0;
+    });
+    ASSERT_FALSE(one.failure.empty());
+    EXPECT_EQ(0u, many.files.count(L"Dst\\file1.txt"));
+    expectSame(one, many);
+}
+
 TEST_F(CTreeCopyWorkersTest, TheWorkerCountIsTheEnginesToSetAndCapped)
 {
     const IaPtr<ISyFileSystemMgt> manager = getSyslibFactory()->getFileSystemMgt();
