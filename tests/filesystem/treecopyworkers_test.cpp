@@ -90,6 +90,42 @@ iastring lineText(const CRecordedLine& line)
     return withoutNow(text);
 }
 
+// A rule that holds file1's CopyFileW until another file's CopyFileW has failed (with ERROR_DISK_FULL),
+// then lets file1's copy go on with file1Error.
+class CHeldFirstFile
+{
+public:
+    explicit CHeldFirstFile(unsigned long file1Error) : m_file1Error(file1Error) {}
+    // The other file whose copy failed; empty when none was copied while file1's waited.
+    const iastring& laterPath() const { return m_laterPath; }
+    CFileFaults::Rule rule()
+    {
+        return [this](const CFileCall& call) -> unsigned long {
+            if (iastring(call.function) != L"CopyFileW")
+                return 0;
+            std::unique_lock<syslib::CSyLock> lock(m_mutex);
+            if (call.path.find(L"Src\\file1.txt") != iastring::npos)
+            {
+                m_waiting = true;
+                m_failed.wait_for(lock, std::chrono::seconds(20), [&] { return !m_laterPath.empty(); });
+                return m_file1Error;
+            }
+            if (!m_waiting || !m_laterPath.empty())
+                return 0;
+            m_laterPath = call.path;
+            m_failed.notify_all();
+            return ERROR_DISK_FULL;
+        };
+    }
+
+private:
+    const unsigned long m_file1Error;
+    syslib::CSyLock m_mutex;
+    syslib::CSyCondition m_failed;
+    bool m_waiting = false;
+    iastring m_laterPath;
+};
+
 class CTreeCopyWorkersTest : public CNodeTest
 {
 protected:
@@ -366,30 +402,11 @@ TEST_F(CTreeCopyWorkersTest, SeveralFilesAreCopiedAtOnce)
 TEST_F(CTreeCopyWorkersTest, ALaterFileFailingWhileAnEarlierOneCopiesFailsTheCopyAsOneAtATimeWould)
 {
     const N::CopyMoveMode_t mode = static_cast<N::CopyMoveMode_t>(N::MISSING | N::EXISTING);
-    syslib::CSyLock mutex;
-    syslib::CSyCondition failedOne;
-    bool waiting = false;
-    iastring failedPath;
-    const CFileFaults::Rule meanwhile = [&](const CFileCall& call) -> unsigned long {
-        if (iastring(call.function) != L"CopyFileW")
-            return 0;
-        std::unique_lock<syslib::CSyLock> lock(mutex);
-        if (call.path.find(L"Src\\file1.txt") != iastring::npos)
-        {
-            waiting = true;
-            failedOne.wait_for(lock, std::chrono::seconds(20), [&] { return !failedPath.empty(); });
-            return 0;
-        }
-        if (!waiting || !failedPath.empty())
-            return 0;
-        failedPath = call.path;
-        failedOne.notify_all();
-        return ERROR_DISK_FULL;
-    };
-    const CRun many = copy(4, mode, meanwhile);
-    ASSERT_FALSE(failedPath.empty()) << "no other file was copied while file1's copy waited";
+    CHeldFirstFile held(0);
+    const CRun many = copy(4, mode, held.rule());
+    ASSERT_FALSE(held.laterPath().empty()) << "no other file was copied while file1's copy waited";
     const CRun one = copy(1, mode, [&](const CFileCall& call) -> unsigned long {
-        return iastring(call.function) == L"CopyFileW" && call.path == failedPath ? ERROR_DISK_FULL : 0;
+        return iastring(call.function) == L"CopyFileW" && call.path == held.laterPath() ? ERROR_DISK_FULL : 0;
     });
     ASSERT_FALSE(one.failure.empty());
     EXPECT_EQ(1u, many.files.count(L"Dst\\file1.txt"));
@@ -401,28 +418,9 @@ TEST_F(CTreeCopyWorkersTest, ALaterFileFailingWhileAnEarlierOneCopiesFailsTheCop
 TEST_F(CTreeCopyWorkersTest, OfTwoFilesFailingAtOnceTheEarlierFailsTheCopyAndTheLaterLeavesNothing)
 {
     const N::CopyMoveMode_t mode = static_cast<N::CopyMoveMode_t>(N::MISSING | N::EXISTING);
-    syslib::CSyLock mutex;
-    syslib::CSyCondition failedOne;
-    bool waiting = false;
-    iastring laterPath;
-    const CFileFaults::Rule both = [&](const CFileCall& call) -> unsigned long {
-        if (iastring(call.function) != L"CopyFileW")
-            return 0;
-        std::unique_lock<syslib::CSyLock> lock(mutex);
-        if (call.path.find(L"Src\\file1.txt") != iastring::npos)
-        {
-            waiting = true;
-            failedOne.wait_for(lock, std::chrono::seconds(20), [&] { return !laterPath.empty(); });
-            return ERROR_DISK_FULL;
-        }
-        if (!waiting || !laterPath.empty())
-            return 0;
-        laterPath = call.path;
-        failedOne.notify_all();
-        return ERROR_DISK_FULL;
-    };
-    const CRun many = copy(4, mode, both);
-    ASSERT_FALSE(laterPath.empty()) << "no other file was copied while file1's copy waited";
+    CHeldFirstFile held(ERROR_DISK_FULL);
+    const CRun many = copy(4, mode, held.rule());
+    ASSERT_FALSE(held.laterPath().empty()) << "no other file was copied while file1's copy waited";
     const CRun one = copy(1, mode, [&](const CFileCall& call) -> unsigned long {
         return iastring(call.function) == L"CopyFileW" && call.path.find(L"Src\\file1.txt") != iastring::npos
                    ? ERROR_DISK_FULL
